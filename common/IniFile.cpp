@@ -1,0 +1,65 @@
+#include "common/IniFile.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace {
+constexpr size_t kMaxValue = 2047;  // the caller's buffer holds 2048 with the terminator
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string Trim(const char* b, const char* e) {
+  while (b < e && IsBlank(*b)) ++b;
+  while (e > b && IsBlank(e[-1])) --e;
+  return std::string(b, e);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
+std::string IniLookup(const std::string& text, const std::string& section, const std::string& key) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  // A file saved as UTF-8 with a byte-order mark is read as UTF-8, as the system does.
+  bool utf8 = text.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0;
+  if (utf8) p += 3;
+  const std::string wantKey = Trim(key.data(), key.data() + key.size());
+  bool inSection = false, seenSection = false;
+  while (p < end) {
+    const char* eol = static_cast<const char*>(std::memchr(p, '\n', end - p));
+    if (!eol) eol = end;
+    const char* b = p;
+    p = (eol < end) ? eol + 1 : end;
+    while (b < eol && IsBlank(*b)) ++b;
+    if (b == eol) continue;
+    if (*b == '[') {
+      const char* close = static_cast<const char*>(std::memchr(b, ']', eol - b));
+      if (close) {
+        if (inSection) return std::string();  // only the first section of that name is read
+        inSection = !seenSection && SameText(std::string(b + 1, close), section);
+        seenSection = seenSection || inSection;
+        continue;
+      }
+    }
+    if (!inSection) continue;
+    const char* eq = static_cast<const char*>(std::memchr(b, '=', eol - b));
+    const char* keyEnd = eq ? eq : eol;
+    if (!SameText(Trim(b, keyEnd), wantKey)) continue;
+    std::string v = eq ? Trim(eq + 1, eol) : std::string();
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+    if (utf8) v = platform::WideToAnsi(platform::Utf8ToWide(v));
+    if (v.size() > kMaxValue) v.resize(kMaxValue);
+    return v;
+  }
+  return std::string();
+}

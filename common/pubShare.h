@@ -1,0 +1,31 @@
+// Small routines the install flow shares. Every error becomes a plain result
+// (an empty text or false); none shows anything.
+#pragma once
+#include <string>
+
+// Blanks and control characters dropped from both ends; a backslash appended
+// unless the text is empty or ends in one.
+std::string NormalizeDir(const std::string& s);
+
+// The Windows folder with a trailing backslash ("C:\WINDOWS\"), or empty.
+std::string GetWindowsDir();
+
+// The root of the first fixed drive, other than the Windows folder's, with at
+// least 1 GiB free; otherwise the Windows folder's drive root.
+std::string PickInstallDrive();
+
+// One value of an INI file; empty when the file, section or key is missing.
+// Never creates the file.
+std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName);
+
+// Registry roots as the callers pass them: 0 is HKEY_LOCAL_MACHINE.
+enum RegRootArg : int { kRootLocalMachine = 0, kRootCurrentUser = 1, kRootClassesRoot = 2 };
+
+// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); empty on any miss.
+std::string ReadRegString(const std::string& keyPath, const std::string& valueName, int root = kRootLocalMachine);
+// Writes a REG_SZ value, creating missing keys; errors are swallowed.
+void WriteRegString(const std::string& keyPath, const std::string& valueName, const std::string& data,
+                    int root = kRootLocalMachine);
+
+// Drops characters at or below the blank from both ends.
+std::string TrimText(const std::string& s);

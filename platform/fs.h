@@ -1,0 +1,92 @@
+// Files and folders, with Windows path rules. Paths are Windows paths in the ANSI
+// code page; error results are Windows error codes (0 is success).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorAlreadyExists = 183;
+
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+bool FileExists(const std::string& path);  // a file, not a folder
+bool CreateDir(const std::string& path);    // one level; false when it exists or fails
+bool RemoveDir(const std::string& path);    // empty folder only
+bool RemoveFile(const std::string& path);
+// Fails when `to` exists, like MoveFileA.
+bool RenameFile(const std::string& from, const std::string& to);
+uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes when missing
+bool SetAttributes(const std::string& path, uint32_t attrs);
+uint32_t LastError();  // the error of the last failed call above, on this thread
+
+struct DirEntry {
+  std::string name;
+  bool isDir = false;
+};
+// The entries of a folder, without "." and "..".
+bool ListDir(const std::string& dir, std::vector<DirEntry>* out);
+
+std::string GetCurrentDir();
+bool SetCurrentDir(const std::string& path);
+
+enum class OpenMode {
+  kRead,          // existing file, read only
+  kWrite,         // existing file, read and write, neither created nor truncated
+  kCreateAlways,  // created or truncated, read and write
+};
+
+// Sharing as the other openers see it. Delete sharing is never granted, so a
+// file cannot be renamed or deleted while one of these handles is open.
+enum class Share { kRead, kReadWrite };
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+
+  uint32_t Open(const std::string& path, OpenMode mode, Share share = Share::kReadWrite);
+  bool IsOpen() const;
+  // Reads up to n bytes at the file position; *got is 0 at the end of the file.
+  uint32_t Read(void* buf, uint32_t n, uint32_t* got);
+  // Writes all n bytes at the file position, or fails.
+  uint32_t Write(const void* buf, uint32_t n);
+  // Writes all n bytes at `offset` without moving the file position; safe from
+  // several threads on different handles of the same file.
+  uint32_t WriteAt(int64_t offset, const void* buf, uint32_t n);
+  uint32_t ReadAt(int64_t offset, void* buf, uint32_t n, uint32_t* got);
+  uint32_t Seek(int64_t offset);  // from the beginning of the file
+  uint32_t SetLength(int64_t length);
+  int64_t Size();  // -1 on error
+  // Last-write time from a DOS date and time in local time, as ZIP stores them.
+  uint32_t SetDosTime(uint16_t dosDate, uint16_t dosTime);
+  uint32_t Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+#else
+  int fd_ = -1;
+#endif
+};
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform {
+namespace {
+// The target systems' ANSI and OEM code pages are both 936 (GBK).
+constexpr const char* kAnsi = "CP936";
+
+template <typename Out, typename In>
+Out Convert(const char* to, const char* from, const In& in, size_t unit, const char* replacement, size_t replLen) {
+  Out out;
+  if (in.empty()) return out;
+  iconv_t cd = ::iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  std::string bytes;
+  char* src = const_cast<char*>(reinterpret_cast<const char*>(in.data()));
+  size_t srcLeft = in.size() * sizeof(typename In::value_type);
+  char buf[4096];
+  while (srcLeft > 0) {
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    bytes.append(buf, dst - buf);
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      // An invalid or unmappable unit becomes a replacement character, as the
+      // system's own conversion does.
+      bytes.append(replacement, replLen);
+      size_t skip = std::min(srcLeft, sizeof(typename In::value_type) == 1 ? size_t(1) : size_t(2));
+      src += skip;
+      srcLeft -= skip;
+    }
+  }
+  ::iconv_close(cd);
+  out.resize(bytes.size() / unit);
+  std::copy(bytes.data(), bytes.data() + out.size() * unit, reinterpret_cast<char*>(&out[0]));
+  return out;
+}
+}  // namespace
+
+std::u16string AnsiToWide(const std::string& s) {
+  static const char kRepl[] = {'?', 0};
+  return Convert<std::u16string>("UTF-16LE", kAnsi, s, 2, kRepl, 2);
+}
+
+std::string WideToAnsi(const std::u16string& s) {
+  return Convert<std::string>(kAnsi, "UTF-16LE", s, 1, "?", 1);
+}
+
+std::u16string OemToWide(const std::string& s) { return AnsiToWide(s); }
+
+std::string OemToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
+
+bool IsAnsiLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+unsigned AnsiCodePage() { return 936; }
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// Controls of the native (posix) platform for tests: where Windows paths live on
+// the host, the drive table, the version record and the in-memory registry.
+// Not available in the Windows build.
+#pragma once
+#ifdef _WIN32
+#error "platform/testing.h belongs to the native build"
+#endif
+#include <string>
+
+#include "platform/system.h"
+
+namespace platform::testing {
+
+// Windows paths with a drive letter ("D:\a\b") map to hostRoot/D/a/b. Empty
+// turns the mapping off: drive paths then map below the current folder.
+void SetRoot(const std::string& hostRoot);
+std::string HostPath(const std::string& windowsPath);
+
+void SetWindowsDirectory(const std::string& dir);  // "" makes the query fail
+
+struct Drive {
+  unsigned type = kDriveFixed;
+  bool freeQueryFails = false;
+  DiskFree free;
+};
+void SetDrive(char letter, const Drive& drive);
+void ClearDrives();  // every letter reports kDriveNoRootDir
+
+// The record QueryOsVersion reports; a null record makes the query fail.
+void SetOsVersion(const OsVersionRecord* rec, uint16_t arch, int serverR2);
+void ResetOsVersion();
+
+void ResetRegistry();
+
+}  // namespace platform::testing

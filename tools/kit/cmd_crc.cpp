@@ -1,0 +1,20 @@
+#include <cstdio>
+
+#include "download/CRC_32.h"
+#include "download/PubCrc.h"
+#include "tools/kit/commands.h"
+
+int CmdCrc(int argc, char** argv) {
+  if (argc != 1) {
+    std::fprintf(stderr, "usage: veltaro-kit crc FILE\n");
+    return 2;
+  }
+  std::string path = KitPath(argv[0]);
+  std::string text = FileCrcText(path);
+  if (text.empty()) {
+    std::fprintf(stderr, "veltaro-kit crc: cannot read %s (error %u)\n", argv[0], FileCrc32(path).ioResult);
+    return 1;
+  }
+  std::printf("%s\n", text.c_str());
+  return 0;
+}
