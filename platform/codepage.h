@@ -9,7 +9,7 @@ std::string WideToAnsi(const std::u16string& s);
 std::u16string OemToWide(const std::string& s);
 std::u16string Utf8ToWide(const std::string& s);
 std::string WideToUtf8(const std::u16string& s);
-std::string OemToAnsi(const std::string& s);
+std::string OemTextToAnsi(const std::string& s);
 // Whether b starts a two-byte character in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char b);
 unsigned AnsiCodePage();

@@ -45,6 +45,8 @@ bool ListDir(const std::string& dir, std::vector<DirEntry>* out);
 std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& path);
 
+// Opening a file that carries the read-only attribute for writing fails with
+// kErrorAccessDenied, whoever runs the program (root under Wine included).
 enum class OpenMode {
   kRead,          // existing file, read only
   kWrite,         // existing file, read and write, neither created nor truncated
@@ -70,8 +72,9 @@ class File {
   uint32_t Read(void* buf, uint32_t n, uint32_t* got);
   // Writes all n bytes at the file position, or fails.
   uint32_t Write(const void* buf, uint32_t n);
-  // Writes all n bytes at `offset` without moving the file position; safe from
-  // several threads on different handles of the same file.
+  // Writes all n bytes at `offset`; safe from several threads on different
+  // handles of the same file. The file position afterwards is unspecified (Windows
+  // moves it, posix does not): mix these with Read/Write only after a Seek.
   uint32_t WriteAt(int64_t offset, const void* buf, uint32_t n);
   uint32_t ReadAt(int64_t offset, void* buf, uint32_t n, uint32_t* got);
   uint32_t Seek(int64_t offset);  // from the beginning of the file
@@ -79,6 +82,7 @@ class File {
   int64_t Size();  // -1 on error
   // Last-write time from a DOS date and time in local time, as ZIP stores them.
   uint32_t SetDosTime(uint16_t dosDate, uint16_t dosTime);
+  uint32_t GetDosTime(uint16_t* dosDate, uint16_t* dosTime);
   uint32_t Close();
 
  private:

@@ -52,7 +52,7 @@ std::string WideToAnsi(const std::u16string& s) {
 
 std::u16string OemToWide(const std::string& s) { return AnsiToWide(s); }
 
-std::string OemToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
+std::string OemTextToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
 
 bool IsAnsiLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 

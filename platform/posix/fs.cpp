@@ -232,6 +232,16 @@ uint32_t File::SetDosTime(uint16_t dosDate, uint16_t dosTime) {
   return ::futimens(fd_, ts) == 0 ? 0 : FromErrno(errno);
 }
 
+uint32_t File::GetDosTime(uint16_t* dosDate, uint16_t* dosTime) {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return FromErrno(errno);
+  struct tm t;
+  if (!::localtime_r(&st.st_mtime, &t)) return kErrorInvalidParameter;
+  *dosDate = static_cast<uint16_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+  *dosTime = static_cast<uint16_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+  return 0;
+}
+
 uint32_t File::Close() {
   if (fd_ < 0) return 0;
   int r = ::close(fd_);

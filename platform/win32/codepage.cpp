@@ -24,7 +24,7 @@ std::string FromWide(UINT cp, const std::u16string& s) {
 std::u16string AnsiToWide(const std::string& s) { return ToWide(CP_ACP, s); }
 std::string WideToAnsi(const std::u16string& s) { return FromWide(CP_ACP, s); }
 std::u16string OemToWide(const std::string& s) { return ToWide(CP_OEMCP, s); }
-std::string OemToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
+std::string OemTextToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
 bool IsAnsiLeadByte(unsigned char b) { return ::IsDBCSLeadByte(b) != FALSE; }
 unsigned AnsiCodePage() { return ::GetACP(); }
 

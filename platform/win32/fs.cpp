@@ -80,7 +80,12 @@ uint32_t File::Open(const std::string& path, OpenMode mode, Share share) {
   Close();
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
-  if (mode != OpenMode::kRead) access |= GENERIC_WRITE;
+  if (mode != OpenMode::kRead) {
+    access |= GENERIC_WRITE;
+    // Wine run as root would open a read-only file for writing; Windows never does.
+    DWORD attrs = ::GetFileAttributesA(path.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  }
   if (mode == OpenMode::kCreateAlways) disposition = CREATE_ALWAYS;
   DWORD shareMode = FILE_SHARE_READ | (share == Share::kReadWrite ? FILE_SHARE_WRITE : 0);
   HANDLE h = ::CreateFileA(path.c_str(), access, shareMode, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -171,6 +176,18 @@ uint32_t File::SetDosTime(uint16_t dosDate, uint16_t dosTime) {
     return ::GetLastError();
   }
   return ::SetFileTime(H(handle_), nullptr, nullptr, &utc) ? 0 : ::GetLastError();
+}
+
+uint32_t File::GetDosTime(uint16_t* dosDate, uint16_t* dosTime) {
+  FILETIME utc, local;
+  WORD d = 0, t = 0;
+  if (!::GetFileTime(H(handle_), nullptr, nullptr, &utc) || !::FileTimeToLocalFileTime(&utc, &local) ||
+      !::FileTimeToDosDateTime(&local, &d, &t)) {
+    return ::GetLastError();
+  }
+  *dosDate = d;
+  *dosTime = t;
+  return 0;
 }
 
 uint32_t File::Close() {
