@@ -6,6 +6,7 @@
 #error "platform/testing.h belongs to the native build"
 #endif
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -31,5 +32,14 @@ void SetOsVersion(const OsVersionRecord* rec, uint16_t arch, int serverR2);
 void ResetOsVersion();
 
 void ResetRegistry();
+
+// The message boxes shown since the last call, oldest first.
+struct MessageBoxRecord {
+  void* owner;
+  std::string text;
+  std::string caption;
+  unsigned flags;
+};
+std::vector<MessageBoxRecord> TakeMessageBoxes();
 
 }  // namespace platform::testing

@@ -1,0 +1,28 @@
+#include "platform/dialog.h"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/testing.h"
+
+namespace platform {
+namespace {
+std::mutex g_mutex;
+std::vector<testing::MessageBoxRecord> g_boxes;
+}  // namespace
+
+int ShowMessageBox(void* owner, const std::string& text, const std::string& caption, unsigned flags) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_boxes.push_back({owner, text, caption, flags});
+  return kIdOk;
+}
+
+namespace testing {
+std::vector<MessageBoxRecord> TakeMessageBoxes() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::vector<MessageBoxRecord> out;
+  out.swap(g_boxes);
+  return out;
+}
+}  // namespace testing
+}  // namespace platform
