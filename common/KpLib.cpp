@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/pump.h"
 
 bool DirExists(const std::string& path) {
   std::string saved = platform::GetCurrentDir();
@@ -40,3 +41,5 @@ void ForceDirs(const std::string& path) {
   if (!parent.empty() && parent != p) ForceDirs(parent);
   platform::CreateDir(p);
 }
+
+bool PumpMessages() { return platform::PumpWaitingMessages(); }

@@ -17,3 +17,7 @@ size_t LastBackslash(const std::string& s);
 
 // The folder part of a path: up to and including its last backslash.
 std::string FolderPart(const std::string& path);
+
+// Dispatches the UI thread's waiting messages; true when a quit message was
+// among them (it is posted again and the rest are left waiting).
+bool PumpMessages();

@@ -6,6 +6,7 @@
 #include "common/IniFile.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 
 namespace {
@@ -86,4 +87,8 @@ void WriteRegString(const std::string& keyPath, const std::string& valueName, co
   v.type = platform::RegType::kString;
   v.data = data;
   platform::RegWrite(RootOf(root), keyPath, valueName, v);
+}
+
+void RunElevated(void* owner, const std::string& file, const std::string& params) {
+  platform::ShellExecuteVerb(owner, "runas", file, params);
 }

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #error "platform/testing.h belongs to the native build"
 #endif
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,5 +42,25 @@ struct MessageBoxRecord {
   unsigned flags;
 };
 std::vector<MessageBoxRecord> TakeMessageBoxes();
+
+// Programs started through the shell since the last call; whether such starts
+// report success.
+struct ShellRun {
+  void* owner;
+  std::string verb, file, params;
+};
+std::vector<ShellRun> TakeShellRuns();
+void SetShellRunsSucceed(bool ok);
+void SetModulePath(const std::string& windowsPath);
+
+// The folder picker answers with `folder` ("" is a cancel) and records each call.
+struct FolderRequest {
+  std::string title, initial;
+};
+void SetFolderPickerAnswer(const std::string& folder);
+std::vector<FolderRequest> TakeFolderRequests();
+
+// What PumpWaitingMessages runs natively (none: the queue is empty).
+void SetMessagePump(std::function<bool()> pump);
 
 }  // namespace platform::testing

@@ -1,0 +1,7 @@
+#include "common/BrowseForFolderU.h"
+
+#include "platform/shell.h"
+
+std::string BrowseForFolder(const std::string& title, const std::string& initialFolder) {
+  return platform::PickFolder(title, initialFolder);
+}

@@ -1,0 +1,33 @@
+// The shell: starting a program through a verb, the running program's own
+// path, the folder picker, and the COM apartment the picker needs.
+#pragma once
+#include <string>
+
+namespace platform {
+
+// ShellExecuteExA with SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI, no working
+// folder, SW_SHOWNORMAL. True when the shell reports success.
+bool ShellExecuteVerb(void* owner, const std::string& verb, const std::string& file, const std::string& params);
+
+// The full path of the running executable (ANSI), empty on failure.
+std::string ModulePath();
+
+// SHBrowseForFolderA rooted at the desktop with BIF_RETURNONLYFSDIRS |
+// BIF_NEWDIALOGSTYLE and no owner; `initial` (when not empty) is selected as the
+// dialog opens. The chosen folder, or empty when cancelled or not a file-system
+// folder.
+std::string PickFolder(const std::string& title, const std::string& initial);
+
+// COM on this thread as a single-threaded apartment, for as long as it lives.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
+
+}  // namespace platform

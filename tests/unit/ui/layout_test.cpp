@@ -1,0 +1,218 @@
+// Every control of every page: where it is, what it says and how it looks.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "ui/FSpeedInstall.h"
+#include "ui/MouseRouter.h"
+
+using namespace ui;
+
+namespace {
+
+std::string A(const char* utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
+
+// Look letters: c centre, m middle, f fixed, h hand, H hidden, o opaque.
+struct Row {
+  const char* name;
+  const char* parent;
+  int x, y, w, h;
+  const char* text;  // labels only; nullptr for other kinds
+  int fontHeight;
+  Color color;
+  const char* look;
+  const char* face;
+  const char* handlers;  // Click,Enter,Leave,Down,Up
+};
+
+const char* kBig = "A,lblAZMouseEnter,lblAZMouseLeave,lblAZMouseDown,lblAZMouseUp";
+const char* kClose = "lblCloseClick,lblCloseMouseEnter,lblCloseMouseLeave,,";
+const char* kDrag = ",,,imgtopMouseDown,";
+const char* kNone = ",,,,";
+
+std::string Big(const char* click) {
+  std::string s = kBig;
+  return click + s.substr(1);
+}
+
+const std::vector<Row>& Rows() {
+  static const std::string az = Big("lblAZClick"), ljaz = Big("lblLJAZClick"), wc = Big("lblWCClick");
+  static const std::vector<Row> rows = {
+      {"imgBg1", "pnlAZ", 0, 0, 640, 480, nullptr, 0, 0, "", "", kDrag},
+      {"imgbtn_AZ", "pnlAZ", 220, 391, 200, 44, nullptr, 0, 0, "", "", kNone},
+      {"lblAZ", "pnlAZ", 220, 391, 200, 44, "极速安装", 16, 0xFFFFFF, "cmfh", "imgbtn_AZ", az.c_str()},
+      {"lblBT", "pnlAZ", 228, 56, 183, 28, "Veltaro365全新上线", 21, 0x333333, "m", "", kNone},
+      {"lblVersion", "pnlAZ", 290, 119, 60, 27, "", 20, 0x666666, "cmfH", "", kNone},
+      {"imgClose", "pnlAZ", 613, 10, 16, 16, nullptr, 0, 0, "", "", kNone},
+      {"lblClose", "pnlAZ", 613, 10, 16, 16, "", 14, 0x333333, "fh", "imgClose", kClose},
+      {"lblTS1", "pnlAZ", 224, 92, 192, 17, "始终致力于为您提供更好的客户体验", 12, 0x999999, "m", "", kNone},
+      {"imgico_bb", "pnlAZ", 274, 62, 58, 20, nullptr, 0, 0, "H", "", kDrag},
+      {"lbl_ts", "pnlAZ", 274, 62, 58, 20, "Tesmar专版", 12, 0xFFFFFF, "cmfH", "", kNone},
+
+      {"imgBg2", "pnlXZ", 0, 0, 640, 480, nullptr, 0, 0, "", "", kDrag},
+      {"imgbtn_LJAZ", "pnlXZ", 220, 391, 200, 44, nullptr, 0, 0, "", "", kNone},
+      {"lblLJAZ", "pnlXZ", 220, 391, 200, 44, "立即安装", 14, 0xFFFFFF, "cmfh", "imgbtn_LJAZ", ljaz.c_str()},
+      {"lblFH", "pnlXZ", 446, 402, 28, 20, "返回", 14, 0x666666, "h", "", "lblFHClick,lblFHMouseEnter,lblFHMouseLeave,,"},
+      {"imgbtn_LL", "pnlXZ", 479, 295, 91, 36, nullptr, 0, 0, "", "", kNone},
+      {"lblLL", "pnlXZ", 479, 295, 90, 36, "浏览", 14, 0x333333, "cmfh", "imgbtn_LL",
+       "lblLLClick,lblCloseMouseEnter,lblCloseMouseLeave,,"},
+      {"imginput_azlj", "pnlXZ", 169, 295, 300, 36, nullptr, 0, 0, "", "", kNone},
+      {"lblSZ3", "pnlXZ", 90, 301, 70, 20, "安装位置：", 14, 0x333333, "", "", kNone},
+      {"imgSettingIcon", "pnlXZ", 275, 57, 90, 90, nullptr, 0, 0, "", "", kNone},
+      {"lbl2", "pnlXZ", 220, 159, 200, 28, "欢迎使用Veltaro365", 21, 0x333333, "cmf", "", kNone},
+      {"lblVersion2", "pnlXZ", 290, 204, 60, 27, "", 20, 0x666666, "cmf", "", kNone},
+      {"imgClose2", "pnlXZ", 613, 10, 16, 16, nullptr, 0, 0, "", "", kNone},
+      {"lblClose2", "pnlXZ", 613, 10, 16, 16, "", 14, 0x333333, "fh", "imgClose2", kClose},
+      {"edtAZLJ", "pnlXZ", 174, 303, 292, 20, nullptr, 14, 0x333333, "", "", kNone},
+
+      {"nbPicBrowse", "pnlInstalling", 0, 0, 640, 415, nullptr, 0, 0, "", "", kNone},
+      {"pnlPic1", "nbPicBrowse", 0, 0, 640, 415, nullptr, 0, 0, "", "", kNone},
+      {"imgBg31", "pnlPic1", 0, 0, 640, 415, nullptr, 0, 0, "", "", kDrag},
+      {"imgClose31", "pnlPic1", 616, 14, 10, 10, nullptr, 0, 0, "", "", kNone},
+      {"lblClose31", "pnlPic1", 616, 14, 10, 10, "", 14, 0x333333, "fh", "imgClose31", kClose},
+      {"pnlPic2", "nbPicBrowse", 0, 0, 640, 415, nullptr, 0, 0, "", "", kNone},
+      {"img32", "pnlPic2", 0, 0, 640, 415, nullptr, 0, 0, "", "", kDrag},
+      {"imgClose32", "pnlPic2", 616, 14, 10, 10, nullptr, 0, 0, "", "", kNone},
+      {"lblClose32", "pnlPic2", 616, 14, 10, 10, "", 14, 0x333333, "fh", "imgClose32", kClose},
+      {"pnlPic3", "nbPicBrowse", 0, 0, 640, 415, nullptr, 0, 0, "", "", kNone},
+      {"img33", "pnlPic3", 0, 0, 640, 415, nullptr, 0, 0, "", "", kDrag},
+      {"imgClose33", "pnlPic3", 616, 14, 10, 10, nullptr, 0, 0, "", "", kNone},
+      {"lblClose33", "pnlPic3", 616, 14, 10, 10, "", 14, 0x333333, "fh", "imgClose33", kClose},
+      {"pnlXZ1", "pnlInstalling", 0, 415, 640, 65, nullptr, 0, 0, "", "", kNone},
+      {"imgbtn_XZ", "pnlXZ1", 280, 33, 80, 28, nullptr, 0, 0, "H", "", kNone},
+      {"lblDownLoadState", "pnlXZ1", 30, 35, 129, 17, "正在安装Veltaro客户端...", 12, 0x666666, "mh", "", kNone},
+      {"lblJD", "pnlXZ1", 174, 35, 18, 17, "0%", 12, 0x0481E9, "", "", kNone},
+      {"lblErrorHint", "pnlXZ1", 71, 0, 497, 17, "网络不稳定，请点击“继续安装”，如进度条不动，请尝试重启路由器！", 12,
+       0xFF0000, "cfH", "", kNone},
+      {"lblXZ", "pnlXZ1", 280, 33, 80, 28, "继续安装", 12, 0x333333, "cmfhH", "", "lblXZClick,,,,"},
+      {"pnlJD", "pnlXZ1", 30, 18, 580, 6, nullptr, 0, 0, "", "", kNone},
+      {"lblJDT", "pnlJD", 0, 0, 0, 20, "", 14, 0x333333, "fo", "", kNone},
+
+      {"imgBg4", "pnlWC", 0, 0, 640, 480, nullptr, 0, 0, "", "", kDrag},
+      {"imgbtn_WC", "pnlWC", 220, 301, 200, 44, nullptr, 0, 0, "", "", kNone},
+      {"lblWC", "pnlWC", 220, 301, 200, 44, "立即体验", 14, 0xFFFFFF, "cmfh", "imgbtn_WC", wc.c_str()},
+      {"imgWCIcon", "pnlWC", 298, 135, 47, 48, nullptr, 0, 0, "", "", kNone},
+      {"lbl3", "pnlWC", 282, 195, 76, 25, "安装完成", 19, 0x666666, "m", "", kNone},
+      {"imgClose4", "pnlWC", 613, 10, 16, 16, nullptr, 0, 0, "", "", kNone},
+      {"lblClose4", "pnlWC", 613, 10, 16, 16, "", 14, 0x333333, "fh", "imgClose4", kClose},
+  };
+  return rows;
+}
+
+bool Has(const char* look, char c) { return std::string(look).find(c) != std::string::npos; }
+
+std::string Handlers(const Control& c) {
+  std::string s;
+  for (int e = 0; e < kEventCount; ++e) s += (e ? "," : "") + c.handlers[e];
+  return s;
+}
+
+class Layout : public ::testing::Test {
+ protected:
+  // The state the show handler leaves (the version text is empty without a
+  // manifest; the fill starts empty).
+  void SetUp() override { form.FormShow(); }
+  TfrmSpeedInstall form;
+};
+
+}  // namespace
+
+TEST_F(Layout, EveryControlIsWhereTheTablesPutIt) {
+  for (const Row& r : Rows()) {
+    SCOPED_TRACE(r.name);
+    Control* c = form.Find(r.name);
+    ASSERT_NE(c, nullptr);
+    ASSERT_NE(c->parent(), nullptr);
+    EXPECT_EQ(c->parent()->name(), r.parent);
+    EXPECT_EQ(c->x, r.x);
+    EXPECT_EQ(c->y, r.y);
+    EXPECT_EQ(c->width, r.w);
+    EXPECT_EQ(c->height, r.h);
+    EXPECT_EQ(c->visible, !Has(r.look, 'H'));
+    EXPECT_EQ(c->handCursor, Has(r.look, 'h'));
+    EXPECT_EQ(Handlers(*c), r.handlers);
+    if (c->kind() == Kind::Label) {
+      auto& l = static_cast<Label&>(*c);
+      ASSERT_NE(r.text, nullptr);
+      EXPECT_EQ(l.text, A(r.text));
+      EXPECT_EQ(l.font.name, A("微软雅黑"));
+      EXPECT_EQ(l.font.height, r.fontHeight);
+      EXPECT_EQ(l.font.color, r.color);
+      EXPECT_EQ(l.centre, Has(r.look, 'c'));
+      EXPECT_EQ(l.middle, Has(r.look, 'm'));
+      EXPECT_EQ(l.fixedSize, Has(r.look, 'f'));
+      EXPECT_EQ(l.opaque, Has(r.look, 'o'));
+      EXPECT_EQ(l.faceName, r.face);
+    } else if (c->kind() == Kind::Edit) {
+      auto& e = static_cast<Edit&>(*c);
+      EXPECT_EQ(e.font.height, r.fontHeight);
+      EXPECT_EQ(e.font.color, r.color);
+      EXPECT_EQ(e.background, 0xFFFFFFu);
+      EXPECT_EQ(e.text, "");
+    } else {
+      EXPECT_EQ(r.text, nullptr);
+    }
+  }
+  EXPECT_EQ(form.lblJDT->fillColor, 0x5D9EF5u);
+  EXPECT_EQ(form.caption, A("极速安装"));
+}
+
+TEST_F(Layout, StackingOrderFollowsTheTables) {
+  // Children of each parent, bottom to top, as the rows list them.
+  std::vector<std::string> parents;
+  for (const Row& r : Rows())
+    if (parents.empty() || parents.back() != r.parent) parents.push_back(r.parent);
+  for (const std::string& p : parents) {
+    SCOPED_TRACE(p);
+    std::vector<std::string> expected, actual;
+    for (const Row& r : Rows())
+      if (r.parent == p) expected.push_back(r.name);
+    for (const Control* c : form.Find(p)->children()) actual.push_back(c->name());
+    EXPECT_EQ(actual, expected);
+  }
+  std::vector<std::string> pages;
+  for (const Control* c : form.nbMain->children()) pages.push_back(c->name());
+  EXPECT_EQ(pages, (std::vector<std::string>{"pnlAZ", "pnlXZ", "pnlInstalling", "pnlWC"}));
+  EXPECT_EQ(form.nbMain->PageName(2), "XZ");
+  EXPECT_EQ(form.nbPicBrowse->PageName(2), "pic3");
+}
+
+TEST_F(Layout, TimersAtCreation) {
+  struct {
+    Timer* t;
+    unsigned interval;
+    bool enabled;
+    const char* handler;
+  } want[] = {{&form.tmr1, 100, false, "tmr1Timer"},
+              {&form.tmrPic, 4000, true, "tmrPicTimer"},
+              {&form.tmr2, 1000, false, "tmr2Timer"},
+              {&form.tmr3, 100, false, "tmr3Timer"}};
+  for (auto& w : want) {
+    SCOPED_TRACE(w.t->name);
+    EXPECT_EQ(w.t->interval, w.interval);
+    EXPECT_EQ(w.t->enabled, w.enabled);
+    EXPECT_EQ(w.t->handler, w.handler);
+  }
+}
+
+TEST_F(Layout, HitTestingFollowsStackingAndPages) {
+  Control& root = *form.root();
+  // Page 0 is current: the button label lies over its face, the close label
+  // over its cross, the title over the background.
+  EXPECT_EQ(HitTest(root, 320, 410)->name(), "lblAZ");
+  EXPECT_EQ(HitTest(root, 620, 15)->name(), "lblClose");
+  EXPECT_EQ(HitTest(root, 300, 70)->name(), "lblBT");  // the hidden badge does not count
+  EXPECT_EQ(HitTest(root, 10, 10)->name(), "imgBg1");
+  EXPECT_EQ(HitTest(root, 640, 10), nullptr);
+  form.nbMain->SetPageIndex(2);
+  EXPECT_EQ(HitTest(root, 10, 10)->name(), "imgBg31");
+  EXPECT_EQ(HitTest(root, 620, 18)->name(), "lblClose31");
+  // The fill is clipped to its 6-pixel track, and the strip itself is white panel.
+  form.lblJDT->width = 580;
+  EXPECT_EQ(HitTest(root, 100, 415 + 20)->name(), "lblJDT");
+  EXPECT_EQ(HitTest(root, 100, 415 + 30)->name(), "pnlXZ1");
+  form.nbPicBrowse->SetPageIndex(1);
+  EXPECT_EQ(HitTest(root, 10, 10)->name(), "img32");
+}

@@ -1,0 +1,131 @@
+// The window as data: a retained tree of controls that ui/win32 paints and the
+// headless host drives. No OS code here. Texts are in the ANSI code page.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+using Color = uint32_t;  // 0xRRGGBB
+
+enum class Kind { Panel, PageStack, Label, Picture, Edit };
+enum class MouseButton { Left, Right, Middle };
+// The events a control can route to a handler of its window.
+enum class Event { Click, Enter, Leave, Down, Up };
+constexpr int kEventCount = 5;
+
+struct Font {
+  std::string name;  // ANSI
+  int height = 0;    // character height in pixels
+  Color color = 0;
+};
+
+// A decoded picture; what it holds is up to the host that loaded it.
+class Image {
+ public:
+  virtual ~Image() = default;
+  virtual const std::string& ResourceName() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+};
+
+class Control {
+ public:
+  Control(Kind kind, std::string name, Control* parent, int x, int y, int w, int h);
+  virtual ~Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  Kind kind() const { return kind_; }
+  const std::string& name() const { return name_; }
+  Control* parent() const { return parent_; }
+  const std::vector<Control*>& children() const { return children_; }  // bottom to top
+
+  int x = 0, y = 0, width = 0, height = 0;
+  bool visible = true;
+  bool handCursor = false;
+  // Handler name per event ("" for none), indexed by Event.
+  std::string handlers[kEventCount];
+
+  const std::string& HandlerFor(Event e) const { return handlers[static_cast<int>(e)]; }
+  void SetHandler(Event e, std::string handler) { handlers[static_cast<int>(e)] = std::move(handler); }
+
+  // Position of the top-left corner in window coordinates.
+  int WindowX() const;
+  int WindowY() const;
+  // Visible itself and every parent visible; a page of a stack counts only
+  // while it is the current one.
+  bool Showing() const;
+
+ private:
+  Kind kind_;
+  std::string name_;
+  Control* parent_;
+  std::vector<Control*> children_;
+};
+
+class Panel : public Control {
+ public:
+  Panel(std::string name, Control* parent, int x, int y, int w, int h, Color color)
+      : Control(Kind::Panel, std::move(name), parent, x, y, w, h), color(color) {}
+  Color color;
+  bool doubleBuffered = false;
+};
+
+// Exactly one child page is shown: the current one.
+class PageStack : public Control {
+ public:
+  PageStack(std::string name, Control* parent, int x, int y, int w, int h)
+      : Control(Kind::PageStack, std::move(name), parent, x, y, w, h) {}
+  int pageIndex() const { return pageIndex_; }
+  void SetPageIndex(int index);  // ignored outside the pages
+  const std::string& PageName(int index) const { return pageNames_.at(index); }
+  void AddPageName(std::string n) { pageNames_.push_back(std::move(n)); }
+
+ private:
+  int pageIndex_ = 0;
+  std::vector<std::string> pageNames_;
+};
+
+class Label : public Control {
+ public:
+  Label(std::string name, Control* parent, int x, int y, int w, int h)
+      : Control(Kind::Label, std::move(name), parent, x, y, w, h) {}
+  std::string text;
+  Font font;
+  bool centre = false;       // horizontally
+  bool middle = false;       // vertically
+  bool fixedSize = false;    // otherwise sized to its text by the host
+  bool opaque = false;       // filled with fillColor, text drawn over it
+  Color fillColor = 0;
+  std::string faceName;      // picture control under a button label
+};
+
+class Picture : public Control {
+ public:
+  Picture(std::string name, Control* parent, int x, int y, int w, int h, std::string imageKey, int tag)
+      : Control(Kind::Picture, std::move(name), parent, x, y, w, h), imageKey(std::move(imageKey)), tag(tag) {}
+  std::string imageKey;  // "folder\name", or empty
+  int tag;               // 0 plain, 88 three-state face, 99 two-state face
+  std::shared_ptr<Image> image;
+};
+
+class Edit : public Control {
+ public:
+  Edit(std::string name, Control* parent, int x, int y, int w, int h)
+      : Control(Kind::Edit, std::move(name), parent, x, y, w, h) {}
+  std::string text;
+  Font font;
+  Color background = 0xFFFFFF;
+};
+
+struct Timer {
+  std::string name;
+  unsigned interval = 0;  // ms
+  bool enabled = false;
+  std::string handler;
+};
+
+}  // namespace ui

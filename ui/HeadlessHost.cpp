@@ -1,0 +1,188 @@
+#include "ui/HeadlessHost.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "ui/ImageTable.h"
+#include "ui/UnitFormImage5.h"
+
+namespace ui {
+
+// The UI thread's queue of work posted by other threads.
+class HeadlessQueue {
+ public:
+  explicit HeadlessQueue(std::thread::id ui) : ui_(ui) {}
+  bool Post(std::function<void()> f) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (closed_) return false;
+    items_.push_back(std::move(f));
+    return true;
+  }
+  std::deque<std::function<void()>> TakeAll() {
+    std::lock_guard<std::mutex> lock(m_);
+    std::deque<std::function<void()>> out;
+    out.swap(items_);
+    return out;
+  }
+  // Work posted but never run is dropped; its senders are released.
+  void Close() {
+    std::deque<std::function<void()>> dropped;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      closed_ = true;
+      dropped.swap(items_);
+    }
+  }
+  std::thread::id ui() const { return ui_; }
+
+ private:
+  std::mutex m_;
+  bool closed_ = false;
+  std::deque<std::function<void()>> items_;
+  std::thread::id ui_;
+};
+
+namespace {
+
+class HeadlessImage : public Image {
+ public:
+  explicit HeadlessImage(const ImageResource& r) : r_(r), name_(r.name) {}
+  const std::string& ResourceName() const override { return name_; }
+  int Width() const override { return r_.width; }
+  int Height() const override { return r_.height; }
+
+ private:
+  ImageResource r_;
+  std::string name_;
+};
+
+// A blocking send: from another thread it waits until the UI thread's pump ran
+// the handler (or the window is gone); on the UI thread it runs at once.
+class HeadlessNotify : public NotifyTarget {
+ public:
+  HeadlessNotify(std::shared_ptr<HeadlessQueue> q, TfrmSpeedInstall* form) : q_(std::move(q)), form_(form) {}
+  void SendDownloadFailed() override {
+    if (std::this_thread::get_id() == q_->ui()) {
+      form_->HandleDownloadFailed();
+      return;
+    }
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> handled = done->get_future();
+    TfrmSpeedInstall* form = form_;
+    if (!q_->Post([form, done] {
+          form->HandleDownloadFailed();
+          done->set_value();
+        }))
+      return;
+    handled.wait();  // a dropped item breaks the promise, which also ends the wait
+  }
+
+ private:
+  std::shared_ptr<HeadlessQueue> q_;
+  TfrmSpeedInstall* form_;
+};
+
+int TimerSlot(TfrmSpeedInstall& form, Timer& t) {
+  auto all = form.timers();
+  for (size_t i = 0; i < all.size(); ++i)
+    if (all[i] == &t) return static_cast<int>(i);
+  throw std::logic_error("timer of another window");
+}
+
+}  // namespace
+
+std::string ImageName(const Picture* p) { return p && p->image ? p->image->ResourceName() : std::string(); }
+
+HeadlessHost::HeadlessHost(TfrmSpeedInstall& form)
+    : form_(form), router_(form), queue_(std::make_shared<HeadlessQueue>(std::this_thread::get_id())) {
+  form_.AttachHost(this);
+  SetImageSource(this);
+  for (Timer* t : form_.timers()) Rearm(*t);
+}
+
+HeadlessHost::~HeadlessHost() {
+  queue_->Close();
+  SetImageSource(nullptr);
+  SetNotifyWindow(nullptr);
+  form_.AttachHost(nullptr);
+}
+
+void HeadlessHost::Show() { form_.FormShow(); }
+
+void HeadlessHost::Rearm(Timer& t) { due_[TimerSlot(form_, t)] = now_ + (t.interval ? t.interval : 1); }
+
+void HeadlessHost::TimerChanged(Timer& t) { Rearm(t); }
+
+void HeadlessHost::Advance(uint32_t ms) {
+  const uint64_t end = now_ + ms;
+  for (;;) {
+    Timer* next = nullptr;
+    uint64_t when = end + 1;
+    auto all = form_.timers();
+    for (size_t i = 0; i < all.size(); ++i)
+      if (all[i]->enabled && due_[i] < when) {
+        when = due_[i];
+        next = all[i];
+      }
+    if (!next) break;
+    now_ = when;
+    Rearm(*next);
+    form_.FireTimer(*next);
+  }
+  now_ = end;
+}
+
+namespace {
+Control& Named(TfrmSpeedInstall& form, const std::string& name) {
+  Control* c = form.Find(name);
+  if (!c) throw std::invalid_argument("no control " + name);
+  return *c;
+}
+int CX(const Control& c) { return c.WindowX() + c.width / 2; }
+int CY(const Control& c) { return c.WindowY() + c.height / 2; }
+}  // namespace
+
+void HeadlessHost::HoverOver(const std::string& name) {
+  Control& c = Named(form_, name);
+  MouseMove(CX(c), CY(c));
+}
+void HeadlessHost::Press(const std::string& name, MouseButton b) {
+  Control& c = Named(form_, name);
+  MouseDown(CX(c), CY(c), b);
+}
+void HeadlessHost::Release(const std::string& name, MouseButton b) {
+  Control& c = Named(form_, name);
+  MouseUp(CX(c), CY(c), b);
+}
+void HeadlessHost::ClickOn(const std::string& name) {
+  Press(name);
+  Release(name);
+}
+
+void HeadlessHost::ProcessMessages() {
+  ++pumps;
+  for (auto& f : queue_->TakeAll()) f();
+}
+
+void HeadlessHost::BeginDrag() {
+  ++drags;
+  router_.CancelPress();
+}
+
+std::shared_ptr<Image> HeadlessHost::LoadResourceImage(const std::string& resourceName, ImageFormat format) {
+  ++imageLoads;
+  const ImageResource* r = FindImageResource(resourceName);
+  if (!r || r->format != format) return nullptr;
+  return std::make_shared<HeadlessImage>(*r);
+}
+
+std::shared_ptr<NotifyTarget> HeadlessHost::MakeNotifyTarget() {
+  return std::make_shared<HeadlessNotify>(queue_, &form_);
+}
+
+}  // namespace ui

@@ -1,0 +1,68 @@
+// Drives the window without an OS window, for tests: a virtual clock for the
+// timers, pointer events by point or by control name, a message queue that
+// other threads post to (the download engine's blocking notices), and pictures
+// that are only their resource names.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/FSpeedInstall.h"
+#include "ui/Host.h"
+#include "ui/MouseRouter.h"
+
+namespace ui {
+
+class HeadlessQueue;
+
+class HeadlessHost : public Host {
+ public:
+  explicit HeadlessHost(TfrmSpeedInstall& form);
+  ~HeadlessHost() override;
+
+  void Show();  // runs the show handler
+
+  // Virtual time: fires every due timer in order of its due time.
+  void Advance(uint32_t ms);
+  uint64_t now() const { return now_; }
+
+  // Pointer input at window coordinates.
+  void MouseMove(int x, int y) { router_.Move(x, y); }
+  void MouseDown(int x, int y, MouseButton b) { router_.Down(x, y, b); }
+  void MouseUp(int x, int y, MouseButton b) { router_.Up(x, y, b); }
+  void MouseLeaveWindow() { router_.LeaveWindow(); }
+  // The same at the centre of a control (which must exist).
+  void HoverOver(const std::string& name);
+  void Press(const std::string& name, MouseButton b = MouseButton::Left);
+  void Release(const std::string& name, MouseButton b = MouseButton::Left);
+  void ClickOn(const std::string& name);
+
+  // Host
+  void Invalidate() override { ++invalidations; }
+  void ProcessMessages() override;
+  void BeginDrag() override;
+  void TimerChanged(Timer& timer) override;
+  std::shared_ptr<Image> LoadResourceImage(const std::string& resourceName, ImageFormat format) override;
+  std::shared_ptr<NotifyTarget> MakeNotifyTarget() override;
+  void* Handle() override { return this; }
+  void Close() override { closed = true; }
+
+  int invalidations = 0;
+  int pumps = 0;        // ProcessMessages calls
+  int drags = 0;        // BeginDrag calls
+  bool closed = false;
+  int imageLoads = 0;   // resource decodes
+
+ private:
+  void Rearm(Timer& t);
+  TfrmSpeedInstall& form_;
+  MouseRouter router_;
+  std::shared_ptr<HeadlessQueue> queue_;
+  uint64_t now_ = 0;
+  uint64_t due_[4] = {};
+};
+
+// The resource name a headless picture stands for, or "" for none.
+std::string ImageName(const Picture* p);
+
+}  // namespace ui

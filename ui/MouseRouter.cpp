@@ -1,0 +1,70 @@
+#include "ui/MouseRouter.h"
+
+#include "ui/FSpeedInstall.h"
+
+namespace ui {
+namespace {
+
+Control* HitIn(Control& c, int x, int y) {
+  // x, y relative to c's parent
+  if (!c.visible || x < c.x || y < c.y || x >= c.x + c.width || y >= c.y + c.height) return nullptr;
+  int lx = x - c.x, ly = y - c.y;
+  const auto& kids = c.children();
+  if (c.kind() == Kind::PageStack) {
+    int i = static_cast<PageStack&>(c).pageIndex();
+    if (i >= 0 && i < static_cast<int>(kids.size()))
+      if (Control* hit = HitIn(*kids[i], lx, ly)) return hit;
+    return &c;
+  }
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+    if (Control* hit = HitIn(**it, lx, ly)) return hit;
+  return &c;
+}
+
+}  // namespace
+
+Control* HitTest(Control& root, int x, int y) { return HitIn(root, x, y); }
+
+void MouseRouter::Move(int x, int y) {
+  lastX_ = x;
+  lastY_ = y;
+  Control* now = HitTest(*form_.root(), x, y);
+  if (now == hovered_) return;
+  Control* was = hovered_;
+  hovered_ = now;
+  if (was) form_.Dispatch(*was, Event::Leave);
+  if (now) form_.Dispatch(*now, Event::Enter);
+}
+
+void MouseRouter::Down(int x, int y, MouseButton button) {
+  Move(x, y);
+  pressed_ = hovered_;
+  if (pressed_) form_.Dispatch(*pressed_, Event::Down, button);
+}
+
+void MouseRouter::Up(int x, int y, MouseButton button) {
+  Control* target = pressed_;
+  pressed_ = nullptr;
+  if (!target) {
+    Move(x, y);
+    return;
+  }
+  form_.Dispatch(*target, Event::Up, button);
+  // A click is a left release over the pressed control, still shown.
+  if (button == MouseButton::Left && target->Showing() && HitTest(*form_.root(), x, y) == target)
+    form_.Dispatch(*target, Event::Click, button);
+  Move(x, y);
+}
+
+void MouseRouter::LeaveWindow() {
+  Control* was = hovered_;
+  hovered_ = nullptr;
+  lastX_ = lastY_ = -1;
+  if (was) form_.Dispatch(*was, Event::Leave);
+}
+
+void MouseRouter::Refresh() {
+  if (lastX_ >= 0) Move(lastX_, lastY_);
+}
+
+}  // namespace ui
