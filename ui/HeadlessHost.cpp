@@ -74,7 +74,8 @@ class HeadlessNotify : public NotifyTarget {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> handled = done->get_future();
     TfrmSpeedInstall* form = form_;
-    if (!q_->Post([form, done] {
+    // The queue alone owns the promise, so dropping the item releases us.
+    if (!q_->Post([form, done = std::move(done)] {
           form->HandleDownloadFailed();
           done->set_value();
         }))

@@ -1,0 +1,186 @@
+// The window's behaviour through the headless host: slideshow, progress
+// display, drag areas, links, pages, close, and the engine's blocking notice.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <future>
+#include <thread>
+
+#include "download/Notify.h"
+#include "ui/HeadlessHost.h"
+
+using namespace ui;
+
+namespace {
+class Window : public ::testing::Test {
+ protected:
+  Window() : host(form) { host.Show(); }
+  TfrmSpeedInstall form;
+  HeadlessHost host;
+};
+}  // namespace
+
+TEST_F(Window, ShowOpensOnPageZeroWithAnEmptyFill) {
+  EXPECT_EQ(form.nbMain->pageIndex(), 0);
+  EXPECT_EQ(form.nbPicBrowse->pageIndex(), 0);
+  EXPECT_EQ(form.lblJDT->width, 0);
+  EXPECT_EQ(form.PicIndex, 0);
+  EXPECT_EQ(form.lblVersion2->text, "");  // no manifest: no version text
+  EXPECT_TRUE(form.pnlAZ->doubleBuffered);
+  EXPECT_TRUE(form.pnlInstalling->doubleBuffered);
+  EXPECT_EQ(GetHttpProgressHandlers(), &form);
+}
+
+TEST_F(Window, SlidesTurnEveryFourSecondsOnEveryPage) {
+  // 0 s slide 0, 4 s slide 1, 8 s slide 2, 12 s slide 0, 16 s slide 1.
+  const int want[] = {0, 1, 2, 0, 1};
+  for (int step = 0; step < 5; ++step) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(form.nbPicBrowse->pageIndex(), want[step]);
+    host.Advance(3999);
+    EXPECT_EQ(form.nbPicBrowse->pageIndex(), want[step]);
+    host.Advance(1);
+  }
+  EXPECT_EQ(form.nbMain->pageIndex(), 0);  // it ran on the welcome page
+  EXPECT_EQ(form.PicIndex, -1);  // just after the last slide
+}
+
+TEST_F(Window, ProgressRule) {
+  struct {
+    int32_t max, count;
+    const char* text;
+    int fill;
+  } cases[] = {
+      {1000, 333, "33%", 191}, {1000, 1000, "100%", 580}, {1000, 1200, "100%", 580},
+      {1000, 0, "0%", 0},      {1000, 999, "99%", 574},   {3, 1, "33%", 191},
+      // Double precision would give 28 and 53; the extended quotient gives these.
+      {100, 29, "29%", 168},   {100, 53, "52%", 301},   {INT32_MAX, INT32_MAX, "100%", 580},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    form.HttpWorkBegin(c.max);
+    const int pumpsBefore = host.pumps;
+    form.HttpWork(c.count);
+    EXPECT_EQ(form.lblJD->text, c.text);
+    EXPECT_EQ(form.lblJDT->width, c.fill);
+    EXPECT_EQ(host.pumps - pumpsBefore, 2);
+    form.HttpWorkEnd();
+    EXPECT_EQ(HttpWorkMax, 0);
+  }
+}
+
+TEST_F(Window, NoAnnouncedSizeLeavesTheDisplayAsItWas) {
+  form.HttpWorkBegin(1000);
+  form.HttpWork(500);
+  form.HttpWorkEnd();
+  for (int32_t max : {0, -1}) {
+    form.HttpWorkBegin(max);
+    const int pumpsBefore = host.pumps;
+    form.HttpWork(700);
+    EXPECT_EQ(form.lblJD->text, "50%");
+    EXPECT_EQ(form.lblJDT->width, 290);
+    EXPECT_EQ(host.pumps - pumpsBefore, 1);
+  }
+}
+
+TEST_F(Window, ANoticeIsHandledInsideAProgressEvent) {
+  form.HttpWorkBegin(100);
+  // The host's pump is where a blocked UI thread handles its queue; a notice
+  // posted by another thread is handled inside HttpWork.
+  auto target = GetNotifyWindow();
+  ASSERT_NE(target, nullptr);
+  auto sent = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
+  EXPECT_EQ(sent.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (sent.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
+         std::chrono::steady_clock::now() < deadline)
+    form.HttpWork(10);
+  EXPECT_EQ(sent.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+}
+
+TEST_F(Window, ASenderIsReleasedWhenTheWindowGoesAway) {
+  auto form2 = std::make_unique<TfrmSpeedInstall>();
+  auto host2 = std::make_unique<HeadlessHost>(*form2);
+  host2->Show();
+  auto target = GetNotifyWindow();
+  auto sent = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
+  EXPECT_EQ(sent.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  host2.reset();
+  EXPECT_EQ(sent.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  // Later sends go nowhere and return.
+  auto late = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
+  EXPECT_EQ(late.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+TEST_F(Window, OnlyTheBackgroundPicturesDragTheWindow) {
+  struct {
+    int page, slide, x, y;
+    bool drags;
+  } cases[] = {
+      {0, 0, 10, 10, true},     // imgBg1
+      {0, 0, 300, 70, false},   // the title text
+      {0, 0, 320, 410, false},  // "极速安装"
+      {1, 0, 10, 10, true},     // imgBg2
+      {1, 0, 200, 310, false},  // the edit box
+      {2, 0, 10, 10, true},     // imgBg31
+      {2, 1, 10, 10, true},     // img32
+      {2, 2, 300, 200, true},   // img33
+      {2, 0, 10, 450, false},   // the white progress strip
+      {3, 0, 10, 10, true},     // imgBg4
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.page) + " " + std::to_string(c.x) + "," + std::to_string(c.y));
+    form.nbMain->SetPageIndex(c.page);
+    form.nbPicBrowse->SetPageIndex(c.slide);
+    const int before = host.drags;
+    host.MouseDown(c.x, c.y, MouseButton::Right);
+    host.MouseUp(c.x, c.y, MouseButton::Right);
+    EXPECT_EQ(host.drags, before);
+    host.MouseDown(c.x, c.y, MouseButton::Left);
+    host.MouseUp(c.x, c.y, MouseButton::Left);
+    EXPECT_EQ(host.drags - before, c.drags ? 1 : 0);
+  }
+}
+
+TEST_F(Window, BackLinkColoursAndPages) {
+  host.ClickOn("lblAZ");
+  EXPECT_EQ(form.nbMain->pageIndex(), 1);
+  host.HoverOver("lblFH");
+  EXPECT_EQ(form.lblFH->font.color, 0x4882E1u);
+  host.MouseMove(5, 5);
+  EXPECT_EQ(form.lblFH->font.color, 0x666666u);
+  host.HoverOver("lblFH");
+  host.MouseLeaveWindow();
+  EXPECT_EQ(form.lblFH->font.color, 0x666666u);
+  host.ClickOn("lblFH");
+  EXPECT_EQ(form.nbMain->pageIndex(), 0);
+  // A release away from the pressed control is no click.
+  host.Press("lblAZ");
+  host.MouseUp(5, 5, MouseButton::Left);
+  EXPECT_EQ(form.nbMain->pageIndex(), 0);
+}
+
+TEST_F(Window, ProgressStripStates) {
+  form.ShowInterruptedState();
+  EXPECT_FALSE(form.lblDownLoadState->visible);
+  EXPECT_TRUE(form.lblErrorHint->visible && form.lblXZ->visible && form.imgbtn_XZ->visible);
+  EXPECT_TRUE(form.lblJD->visible && form.pnlJD->visible);
+  form.ShowWorkingState();
+  EXPECT_TRUE(form.lblDownLoadState->visible);
+  EXPECT_FALSE(form.lblErrorHint->visible || form.lblXZ->visible || form.imgbtn_XZ->visible);
+}
+
+TEST_F(Window, EveryCloseButtonClosesTheWindow) {
+  const struct {
+    int page;
+    const char* button;
+  } cases[] = {{0, "lblClose"}, {1, "lblClose2"}, {2, "lblClose31"}, {3, "lblClose4"}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    host.closed = false;
+    form.nbMain->SetPageIndex(c.page);
+    host.ClickOn(c.button);
+    EXPECT_TRUE(host.closed);
+  }
+}
