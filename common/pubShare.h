@@ -29,3 +29,6 @@ void WriteRegString(const std::string& keyPath, const std::string& valueName, co
 
 // Drops characters at or below the blank from both ends.
 std::string TrimText(const std::string& s);
+
+// Equal without regard to the case of ASCII letters (double-byte text compares exactly).
+bool SameText(const std::string& a, const std::string& b);
