@@ -342,83 +342,97 @@ def page_background():
 
 
 # --------------------------------------------------------------------------
-# Welcome animation: the figure 1.3 on a pale panel, a person reaching up to it
+# Welcome animation: the figure 1.3 on a pale panel, a person reaching up to it.
+# Only the reaching arm and the sparkles move, so every frame after the first
+# is a small rectangle around them.
 
-SHOULDER = (517.0, 289.0)
-ARM_POSE = [(0.0, 0.0), (-22.0, -34.0), (-47.0, -73.0)]  # shoulder, elbow, hand
-SPARKLES = [  # centre x, y, largest radius, phase in cycles
-    (452.0, 176.0, 7.0, 0.00),
-    (433.0, 205.0, 4.5, 0.35),
-    (472.0, 200.0, 4.0, 0.68),
-]
 FRAMES = 48
+SHOULDER = (513.0, 291.0)
+UPPER_ARM = 34.0
+FOREARM = 38.0
+SPARKLES = [  # centre x, y, largest radius, phase in cycles, colour
+    (448.0, 184.0, 9.0, 0.00, GOLD),
+    (428.0, 214.0, 5.5, 0.40, GOLD),
+    (474.0, 190.0, 5.0, 0.70, MID_BLUE),
+]
+SHIRT_SHADE = (0x25, 0x66, 0xD6)
+SKIN_SHADE = (0xEC, 0xB2, 0x8C)
+GROUND_SHADOW = (0xC6, 0xDA, 0xFB)
 
 
 def sparkle(p, cx, cy, r):
-    k = r * 0.28
+    k = r * 0.26
     p.poly([(cx, cy - r), (cx + k, cy - k), (cx + r, cy), (cx + k, cy + k),
             (cx, cy + r), (cx - k, cy + k), (cx - r, cy), (cx - k, cy - k)])
 
 
 def welcome_base():
+    """Everything of the welcome picture but the reaching arm and the sparkles."""
     c = Canvas(640, 480, rgba(WHITE))
-    # The pale panel standing behind the hills.
-    c.shadow(rgba((0x2E, 0x6B, 0xD9), 28), lambda p: p.rect(150, 138, 490, 420, r=18), blur=8, dy=5)
-    c.fill(PANEL_EDGE, lambda p: p.rect(150, 138, 490, 420, r=18))
-    c.fill(PANEL, lambda p: p.rect(151, 139, 489, 419, r=17))
-    # Soft dots on the panel.
-    for x, y, r in ((182, 170, 5), (198, 190, 3), (470, 160, 4), (176, 330, 3)):
+    # The pale panel, resting on the hills.
+    c.shadow(rgba((0x2E, 0x6B, 0xD9), 26), lambda p: p.rect(150, 132, 490, 384, r=18), blur=8, dy=5)
+    c.fill(PANEL_EDGE, lambda p: p.rect(150, 132, 490, 384, r=18))
+    c.fill(PANEL, lambda p: p.rect(151, 133, 489, 383, r=17))
+    for x, y, r in ((180, 162, 5), (197, 181, 3), (466, 156, 4), (174, 336, 3), (440, 350, 2.5)):
         c.fill(PANEL_EDGE, lambda p, x=x, y=y, r=r: p.ellipse(x, y, r))
-    # The figure 1.3: blue outline, white inside, a faint offset shadow.
-    c.fill(PALE_BLUE, lambda p: p.text(316, 262, "1.3", 178, anchor="mm", bold=4.5))
-    c.fill(SLIDE_BLUE, lambda p: p.text(308, 254, "1.3", 178, anchor="mm", bold=4.5))
-    c.fill(WHITE, lambda p: p.text(308, 254, "1.3", 178, anchor="mm", bold=0.0))
-    # Hills.
+    # The figure 1.3: blue outline around white, over a pale offset shadow.
+    c.fill(PALE_BLUE, lambda p: p.text(312, 262, "1.3", 176, anchor="mm", bold=4.5))
+    c.fill(SLIDE_BLUE, lambda p: p.text(304, 254, "1.3", 176, anchor="mm", bold=4.5))
+    c.fill(WHITE, lambda p: p.text(304, 254, "1.3", 176, anchor="mm"))
     draw_hills(c)
     draw_person(c)
     return c
 
 
 def draw_person(c):
-    sx, sy = SHOULDER
-    # Legs and shoes.
-    c.fill(NAVY, lambda p: p.poly([(508, 338), (528, 338), (526, 400), (516, 400)]))
-    c.fill(NAVY, lambda p: p.poly([(526, 338), (546, 338), (544, 400), (534, 400)]))
-    c.fill(HAIR, lambda p: (p.rect(508, 397, 527, 404, r=3.5), p.rect(533, 397, 552, 404, r=3.5)))
-    # The other arm, resting.
-    c.fill(BLUE_DOWN, lambda p: p.stroke([(544, 292), (550, 318), (548, 336)], 9))
-    c.fill(SKIN, lambda p: p.ellipse(548, 338, 4.5))
-    # Torso.
-    c.fill(BLUE, lambda p: p.rect(506, 280, 550, 346, r=12))
-    c.fill(WHITE, lambda p: p.poly([(522, 280), (534, 280), (528, 290)]))
-    # Neck and head, looking up at the figure.
-    c.fill(SKIN, lambda p: p.rect(523, 268, 533, 284, r=3))
-    c.fill(SKIN, lambda p: p.ellipse(528, 258, 13.5))
-    c.fill(HAIR, lambda p: p.poly([(516, 252), (522, 243), (534, 242), (542, 250),
-                                   (542, 264), (536, 262), (533, 252), (522, 250)]))
-    c.fill(HAIR, lambda p: p.ellipse(530, 249, 11, 8))
+    c.fill(GROUND_SHADOW, lambda p: p.ellipse(527, 404, 30, 4))
+    # Trousers and shoes (the person faces left, towards the figure).
+    c.fill(NAVY, lambda p: p.poly([(508, 334), (527, 334), (523, 399), (513, 399)]))
+    c.fill(NAVY, lambda p: p.poly([(527, 334), (546, 334), (542, 399), (532, 399)]))
+    c.fill(HAIR, lambda p: (p.rect(503, 395, 524, 404, r=4.5), p.rect(522, 395, 543, 404, r=4.5)))
+    # The far arm, resting, in the shade.
+    c.fill(SHIRT_SHADE, lambda p: p.stroke([(543, 292), (549, 318), (547, 334)], 10))
+    c.fill(SKIN, lambda p: p.ellipse(547, 338, 5))
+    # Shirt with rounded shoulders and a white collar.
+    c.fill(BLUE, lambda p: (p.rect(505, 278, 550, 330, r=15), p.rect(505, 300, 550, 342, r=4)))
+    c.fill(SHIRT_SHADE, lambda p: p.rect(505, 336, 550, 342, r=2))
+    c.fill(SKIN, lambda p: p.rect(521, 265, 531, 282, r=3))
+    c.fill(SKIN_SHADE, lambda p: p.rect(521, 274, 531, 280))
+    c.fill(WHITE, lambda p: (p.poly([(518, 279), (526, 279), (523, 291)]),
+                             p.poly([(526, 279), (535, 279), (529, 291)])))
+    # Head tilted up towards the figure.
+    c.fill(SKIN, lambda p: p.ellipse(525, 254, 14))
+    c.fill(HAIR, lambda p: p.poly([(513, 248), (516, 241), (524, 237), (534, 238),
+                                   (540, 244), (541, 262), (535, 264), (532, 252), (521, 249)]))
+    c.fill(SKIN_SHADE, lambda p: p.ellipse(533, 256, 3, 4))
+    c.fill(HAIR, lambda p: p.ellipse(516.5, 252, 1.4))
 
 
-def arm_points(angle):
+def arm_points(t):
+    """Shoulder, elbow and hand of the reaching arm at cycle time t (0 to 1)."""
+    up = math.radians(-132.0 + 5.0 * math.sin(2 * math.pi * t))
+    fore = up + math.radians(12.0 + 9.0 * math.sin(2 * math.pi * t - 0.9))
     sx, sy = SHOULDER
-    ca, sa = math.cos(angle), math.sin(angle)
-    return [(sx + x * ca - y * sa, sy + x * sa + y * ca) for x, y in ARM_POSE]
+    ex, ey = sx + UPPER_ARM * math.cos(up), sy + UPPER_ARM * math.sin(up)
+    hx, hy = ex + FOREARM * math.cos(fore), ey + FOREARM * math.sin(fore)
+    return (sx, sy), (ex, ey), (hx, hy), fore
 
 
 def welcome_frame(base, i):
     c = Canvas(640, 480)
     c.img = base.img.copy()
     t = i / FRAMES
-    angle = math.radians(7.0) * math.sin(2 * math.pi * t)
-    pts = arm_points(angle)
-    c.fill(BLUE, lambda p: p.stroke(pts[:2], 10.0))
-    c.fill(BLUE, lambda p: p.stroke(pts[1:], 9.0))
-    hx, hy = pts[2]
-    c.fill(SKIN, lambda p: p.ellipse(hx, hy, 5.2))
-    for cx, cy, r, ph in SPARKLES:
-        s = math.sin(2 * math.pi * (t + ph))
-        if s > 0.05:
-            c.fill(GOLD, lambda p, cx=cx, cy=cy, r=r * s: sparkle(p, cx, cy, r))
+    s, e, h, fore = arm_points(t)
+    # Sleeve to just below the elbow, then the bare forearm and the hand.
+    cuff = (e[0] + 9 * math.cos(fore), e[1] + 9 * math.sin(fore))
+    c.fill(SKIN, lambda p: p.stroke([cuff, h], 7.5))
+    c.fill(BLUE, lambda p: p.stroke([s, e, cuff], 11.0))
+    tip = (h[0] + 6 * math.cos(fore - 0.25), h[1] + 6 * math.sin(fore - 0.25))
+    c.fill(SKIN, lambda p: (p.ellipse(h[0], h[1], 5.5), p.stroke([h, tip], 3.2)))
+    for cx, cy, r, ph, col in SPARKLES:
+        k = math.sin(2 * math.pi * (t + ph))
+        if k > 0.08:
+            c.fill(col, lambda p, cx=cx, cy=cy, r=r * k: sparkle(p, cx, cy, r))
     return c.img.convert("RGB")
 
 
@@ -435,8 +449,6 @@ def build_palette(frames):
     palette = [col for col, _ in ranked[:255]]
     mapping = {}
     for col, _ in ranked:
-        if len(mapping) < len(palette) and col in palette:
-            pass
         best = None
         bd = None
         for i, pc in enumerate(palette):
