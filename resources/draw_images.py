@@ -29,7 +29,7 @@ import os
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 SS = 4  # supersampling factor of the coverage masks
 FONT_PATH = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
@@ -109,13 +109,11 @@ class Pen:
 
     def stroke(self, pts, width, fill=255):
         """A polyline with round caps and round joins."""
-        w = width * SS
         for (x0, y0), (x1, y1) in zip(pts, pts[1:]):
             ang = math.atan2(y1 - y0, x1 - x0)
             ox, oy = -math.sin(ang) * width / 2, math.cos(ang) * width / 2
             self.poly([(x0 + ox, y0 + oy), (x1 + ox, y1 + oy),
                        (x1 - ox, y1 - oy), (x0 - ox, y0 - oy)], fill)
-        del w
         for x, y in pts:
             self.ellipse(x, y, width / 2, fill=fill)
 
@@ -169,7 +167,6 @@ class Canvas:
 
     def gradient(self, top, bottom, y0, y1, fn):
         """Fills fn's shapes with a vertical gradient from `top` at y0 to `bottom` at y1."""
-        grad = Image.new("RGBA", (self.w, self.h))
         px = []
         for y in range(self.h):
             t = min(1.0, max(0.0, (y - y0) / max(1, y1 - y0)))
@@ -198,8 +195,6 @@ def save_indexed_png(img, path):
     # Most frequent first; ties by colour value, so the palette order is stable.
     colours.sort(key=lambda nc: (-nc[0], nc[1]))
     table = [c for _, c in colours]
-    # Transparent entries first so tRNS stays short... PNG allows any order;
-    # keep frequency order, it is already stable.
     index = {c: i for i, c in enumerate(table)}
     out = Image.new("P", img.size)
     out.putdata([index[c] for c in img.getdata()])
@@ -207,7 +202,6 @@ def save_indexed_png(img, path):
     for c in table:
         pal.extend(c[:3])
     out.putpalette(pal)
-    out.info["transparency"] = bytes(c[3] for c in table)
     out.save(path, "PNG", optimize=True, bits=8, transparency=bytes(c[3] for c in table))
 
 
@@ -281,8 +275,8 @@ def program_icon():
     c = Canvas(64, 64)
     tile = lambda p: p.rect(2, 2, 62, 62, r=14)
     c.gradient(BLUE_HOVER, BLUE_DOWN, 2, 62, tile)
-    c.fill(rgba(WHITE, 170), lambda p: v_mark(p, 2, 1, 60, "left"))
-    c.fill(WHITE, lambda p: v_mark(p, 2, 1, 60, "right"))
+    c.fill(rgba(WHITE, 170), lambda p: v_mark(p, 2, -1, 60, "left"))
+    c.fill(WHITE, lambda p: v_mark(p, 2, -1, 60, "right"))
     c.fill(WHITE, lambda p: p.text(32, 52, "365", 11, anchor="mm", bold=0.3))
     return c.img
 
@@ -614,7 +608,6 @@ def avatar(c, cx, cy, r, ring=WHITE, bg=PALE_BLUE, fg=SLIDE_BLUE):
     # Shoulders, clipped to the disc.
     disc = c.mask(lambda p: p.ellipse(cx, cy, r))
     body = c.mask(lambda p: p.ellipse(cx, cy + r * 0.78, r * 0.66, r * 0.5))
-    from PIL import ImageChops
     c.paint(fg, ImageChops.multiply(disc, body))
 
 
@@ -809,11 +802,10 @@ def slide_community():
     c.fill(INK, lambda p: p.rect(x0 + 64, sy + 14, x1 - 100, sy + 22, r=4))
     c.fill(MUTED, lambda p: p.rect(x0 + 64, sy + 28, x0 + 160, sy + 33, r=2.5))
     # Floating question bubble and a tax badge.
-    c.shadow(rgba((0x12, 0x3F, 0x9E), 60), lambda p: p.ellipse(122, 168, 30), blur=6, dy=5)
-
     def bubble(p):
         p.ellipse(122, 168, 30)
         p.poly([(132, 190), (150, 206), (112, 194)])
+    c.shadow(rgba((0x12, 0x3F, 0x9E), 60), bubble, blur=6, dy=5)
     c.fill(WHITE, bubble)
     c.fill(SLIDE_BLUE, lambda p: p.text(122, 168, "?", 36, anchor="mm", bold=1.0))
     c.shadow(rgba((0x12, 0x3F, 0x9E), 60), lambda p: p.ellipse(514, 290, 26), blur=6, dy=5)
