@@ -540,6 +540,8 @@ def main():
                     check_file_png(name, path, rep)
             except Fault as e:
                 rep.faults.append(str(e))
+            except (struct.error, IndexError, zlib.error, ValueError) as e:
+                rep.faults.append("unreadable (%s: %s)" % (type(e).__name__, e))
         status = "ok" if not rep.faults else "FAULT"
         print("%-24s %-5s %s" % (name, status, "; ".join(rep.faults)))
         failed += bool(rep.faults)
@@ -548,7 +550,10 @@ def main():
     rep = Report()
     if os.path.isfile(ico):
         total += os.path.getsize(ico)
-        check_ico(ico, rep)
+        try:
+            check_ico(ico, rep)
+        except (struct.error, IndexError) as e:
+            rep.faults.append("unreadable (%s: %s)" % (type(e).__name__, e))
     else:
         rep.faults.append("missing")
     print("%-24s %-5s %s" % ("veltaro.ico", "ok" if not rep.faults else "FAULT", "; ".join(rep.faults)))
