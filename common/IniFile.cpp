@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/pubShare.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -15,16 +16,6 @@ std::string Trim(const char* b, const char* e) {
   return std::string(b, e);
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 }  // namespace
 
 std::string IniLookup(const std::string& text, const std::string& section, const std::string& key) {

@@ -1,6 +1,5 @@
 #include "common/pubShare.h"
 
-#include <cctype>
 #include <string>
 
 #include "common/IniFile.h"
@@ -17,15 +16,18 @@ platform::RegRoot RootOf(int root) {
     default: return platform::RegRoot::kLocalMachine;
   }
 }
+}  // namespace
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
+bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
   }
   return true;
 }
-}  // namespace
 
 std::string TrimText(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -47,7 +49,7 @@ std::string PickInstallDrive() {
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     std::string root = std::string(1, letter) + ":\\";
     if (platform::DriveType(root) != platform::kDriveFixed) continue;
-    if (SameTextAscii(root, windowsRoot)) continue;
+    if (SameText(root, windowsRoot)) continue;
     platform::DiskFree f;
     if (!platform::DiskFreeSpace(root, &f)) continue;
     double g = static_cast<double>(f.freeClusters) / 1024 / 1024 / 1024 * f.bytesPerSector * f.sectorsPerCluster;

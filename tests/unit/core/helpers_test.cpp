@@ -101,8 +101,10 @@ TEST(Ini, ReadIniValueFromFiles) {
 
 TEST(Registry, StringsAndTypes) {
   const std::string key = "Software\\VeltaroTest\\Strings";
-  for (int root : {kRootCurrentUser, kRootLocalMachine}) {
-    platform::RegRoot r = root == kRootLocalMachine ? platform::RegRoot::kLocalMachine : platform::RegRoot::kCurrentUser;
+  const std::pair<int, platform::RegRoot> roots[] = {{kRootLocalMachine, platform::RegRoot::kLocalMachine},
+                                                     {kRootCurrentUser, platform::RegRoot::kCurrentUser},
+                                                     {kRootClassesRoot, platform::RegRoot::kClassesRoot}};
+  for (const auto& [root, r] : roots) {
     platform::RegRemoveTree(r, "Software\\VeltaroTest");
     EXPECT_EQ(ReadRegString(key, "Path", root), "") << "missing key";
     WriteRegString(key, "Path", "D:\\Veltaro\\Veltaro365.exe", root);
