@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# The real VeltaroSetup.exe under Wine on a virtual X display: the elevated
+# restart, the welcome and location pages, hover colour, dragging and the close
+# button. Every check reads the screen (screenshots at probe pixels) or the
+# window geometry. Screenshots stay in build/e2e/.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$ROOT/scripts/wine-env.sh"
+EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
+OUT="$ROOT/build/e2e"
+mkdir -p "$OUT"
+rm -f "$OUT"/*.png
+CAPTION="极速安装"
+FAILS=0
+
+XVFB_PID=""
+APP_PID=""
+# Installer processes of this prefix: ours, including the copies the shell
+# started (they are not our children).
+our_copies() {
+  local p
+  for p in $(pgrep -f 'VeltaroSetup\.exe' || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  for p in $(our_copies); do kill "$p" 2>/dev/null; done
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+check() {  # check NAME CONDITION-RESULT(0/1)
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; FAILS=$((FAILS + 1)); fi
+}
+
+# A free display, chosen by the server itself.
+dfile="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 50); do [ -s "$dfile" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$dfile")"
+rm -f "$dfile"
+[ "$DISPLAY" != ":" ] || { echo "Xvfb did not start"; exit 1; }
+echo "display $DISPLAY"
+
+# The id of the installer window, once it is mapped (empty after the timeout).
+find_window() {
+  local deadline=$((SECONDS + ${1:-30}))
+  while [ $SECONDS -lt $deadline ]; do
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$CAPTION" ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.3
+  done
+  return 1
+}
+window_gone() {
+  local deadline=$((SECONDS + ${1:-15}))
+  while [ $SECONDS -lt $deadline ]; do
+    local seen=0
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$CAPTION" ] && seen=1
+    done
+    [ $seen -eq 0 ] && return 0
+    sleep 0.3
+  done
+  return 1
+}
+# Sets WX WY to the window's top-left on screen.
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  WX=$X
+  WY=$Y
+}
+shot() { /usr/bin/import -window root "$OUT/$1.png"; }
+# pixel SHOT X Y: the colour at window content point (X, Y) as RRGGBB.
+pixel() {
+  /usr/bin/convert "$OUT/$1.png" -format "%[hex:u.p{$((WX + 1 + $2)),$((WY + 1 + $3))}]" info: | cut -c1-6
+}
+# near RRGGBB RRGGBB: equal within 8 per channel.
+near() {
+  local a=$1 b=$2 i
+  for i in 0 2 4; do
+    local d=$((16#${a:$i:2} - 16#${b:$i:2}))
+    [ ${d#-} -le 8 ] || return 1
+  done
+}
+click_at() {  # content coordinates
+  xdotool mousemove $((WX + 1 + $1)) $((WY + 1 + $2)) sleep 0.2 click 1
+  sleep 0.8
+}
+# Points of the window (content coordinates): the blue button outside its
+# text, the close cross, the top edge of the path box of page 1.
+BTN_X=250 BTN_Y=400
+CLOSE_X=621 CLOSE_Y=18
+FRAME_X=300 FRAME_Y=295
+
+# 1. Without arguments: the program restarts itself with "UAC".
+wine "$EXE" >/dev/null 2>&1 &
+APP_PID=$!
+deadline=$((SECONDS + 30))
+while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.3; done
+wait "$APP_PID"
+rc=$?
+APP_PID=""
+check "first copy ends with exit code 0 (got $rc)" "$([ "$rc" -eq 0 ] && echo 0 || echo 1)"
+W=$(find_window 30)
+check "the restarted copy shows the window" "$([ -n "$W" ] && echo 0 || echo 1)"
+uac=1
+for p in $(our_copies); do tr '\0' ' ' <"/proc/$p/cmdline" | grep -q 'VeltaroSetup\.exe UAC *$' && uac=0; done
+check "the restarted copy has the argument UAC" $uac
+if [ -n "$W" ]; then
+  geometry "$W"
+  shot 01-restarted
+  near "$(pixel 01-restarted $BTN_X $BTN_Y)" 2E7BFB
+  check "restarted copy shows page 0" $?
+  click_at $CLOSE_X $CLOSE_Y
+  window_gone 15
+  check "close button closes the restarted copy" $?
+fi
+for _ in $(seq 50); do [ -z "$(our_copies)" ] && break; sleep 0.2; done
+
+# 2. With "UAC": page 0 at once, centred on the screen.
+wine "$EXE" UAC >/dev/null 2>&1 &
+APP_PID=$!
+W=$(find_window 30)
+check "window shown with UAC" "$([ -n "$W" ] && echo 0 || echo 1)"
+[ -n "$W" ] || exit 1
+geometry "$W"
+eval "$(xdotool getwindowgeometry --shell "$W")"
+check "outer size 642 x 482 (got ${WIDTH}x${HEIGHT})" "$([ "$WIDTH" = 642 ] && [ "$HEIGHT" = 482 ] && echo 0 || echo 1)"
+check "centred at 319,271 (got $WX,$WY)" "$([ "$WX" = 319 ] && [ "$WY" = 271 ] && echo 0 || echo 1)"
+xdotool mousemove 5 5
+sleep 1
+shot 02-page0
+near "$(pixel 02-page0 $BTN_X $BTN_Y)" 2E7BFB
+check "page 0: button blue #2E7BFB" $?
+near "$(pixel 02-page0 $CLOSE_X $CLOSE_Y)" 333333
+check "page 0: dark close cross" $?
+near "$(pixel 02-page0 -1 -1)" C0C0C0
+check "silver frame" $?
+PAGE0_FRAME=$(pixel 02-page0 $FRAME_X $FRAME_Y)
+
+xdotool mousemove $((WX + 1 + BTN_X)) $((WY + 1 + BTN_Y))
+sleep 0.8
+shot 03-hover
+near "$(pixel 03-hover $BTN_X $BTN_Y)" 468CFF
+check "page 0: hover blue #468CFF" $?
+xdotool mousemove $((WX + 1 + CLOSE_X)) $((WY + 1 + CLOSE_Y))
+sleep 0.8
+shot 04-close-hover
+near "$(pixel 04-close-hover $CLOSE_X $CLOSE_Y)" 3887FF
+check "page 0: blue close cross under the pointer" $?
+
+# 3. "极速安装" shows page 1; "返回" page 0 again.
+click_at $BTN_X $BTN_Y
+xdotool mousemove 5 5
+sleep 0.8
+shot 05-page1
+near "$(pixel 05-page1 $FRAME_X $FRAME_Y)" D5D5D5
+check "page 1 after 极速安装 (path box frame)" $?
+click_at 460 412
+xdotool mousemove 5 5
+sleep 0.8
+shot 06-back
+[ "$(pixel 06-back $FRAME_X $FRAME_Y)" = "$PAGE0_FRAME" ] && near "$(pixel 06-back $BTN_X $BTN_Y)" 2E7BFB
+check "page 0 after 返回" $?
+
+# 4. A left drag on the background moves the window; a right drag does not.
+X0=$WX Y0=$WY
+xdotool mousemove $((WX + 60)) $((WY + 200)) sleep 0.2 mousedown 1 sleep 0.2 \
+  mousemove $((WX + 90)) $((WY + 215)) sleep 0.2 mousemove $((WX + 160)) $((WY + 260)) sleep 0.3 mouseup 1
+sleep 1
+geometry "$W"
+check "left drag moves the window by 100,60 (now $WX,$WY)" \
+  "$([ "$WX" = $((X0 + 100)) ] && [ "$WY" = $((Y0 + 60)) ] && echo 0 || echo 1)"
+X1=$WX Y1=$WY
+xdotool mousemove $((WX + 60)) $((WY + 200)) sleep 0.2 mousedown 3 sleep 0.2 \
+  mousemove $((WX + 90)) $((WY + 215)) sleep 0.2 mousemove $((WX + 160)) $((WY + 260)) sleep 0.3 mouseup 3
+sleep 1
+geometry "$W"
+check "right drag leaves the window at $X1,$Y1 (now $WX,$WY)" "$([ "$WX" = "$X1" ] && [ "$WY" = "$Y1" ] && echo 0 || echo 1)"
+shot 07-moved
+
+# 5. The close button ends the process with exit code 0.
+click_at $CLOSE_X $CLOSE_Y
+deadline=$((SECONDS + 20))
+while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+if kill -0 "$APP_PID" 2>/dev/null; then
+  check "close button ends the process" 1
+else
+  wait "$APP_PID"
+  rc=$?
+  check "close button ends the process with exit code 0 (got $rc)" "$([ "$rc" -eq 0 ] && echo 0 || echo 1)"
+fi
+APP_PID=""
+
+echo "$FAILS failed checks; screenshots in $OUT"
+[ "$FAILS" -eq 0 ]
