@@ -4,6 +4,7 @@
 
 #include "common/KpLib.h"
 #include "platform/codepage.h"
+#include "platform/dialog.h"
 #include "platform/shell.h"
 #include "ui/UnitFormImage5.h"
 
@@ -242,6 +243,11 @@ void TfrmSpeedInstall::SetTimerEnabled(Timer& timer, bool enabled) {
   if (timer.enabled == enabled) return;
   timer.enabled = enabled;
   if (host_) host_->TimerChanged(timer);
+}
+
+void TfrmSpeedInstall::ShowInfo(const std::string& text) {
+  platform::ShowMessageBox(host_ ? host_->Handle() : nullptr, text, A("提示"),
+                           platform::kMbOk | platform::kMbIconInformation);
 }
 
 void TfrmSpeedInstall::Changed() {

@@ -54,6 +54,9 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void ShowWorkingState();
   void ShowInterruptedState();
 
+  // A modal box owned by the window: caption "提示", information icon, OK.
+  void ShowInfo(const std::string& text);
+
   void SetTimerEnabled(Timer& timer, bool enabled);
   void Changed();  // tells the host that the tree needs painting
 

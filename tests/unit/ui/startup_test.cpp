@@ -6,7 +6,10 @@
 #include "app/Startup.h"
 #include "common/BrowseForFolderU.h"
 #include "common/KpLib.h"
+#include "platform/codepage.h"
+#include "platform/dialog.h"
 #include "platform/testing.h"
+#include "ui/HeadlessHost.h"
 
 namespace {
 
@@ -83,6 +86,18 @@ TEST(BrowseForFolder, PassesTitleAndInitialFolderAndReturnsTheChoice) {
   ASSERT_EQ(req.size(), 2u);
   EXPECT_EQ(req[0].initial, "C:\\Veltaro365");
   EXPECT_EQ(req[1].initial, "");
+}
+
+TEST(MessageBox, IsAnInformationBoxOwnedByTheWindow) {
+  platform::testing::TakeMessageBoxes();
+  ui::TfrmSpeedInstall form;
+  ui::HeadlessHost host(form);
+  form.ShowInfo("x");
+  auto boxes = platform::testing::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, host.Handle());
+  EXPECT_EQ(boxes[0].caption, platform::WideToAnsi(platform::Utf8ToWide("提示")));
+  EXPECT_EQ(boxes[0].flags, platform::kMbOk | platform::kMbIconInformation);
 }
 
 TEST(PumpMessages, ReportsAQuitFromThePump) {
