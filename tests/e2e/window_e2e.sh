@@ -172,6 +172,20 @@ sleep 0.8
 shot 05-page1
 near "$(pixel 05-page1 $FRAME_X $FRAME_Y)" D5D5D5
 check "page 1 after 极速安装 (path box frame)" $?
+# The path box takes the keyboard: typed text shows dark in the white box.
+dark_share() {  # SHOT: the share of dark pixels inside the edit box
+  /usr/bin/convert "$OUT/$1.png" -crop 292x20+$((WX + 1 + 174))+$((WY + 1 + 303)) +repage \
+    -colorspace gray -threshold 60% -format '%[fx:1-mean]' info:
+}
+[ "$(dark_share 05-page1)" = 0 ]
+check "page 1: the path box is empty" $?
+click_at 250 313
+xdotool type --delay 40 'D:\Veltaro365'
+xdotool mousemove 5 5
+sleep 0.8
+shot 05-page1-typed
+awk -v d="$(dark_share 05-page1-typed)" 'BEGIN { exit !(d > 0.01) }'
+check "page 1: typed text shows in the path box" $?
 click_at 460 412
 xdotool mousemove 5 5
 sleep 0.8
