@@ -26,8 +26,6 @@ Control* HitIn(Control& c, int x, int y) {
 Control* HitTest(Control& root, int x, int y) { return HitIn(root, x, y); }
 
 void MouseRouter::Move(int x, int y) {
-  lastX_ = x;
-  lastY_ = y;
   Control* now = HitTest(*form_.root(), x, y);
   if (now == hovered_) return;
   Control* was = hovered_;
@@ -59,12 +57,7 @@ void MouseRouter::Up(int x, int y, MouseButton button) {
 void MouseRouter::LeaveWindow() {
   Control* was = hovered_;
   hovered_ = nullptr;
-  lastX_ = lastY_ = -1;
   if (was) form_.Dispatch(*was, Event::Leave);
-}
-
-void MouseRouter::Refresh() {
-  if (lastX_ >= 0) Move(lastX_, lastY_);
 }
 
 }  // namespace ui

@@ -23,14 +23,11 @@ class MouseRouter {
   // The press ended elsewhere (the system's move loop took the button up).
   void CancelPress() { pressed_ = nullptr; }
   Control* hovered() const { return hovered_; }
-  // The control the pointer is over, re-checked after pages changed.
-  void Refresh();
 
  private:
   TfrmSpeedInstall& form_;
   Control* hovered_ = nullptr;
   Control* pressed_ = nullptr;
-  int lastX_ = -1, lastY_ = -1;
 };
 
 }  // namespace ui

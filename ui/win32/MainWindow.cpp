@@ -248,7 +248,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc);
+      Paint(dc, ps.rcPaint);
       ::EndPaint(hwnd_, &ps);
       return 0;
     }
@@ -310,14 +310,22 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void MainWindow::Paint(HDC target) {
+// Composes the dirty part off-screen, then copies it in one go.
+void MainWindow::Paint(HDC target, const RECT& dirty) {
   BackBuffer buf(target, kOuterWidth, kOuterHeight);
   if (!buf.ok()) return;
   RECT all = {0, 0, kOuterWidth, kOuterHeight};
-  Fill(buf.dc, all, kFrameColor);
+  Fill(buf.dc, Intersect(all, dirty), kFrameColor);
   RECT content = {kInset, kInset, kInset + kClientWidth, kInset + kClientHeight};
-  for (const Control* c : form_.root()->children()) PaintControl(buf.dc, *c, kInset, kInset, content);
-  ::BitBlt(target, 0, 0, kOuterWidth, kOuterHeight, buf.dc, 0, 0, SRCCOPY);
+  content = Intersect(content, dirty);
+  if (!::IsRectEmpty(&content)) {
+    int saved = ::SaveDC(buf.dc);
+    ::IntersectClipRect(buf.dc, content.left, content.top, content.right, content.bottom);
+    for (const Control* c : form_.root()->children()) PaintControl(buf.dc, *c, kInset, kInset, content);
+    ::RestoreDC(buf.dc, saved);
+  }
+  ::BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, buf.dc, dirty.left,
+           dirty.top, SRCCOPY);
 }
 
 void MainWindow::SyncEdit() {

@@ -34,7 +34,7 @@ class MainWindow : public Host {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-  void Paint(HDC target);
+  void Paint(HDC target, const RECT& dirty);
   void SyncEdit();
   void OnMouse(UINT msg, LPARAM lp);
   void StartAnimation();
