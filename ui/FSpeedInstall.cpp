@@ -55,7 +55,7 @@ Control* TfrmSpeedInstall::Find(const std::string& name) const {
 
 namespace {
 
-struct LabelSpec {
+struct LabelLook {
   const char* text;
   int fontHeight;
   Color color;
@@ -63,7 +63,7 @@ struct LabelSpec {
   const char* face;
 };
 
-Label* Style(Label* l, const std::string& fontName, const LabelSpec& s) {
+Label* Style(Label* l, const std::string& fontName, const LabelLook& s) {
   l->text = A(s.text);
   l->font = Font{fontName, s.fontHeight, s.color};
   l->centre = s.look & kCentre;
