@@ -1,4 +1,5 @@
 #include "download/FetchToFile.h"
+
 #include <algorithm>
 
 #include "common/HttpProgress.h"

@@ -16,6 +16,7 @@ std::string HeaderValue(const std::string& head, const char* name) {
   std::string lower = head;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string key = std::string("\r\n") + name + ":";
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   size_t p = lower.find(key);
   if (p == std::string::npos) return std::string();
   p += key.size();
