@@ -17,7 +17,7 @@ constexpr uint32_t kPollMs = 100;
 constexpr uint32_t kSizeReadTimeoutMs = 3000;
 // Another program may hold the finished file open for a while (a virus
 // scanner); after this long the run gives up and keeps its resume state.
-constexpr uint32_t kRenameRetryMs = 10000;
+constexpr uint32_t kRenameRetryMs = 5000;
 constexpr int kMaxNumberedNames = 100000;
 
 int32_t ClampThreadCount(int32_t n) { return n < 1 ? 1 : (n > kMaxSegments ? kMaxSegments : n); }
