@@ -33,6 +33,7 @@ void TDownload::Run() {
   Stream.Close();
   Manager->Stop[Index] = false;
   Manager->SegmentEnded[Index] = true;
+  Manager->WakePoll();
 }
 
 void TDownload::Transfer() {

@@ -1,5 +1,6 @@
 #include "download/DownloadManager.h"
 
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
@@ -187,17 +188,40 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   while (!Job->Finished) {
     if (Job->CancelRequested) break;
     Job->ProgressValid = false;
-    int32_t sum = 0;
-    for (int i = 1; i <= ThreadCount; ++i) sum += Segments[i].Received;
-    Job->Downloaded = sum;
+    Job->Downloaded = SumReceived();
     Job->ProgressValid = true;
-    platform::SleepMs(kPollMs);
-    if (sum == Job->Size && !Complete(dataFile, stateFile)) break;
+    WaitPoll(kPollMs);
+    // Counted again: a segment that just ended need not wait for the next poll.
+    int32_t sum = SumReceived();
+    if (sum == Job->Size) {
+      Job->ProgressValid = false;
+      Job->Downloaded = sum;
+      Job->ProgressValid = true;
+      if (!Complete(dataFile, stateFile)) break;
+    }
   }
   // Every path (completion, cancel, the owner setting Finished, a failed
   // rename) waits for the segment threads before the state is saved.
   StopSegments();
   SaveState(stateFile, header);
+}
+
+int32_t TDownloadManager::SumReceived() const {
+  int32_t sum = 0;
+  for (int i = 1; i <= ThreadCount; ++i) sum += Segments[i].Received;
+  return sum;
+}
+
+void TDownloadManager::WaitPoll(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(pollMutex_);
+  pollCv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return pollWake_; });
+  pollWake_ = false;
+}
+
+void TDownloadManager::WakePoll() {
+  std::lock_guard<std::mutex> lock(pollMutex_);
+  pollWake_ = true;
+  pollCv_.notify_all();
 }
 
 bool TDownloadManager::Complete(const std::string& dataFile, const std::string& stateFile) {

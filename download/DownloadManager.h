@@ -5,8 +5,10 @@
 // them before its run ends, on every path.
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,10 @@ class TDownloadManager {
   int32_t ThreadCount;
   const std::shared_ptr<TDownloadJob> Job;
 
+  // Called by a segment thread after its last write to shared state: a poll
+  // that is waiting wakes at once instead of at the end of its 100 ms.
+  void WakePoll();
+
  private:
   TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
                    int32_t threadCount);
@@ -56,7 +62,13 @@ class TDownloadManager {
   void SaveState(const std::string& stateFile, const ResumeState& header);
   void Log(const char* format, int32_t value = 0);
 
+  int32_t SumReceived() const;
+  void WaitPoll(uint32_t ms);
+
   std::vector<std::unique_ptr<TDownload>> threads_;
+  std::mutex pollMutex_;
+  std::condition_variable pollCv_;
+  bool pollWake_ = false;
 };
 
 // The first free name for a completed download: the target itself, else

@@ -5,7 +5,6 @@
 #include "download/DownloadJob.h"
 #include "download/Notify.h"
 #include "platform/console.h"
-#include "platform/system.h"
 #include "tools/kit/commands.h"
 
 namespace {
@@ -48,7 +47,7 @@ int CmdFetch(int argc, char** argv) {
   std::shared_ptr<TDownloadJob> job = TDownloadJob::Create(argv[0], KitPath(argv[1]), 2);
   int rc = 0;
   for (;;) {
-    platform::SleepMs(100);
+    job->WaitEngineEnded(100);  // a 100 ms tick that ends early with the engine
     DrawBar(job->Downloaded, job->Size, job->ProgressValid);
     if (job->Finished) break;
     if (platform::InterruptRequested() || target->failed) {

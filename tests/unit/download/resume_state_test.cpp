@@ -106,3 +106,35 @@ TEST_F(EngineTest, StatesThatFailTheirChecksStartOver) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineTest, RenameThatKeepsFailingEndsWithANoticeAndAResumableState) {
+  std::string src = Publish(30000);
+  std::string file = dir_ / "pkg.zip";
+  // A folder under the final name: no file of that name exists, yet the rename
+  // cannot succeed.
+  ASSERT_TRUE(platform::CreateDir(file));
+  auto job = Start(file);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_FALSE(job->Finished);
+  EXPECT_EQ(job->Running, 0);
+  EXPECT_EQ(notices_->count, 1);
+  std::string cfg;
+  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
+  ResumeState st;
+  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  EXPECT_EQ(st.Segments[0].Received + st.Segments[1].Received, 30000);
+
+  ASSERT_TRUE(platform::RemoveDir(file));
+  size_t before = server_.Requests().size();
+  auto again = Start(file);
+  ASSERT_TRUE(Ended(again));
+  EXPECT_TRUE(again->Finished);
+  EXPECT_EQ(server_.Requests().size(), before);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(file, &got));
+  EXPECT_TRUE(got == src);
+}
+
+}  // namespace
