@@ -77,13 +77,16 @@ bool Socket::Connect(const std::string& host, uint16_t port, uint32_t timeoutMs)
 int Socket::Recv(void* buf, size_t n, uint32_t timeoutMs) {
   int fd = handle_;
   if (fd < 0) return kRecvError;
-  int w = WaitReady(fd, POLLIN, timeoutMs);
-  if (w == 0) return kRecvTimeout;
-  if (w < 0) return kRecvError;
-  for (;;) {
-    ssize_t got = ::recv(fd, buf, n, 0);
-    if (got < 0 && errno == EINTR) continue;
-    return got < 0 ? kRecvError : static_cast<int>(got);
+  // Data that is already there is taken without a poll() first.
+  for (bool waited = false;;) {
+    ssize_t got = ::recv(fd, buf, n, waited ? 0 : MSG_DONTWAIT);
+    if (got >= 0) return static_cast<int>(got);
+    if (errno == EINTR) continue;
+    if (waited || (errno != EAGAIN && errno != EWOULDBLOCK)) return kRecvError;
+    int w = WaitReady(fd, POLLIN, timeoutMs);
+    if (w == 0) return kRecvTimeout;
+    if (w < 0) return kRecvError;
+    waited = true;
   }
 }
 
