@@ -1,5 +1,9 @@
 // The download engine end to end on loopback: fresh, resumed, cancelled and
 // failing runs, the files they leave and the notices they send.
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <regex>
 
 #include "download/ResumeState.h"
@@ -280,6 +284,82 @@ TEST_F(EngineTest, OwnerMayDropTheJobWhileItRuns) {
   // The engine keeps the job alive until its threads have ended, then frees it.
   ASSERT_TRUE(WaitFor([&] { return weak.expired(); }));
   EXPECT_TRUE(platform::FileExists(dir_ / "pkg.zip.rpc.cfg"));
+}
+
+}  // namespace
+
+namespace {
+
+// Stands in for the window: a notice is handed to a separate "UI thread" and
+// the sending engine thread waits until that thread has handled it.
+class UiThreadTarget : public NotifyTarget {
+ public:
+  explicit UiThreadTarget(std::function<void()> handler) : handler_(std::move(handler)) {
+    ui_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(m_);
+      while (!quit_) {
+        cv_.wait(lock, [this] { return quit_ || pending_ > handled_; });
+        if (pending_ > handled_) {
+          lock.unlock();
+          handler_();
+          lock.lock();
+          ++handled_;
+          cv_.notify_all();
+        }
+      }
+    });
+  }
+  ~UiThreadTarget() override {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      quit_ = true;
+    }
+    cv_.notify_all();
+    ui_.join();
+  }
+  void SendDownloadFailed() override {
+    std::unique_lock<std::mutex> lock(m_);
+    int ticket = ++pending_;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return handled_ >= ticket || quit_; });
+  }
+  int Handled() {
+    std::lock_guard<std::mutex> lock(m_);
+    return handled_;
+  }
+
+ private:
+  std::function<void()> handler_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  int pending_ = 0, handled_ = 0;
+  bool quit_ = false;
+  std::thread ui_;
+};
+
+TEST_F(EngineTest, SegmentWaitsUntilTheWindowHandledItsNotice) {
+  Publish(100000);
+  testsupport::ServerFaults f;
+  f.dropAfter = 15000;
+  server_.SetFaults(f);
+  std::promise<std::shared_ptr<TDownloadJob>> created;
+  std::shared_future<std::shared_ptr<TDownloadJob>> jobOf = created.get_future().share();
+  std::vector<std::string> logAtHandling;
+  auto ui = std::make_shared<UiThreadTarget>([&] {
+    platform::SleepMs(200);  // a slow handler: the sender must still be waiting
+    logAtHandling = Unstamped(jobOf.get());
+    jobOf.get()->Cancel();
+  });
+  SetNotifyWindow(ui);
+  std::shared_ptr<TDownloadJob> job = Start(dir_ / "pkg.zip", 1);
+  created.set_value(job);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(ui->Handled(), 1);
+  EXPECT_EQ(logAtHandling.back(), "线程1下载异常.");  // the end line comes after the handler
+  std::vector<std::string> log = Unstamped(job);
+  EXPECT_EQ(log.back(), "资源接收未完成，任务中止.");
+  EXPECT_TRUE(platform::FileExists(dir_ / "pkg.zip.rpc.cfg"));
+  SetNotifyWindow(nullptr);
 }
 
 }  // namespace
