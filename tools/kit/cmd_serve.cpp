@@ -32,28 +32,43 @@ int CmdServe(int argc, char** argv) {
     return 2;
   }
   testsupport::ServerFaults f;
-  int64_t port = 0, n = 0;
+  int64_t port = 0, status = 0, faultCount = -1;
+  struct Flag {
+    const char* name;
+    bool* on;
+  } const flags[] = {{"--ignore-range", &f.ignoreRange},
+                     {"--no-length", &f.noContentLength},
+                     {"--chunked", &f.chunked},
+                     {"--cookie", &f.cookieOnRedirect}};
+  struct Value {
+    const char* name;
+    int64_t* value;
+  } const values[] = {{"--port", &port},          {"--rate", &f.rate},
+                      {"--drop-after", &f.dropAfter}, {"--stall-after", &f.stallAfter},
+                      {"--fault-from", &f.faultFrom}, {"--status", &status},
+                      {"--fault-count", &faultCount}};
   for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-    bool ok = true;
-    if (!std::strcmp(a, "--ignore-range")) f.ignoreRange = true;
-    else if (!std::strcmp(a, "--no-length")) f.noContentLength = true;
-    else if (!std::strcmp(a, "--chunked")) f.chunked = true;
-    else if (!std::strcmp(a, "--cookie")) f.cookieOnRedirect = true;
-    else if (v && !std::strcmp(a, "--port")) ok = ParseBytes(v, &port) && port < 65536, ++i;
-    else if (v && !std::strcmp(a, "--rate")) ok = ParseBytes(v, &f.rate), ++i;
-    else if (v && !std::strcmp(a, "--drop-after")) ok = ParseBytes(v, &f.dropAfter), ++i;
-    else if (v && !std::strcmp(a, "--stall-after")) ok = ParseBytes(v, &f.stallAfter), ++i;
-    else if (v && !std::strcmp(a, "--fault-from")) ok = ParseBytes(v, &f.faultFrom), ++i;
-    else if (v && !std::strcmp(a, "--status")) ok = ParseBytes(v, &n) && n >= 100 && n < 1000, f.status = static_cast<int>(n), ++i;
-    else if (v && !std::strcmp(a, "--fault-count")) ok = ParseBytes(v, &n), f.faultCount = static_cast<int>(n), ++i;
-    else ok = false;
-    if (!ok) {
+    bool known = false;
+    for (const Flag& fl : flags) {
+      if (std::strcmp(argv[i], fl.name) == 0) *fl.on = known = true;
+    }
+    for (const Value& v : values) {
+      if (!known && std::strcmp(argv[i], v.name) == 0 && i + 1 < argc && ParseBytes(argv[i + 1], v.value)) {
+        known = true;
+        ++i;
+      }
+    }
+    if (!known) {
       std::fprintf(stderr, "%s", kServeUsage);
       return 2;
     }
   }
+  if (port > 65535 || (status != 0 && (status < 100 || status > 999))) {
+    std::fprintf(stderr, "%s", kServeUsage);
+    return 2;
+  }
+  f.status = static_cast<int>(status);
+  f.faultCount = static_cast<int>(faultCount);
   testsupport::HttpServer server(KitPath(argv[0]));
   server.SetFaults(f);
   if (!server.Start(static_cast<uint16_t>(port))) {
