@@ -11,6 +11,7 @@ namespace testsupport {
 namespace {
 constexpr size_t kMaxRequestHead = 64 * 1024;
 constexpr size_t kPiece = 256 * 1024;
+constexpr size_t kMaxKeptRequests = 10000;
 
 std::string HeaderValue(const std::string& head, const char* name) {
   std::string lower = head;
@@ -152,6 +153,10 @@ void HttpServer::Serve(Conn* conn) {
     pending.erase(0, end + 4);
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      // A long-running server keeps only the recent heads.
+      if (requests_.size() >= kMaxKeptRequests) {
+        requests_.erase(requests_.begin(), requests_.begin() + kMaxKeptRequests / 2);
+      }
       requests_.push_back(head);
     }
     if (!Answer(conn->sock, head)) break;

@@ -251,6 +251,38 @@ TEST(HttpClientHostileTest, MalformedOrOversizedAnswersAreErrors) {
   }
 }
 
+TEST(HttpClientHostileTest, MangledAnswersEndAsErrorsOrData) {
+  const std::string good =
+      "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; Path=/\r\nTransfer-Encoding: chunked\r\n\r\n"
+      "4\r\nabcd\r\n3;x=y\r\nefg\r\n0\r\nTrailer: 1\r\n\r\n";
+  uint32_t x = 12345;
+  auto next = [&x] {
+    x = x * 1103515245u + 12345u;
+    return x >> 8;
+  };
+  for (int round = 0; round < 60; ++round) {
+    std::string reply = good;
+    for (int k = 1 + static_cast<int>(next() % 4); k > 0; --k) {
+      size_t at = next() % reply.size();
+      switch (next() % 3) {
+        case 0: reply[at] = static_cast<char>(next()); break;
+        case 1: reply.erase(at, 1 + next() % 8); break;
+        default: reply.insert(at, std::string(1 + next() % 8, static_cast<char>(next()))); break;
+      }
+      if (reply.empty()) reply = "x";
+    }
+    ScriptedServer s(reply);
+    HttpClient c;
+    c.ReadTimeoutMs = 2000;
+    std::string body;
+    try {
+      c.Get(s.Url(), &body);
+      EXPECT_LE(body.size(), reply.size()) << round;
+    } catch (const HttpError&) {
+    }
+  }
+}
+
 TEST(HttpClientHostileTest, InterimAnswersSkippedAndSilenceTimesOut) {
   {
     ScriptedServer s("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
