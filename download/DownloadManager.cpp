@@ -57,7 +57,11 @@ void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std
                              const std::string& fileName, int32_t threadCount) {
   std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
   std::thread([self]() mutable {
-    self->Run();
+    try {
+      self->Run();
+    } catch (const std::exception&) {
+      // Out of memory or threads before the download phase: the run just ends.
+    }
     std::shared_ptr<TDownloadJob> keep = self->Job;
     self.reset();  // joins any segment thread still running, frees the table
     keep->MarkEngineEnded();
@@ -178,14 +182,20 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
                                      const ResumeState& header) {
   Job->Finished = false;
   Log("[%s] 开始启动线程进行接收... ...");
-  for (int i = 1; i <= ThreadCount; ++i) {
+  bool started = true;
+  for (int i = 1; i <= ThreadCount && started; ++i) {
     if (Segments[i].Start + Segments[i].Received < Segments[i].End) {
       SegmentEnded[i] = false;
-      threads_.push_back(std::make_unique<TDownload>(this, i, Url, dataFile));
+      try {
+        threads_.push_back(std::make_unique<TDownload>(this, i, Url, dataFile));
+      } catch (const std::exception&) {  // no thread to be had: the run ends unfinished
+        SegmentEnded[i] = true;
+        started = false;
+      }
     }
   }
-  Log("[%s] 线程启动成功，资源接收中... ...");
-  while (!Job->Finished) {
+  if (started) Log("[%s] 线程启动成功，资源接收中... ...");
+  while (started && !Job->Finished) {
     if (Job->CancelRequested) break;
     Job->ProgressValid = false;
     Job->Downloaded = SumReceived();
