@@ -53,11 +53,18 @@ timeout 60 "$KIT" fetch "$URL" "$WORK/out/a.zip" 2>/dev/null
 
 echo "interrupted download, then resumed"
 rc=0
-timeout -s INT 1 "$KIT" fetch "$URL" "$WORK/out/b.zip" 2>/dev/null || rc=$?
-[ -f "$WORK/out/b.zip.rpc.cfg" ] || { echo "no resume state after the interrupt (rc $rc)"; exit 1; }
+timeout --preserve-status -s INT 1 "$KIT" fetch "$URL" "$WORK/out/b.zip" 2>/dev/null || rc=$?
+[ "$rc" -eq 130 ] || { echo "an interrupted fetch exits 130, not $rc"; exit 1; }
+[ -f "$WORK/out/b.zip.rpc.cfg" ] || { echo "no resume state after the interrupt"; exit 1; }
 timeout 60 "$KIT" fetch "$URL" "$WORK/out/b.zip" 2>/dev/null
 [ "$(sha256sum <"$WORK/out/b.zip" | cut -d' ' -f1)" = "$want" ] || { echo "resumed download differs"; exit 1; }
 [ ! -e "$WORK/out/b.zip.rpc" ] && [ ! -e "$WORK/out/b.zip.rpc.cfg" ] || { echo "resume files left"; exit 1; }
+
+echo "missing resource"
+rc=0
+timeout 60 "$KIT" fetch "http://127.0.0.1:$PORT/missing.zip" "$WORK/out/c.zip" 2>/dev/null || rc=$?
+[ "$rc" -eq 1 ] || { echo "a failed fetch exits 1, not $rc"; exit 1; }
+[ ! -e "$WORK/out/c.zip" ] && [ ! -e "$WORK/out/c.zip.rpc" ] || { echo "files left by a failed size request"; exit 1; }
 
 # nginx saw HEAD for the size and answered the segments with 206.
 grep -q '"HEAD /pkg.zip HTTP/1.1" 200' "$WORK/access.log" || { echo "no HEAD in the access log"; exit 1; }

@@ -65,6 +65,13 @@ TEST_F(FetchToFileTest, FailuresLeaveNoFileExceptForAnEmptyUrl) {
   EXPECT_FALSE(FetchToFile(server_.Url("/empty.ini"), file, false));
   EXPECT_FALSE(platform::FileExists(file));
 
+  // A server that goes quiet is given up on after the read time-out.
+  testsupport::ServerFaults quiet;
+  quiet.stallAfter = 1000;
+  server_.SetFaults(quiet);
+  EXPECT_FALSE(FetchToFile(server_.Url("/big.bin"), file, false));
+  EXPECT_FALSE(platform::FileExists(file));
+
   // A body cut off before its Content-Length is never written.
   testsupport::ServerFaults f;
   f.dropAfter = 100000;
