@@ -47,15 +47,16 @@ CONF
 "$(command -v nginx || echo /usr/sbin/nginx)" -p "$WORK" -c "$WORK/nginx.conf" &
 PIDS+=($!)
 
-start_serve() {  # start_serve LOG ARGS...: prints the port
+# start_serve LOG ARGS...: a server of this shell (so cleanup can stop it); its port in $PORT.
+start_serve() {
   local log="$1"; shift
   "$KIT" serve "$WORK/www" "$@" >"$log" 2>&1 &
   PIDS+=($!)
   for _ in $(seq 50); do grep -q listening "$log" 2>/dev/null && break; sleep 0.1; done
-  grep -o '[0-9]*/$' "$log" | tr -d /
+  PORT=$(grep -o '[0-9]*/$' "$log" | tr -d /)
 }
-SPORT=$(start_serve "$WORK/serve.log")
-RPORT=$(start_serve "$WORK/serve-rate.log" --rate 20m)
+start_serve "$WORK/serve.log"; SPORT=$PORT
+start_serve "$WORK/serve-rate.log" --rate 20m; RPORT=$PORT
 for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$NPORT/" && break; sleep 0.1; done
 
 # timed NAME CMD...: wall seconds and peak KiB of one run into $T and $M.
