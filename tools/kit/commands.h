@@ -3,6 +3,8 @@
 #pragma once
 
 int CmdCrc(int argc, char** argv);
+int CmdServe(int argc, char** argv);
+int CmdFetch(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

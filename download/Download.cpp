@@ -1,0 +1,72 @@
+#include "download/Download.h"
+
+#include "download/DownloadJob.h"
+#include "download/DownloadManager.h"
+#include "download/HttpClient.h"
+#include "download/Notify.h"
+
+TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string& url, const std::string& fileName)
+    : Manager(manager), Index(index), Url(url), FileName(fileName) {
+  TDownloadManager::Segment& seg = Manager->Segments[Index];
+  Position = seg.Start + seg.Received;
+  streamReady_ = Stream.Open(FileName, platform::OpenMode::kWrite, platform::Share::kReadWrite) == 0 &&
+                 Stream.Seek(Position) == 0;
+  thread_ = std::thread([this] { Run(); });
+}
+
+TDownload::~TDownload() { Join(); }
+
+void TDownload::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TDownload::Run() {
+  TDownloadJob& job = *Manager->Job;
+  const std::string number = std::to_string(Index);
+  try {
+    Transfer();
+  } catch (const std::exception&) {
+    job.AddLog("线程" + number + "下载异常.");
+    SendDownloadFailed();
+  }
+  job.AddLog("线程" + number + "完成退出.");
+  Stream.Close();
+  Manager->Stop[Index] = false;
+  Manager->SegmentEnded[Index] = true;
+  Manager->WakePoll();
+}
+
+void TDownload::Transfer() {
+  if (!streamReady_) throw HttpError("cannot open the data file");
+  TDownloadManager::Segment& seg = Manager->Segments[Index];
+  HttpClient client;  // released (and its connection closed) on every way out
+  client.FollowRedirects = true;
+  client.ReadTimeoutMs = kSegmentReadTimeoutMs;
+  client.Request.userAgent = kEngineUserAgent;
+  // The range ends at End itself, one byte past the segment: the server sends
+  // that byte (or clips the range at the end of the resource) and it is never read.
+  client.Request.rangeStart = Position;
+  client.Request.rangeEnd = seg.End;
+  Remaining = seg.End - Position;
+  client.Get(Url);
+
+  // Bytes are only written at Position when the server says they start there:
+  // a server that ignores the range sends byte 0 first.
+  int status = client.ResponseCode();
+  int64_t rangeStart = 0;
+  if (status == 206) {
+    if (!ParseContentRangeStart(client.Response().Get("Content-Range"), &rangeStart) || rangeStart != Position) {
+      throw HttpError("answer starts at the wrong offset", status);
+    }
+  } else if (status != 200 || Position != 0) {
+    throw HttpError("no partial answer for the range", status);
+  }
+
+  while (!Manager->Stop[Index] && Remaining > 0) {
+    int32_t n = Remaining > kSegmentChunk ? kSegmentChunk : Remaining;
+    client.ReadExact(Buffer, static_cast<size_t>(n));
+    if (Stream.Write(Buffer, static_cast<uint32_t>(n)) != 0) throw HttpError("cannot write the data file");
+    seg.Received += n;
+    Remaining -= n;
+  }
+}

@@ -1,0 +1,61 @@
+#include "download/DownloadJob.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "download/DownloadManager.h"
+
+TDownloadJob::TDownloadJob(const std::string& url, const std::string& fileName, int32_t threadCount)
+    : Url(url), FileName(fileName), ThreadCount(threadCount) {}
+
+TDownloadJob::~TDownloadJob() = default;
+
+std::shared_ptr<TDownloadJob> TDownloadJob::Create(const std::string& url, const std::string& fileName,
+                                                   int32_t threadCount) {
+  std::shared_ptr<TDownloadJob> job(new TDownloadJob(url, fileName, threadCount));
+  TDownloadManager::Start(job, url, fileName, threadCount);
+  return job;
+}
+
+int32_t TDownloadJob::GetPercent() const {
+  if (!ProgressValid) return 0;
+  int32_t size = Size;
+  if (size <= 0) return 0;
+  return static_cast<int32_t>(std::floor(static_cast<double>(Downloaded) / size * 100.0));
+}
+
+void TDownloadJob::AddLog(const std::string& line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  log_.push_back(line);
+}
+
+void TDownloadJob::ClearLog() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  log_.clear();
+}
+
+std::vector<std::string> TDownloadJob::Log() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return log_;
+}
+
+std::string TDownloadJob::FinalName() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return finalName_;
+}
+
+void TDownloadJob::SetFinalName(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  finalName_ = name;
+}
+
+bool TDownloadJob::WaitEngineEnded(uint32_t timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return engineEndedCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return engineEnded_; });
+}
+
+void TDownloadJob::MarkEngineEnded() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  engineEnded_ = true;
+  engineEndedCv_.notify_all();
+}

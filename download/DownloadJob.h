@@ -1,0 +1,59 @@
+// One background download of one URL into one file, as its owner sees it. The
+// owner polls the fields, asks for a stop with Cancel and learns of failures
+// only through WM_DOWNLOAD_FAILED (download/Notify.h). The job is shared: the
+// manager thread holds it until its run has ended, so the owner may let go of
+// its reference at any time.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TDownloadJob {
+ public:
+  // Stores the values and starts the manager thread; Running is 1 on return.
+  static std::shared_ptr<TDownloadJob> Create(const std::string& url, const std::string& fileName,
+                                              int32_t threadCount);
+  ~TDownloadJob();
+  TDownloadJob(const TDownloadJob&) = delete;
+  TDownloadJob& operator=(const TDownloadJob&) = delete;
+
+  const std::string Url;
+  const std::string FileName;
+  const int32_t ThreadCount;
+  std::atomic<int32_t> Running{0};
+  std::atomic<bool> CancelRequested{false};
+  std::atomic<bool> Finished{false};
+  std::atomic<bool> ProgressValid{false};
+  std::atomic<int32_t> Size{0};
+  std::atomic<int32_t> Downloaded{0};
+
+  // 0 while the progress is being recomputed or the size is unknown; not clamped.
+  int32_t GetPercent() const;
+  void Cancel() { CancelRequested = true; }
+
+  void AddLog(const std::string& line);
+  void ClearLog();
+  std::vector<std::string> Log() const;
+
+  // The name the completed file was given (the target or a numbered name).
+  std::string FinalName() const;
+  void SetFinalName(const std::string& name);
+
+  // Waits until the manager thread (and with it every segment thread) has
+  // ended; true when it has.
+  bool WaitEngineEnded(uint32_t timeoutMs);
+  void MarkEngineEnded();
+
+ private:
+  TDownloadJob(const std::string& url, const std::string& fileName, int32_t threadCount);
+
+  mutable std::mutex mutex_;  // guards the fields below
+  std::condition_variable engineEndedCv_;
+  std::vector<std::string> log_;
+  std::string finalName_;
+  bool engineEnded_ = false;
+};

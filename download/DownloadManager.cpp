@@ -1,0 +1,275 @@
+#include "download/DownloadManager.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "common/KpLib.h"
+#include "download/Download.h"
+#include "download/DownloadJob.h"
+#include "download/HttpClient.h"
+#include "download/Notify.h"
+#include "platform/fs.h"
+#include "platform/localtime.h"
+#include "platform/system.h"
+
+namespace {
+constexpr uint32_t kPollMs = 100;
+constexpr uint32_t kSizeReadTimeoutMs = 3000;
+// Another program may hold the finished file open for a while (a virus
+// scanner); after this long the run gives up and keeps its resume state.
+constexpr uint32_t kRenameRetryMs = 5000;
+constexpr int kMaxNumberedNames = 100000;
+
+int32_t ClampThreadCount(int32_t n) { return n < 1 ? 1 : (n > kMaxSegments ? kMaxSegments : n); }
+}  // namespace
+
+std::string FreeTargetName(const std::string& target) {
+  if (!platform::FileExists(target)) return target;
+  size_t nameStart = LastBackslash(target);
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  size_t dot = target.rfind('.');
+  if (dot == std::string::npos || dot < nameStart) dot = target.size();
+  std::string stem = target.substr(0, dot), ext = target.substr(dot);
+  for (int n = 1; n <= kMaxNumberedNames; ++n) {
+    char num[16];
+    std::snprintf(num, sizeof num, "(%d)", n);
+    std::string candidate = stem + num + ext;
+    if (!platform::FileExists(candidate)) return candidate;
+  }
+  return std::string();
+}
+
+TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
+                                   const std::string& fileName, int32_t threadCount)
+    : Url(url), Dir(FolderPart(fileName)), FileName(fileName), ThreadCount(ClampThreadCount(threadCount)), Job(job) {
+  if (!Dir.empty() && !DirExists(Dir)) ForceDirs(Dir);
+  for (int i = 0; i <= kMaxSegments; ++i) {
+    Stop[i] = false;
+    SegmentEnded[i] = true;
+  }
+  Job->Running = 1;
+}
+
+TDownloadManager::~TDownloadManager() { StopSegments(); }
+
+void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
+                             const std::string& fileName, int32_t threadCount) {
+  std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
+  std::thread([self]() mutable {
+    try {
+      self->Run();
+    } catch (const std::exception&) {
+      // Out of memory or threads before the download phase: the run just ends.
+    }
+    std::shared_ptr<TDownloadJob> keep = self->Job;
+    self.reset();  // joins any segment thread still running, frees the table
+    keep->MarkEngineEnded();
+  }).detach();
+}
+
+int32_t TDownloadManager::GetResourceSize(const std::string& url) {
+  try {
+    HttpClient client;
+    client.Request.userAgent = kEngineUserAgent;
+    client.FollowRedirects = true;
+    client.ReadTimeoutMs = kSizeReadTimeoutMs;
+    client.Head(url);
+    if (client.ResponseCode() / 100 != 2) return 0;  // the last redirect of a too-long chain
+    return static_cast<int32_t>(client.ContentLength());
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void TDownloadManager::Log(const char* format, int32_t value) {
+  char line[512];
+  std::snprintf(line, sizeof line, format, platform::LocalTimeText().c_str(), value);
+  Job->AddLog(line);
+}
+
+void TDownloadManager::Run() {
+  size_t slash = LastBackslash(FileName);
+  Name = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
+  const std::string dataFile = Dir + Name + ".rpc";
+  const std::string stateFile = Dir + Name + ".rpc.cfg";
+  Job->ClearLog();
+
+  ResumeState header;
+  if (platform::FileExists(stateFile) && LoadState(stateFile, dataFile, &header)) {
+    // resumed: the segment table is filled in
+  } else if (!NewDownload(stateFile, dataFile, &header)) {
+    return;
+  }
+
+  if (!platform::FileExists(dataFile)) {
+    SendDownloadFailed();
+    Log("[%s] 接收文件不存在，退出.");
+    return;
+  }
+  {
+    platform::File f;
+    if (f.Open(dataFile, platform::OpenMode::kRead) != 0) return;
+    int64_t length = f.Size();
+    if (length < 0) return;
+    if (length == 0) {
+      f.Close();
+      SendDownloadFailed();
+      Log("[%s] 接收文件大小<=0，退出.");
+      return;
+    }
+  }
+  DownloadPhase(dataFile, stateFile, header);
+}
+
+bool TDownloadManager::LoadState(const std::string& stateFile, const std::string& dataFile, ResumeState* header) {
+  std::string bytes;
+  ResumeState s;
+  if (!ReadResumeStateFile(stateFile, &bytes) || !DecodeResumeState(bytes, &s)) return false;
+  {
+    // The state describes the data file only while that file is the size it says.
+    platform::File f;
+    if (f.Open(dataFile, platform::OpenMode::kRead) != 0 || f.Size() != s.Size) return false;
+  }
+  Log("[%s] 进入下载分支0：%d 字节。", Job->Size);
+  Job->Size = s.Size;
+  ThreadCount = s.ThreadCount;
+  Log("[%s] 取得资源原始大小：%d 字节。", Job->Size);
+  for (int i = 1; i <= ThreadCount; ++i) {
+    Segments[i].Start = s.Segments[i - 1].Start;
+    Segments[i].End = s.Segments[i - 1].End;
+    Segments[i].Received = s.Segments[i - 1].Received;
+  }
+  *header = s;
+  return true;
+}
+
+bool TDownloadManager::NewDownload(const std::string& stateFile, const std::string& dataFile, ResumeState* header) {
+  Log("[%s] 进入下载分支1：%d 字节。", Job->Size);
+  Job->Size = GetResourceSize(Url);
+  Log("[%s] 取得资源原始大小：%d 字节。", Job->Size);
+  if (Job->Size < 1) {
+    SendDownloadFailed();
+    return false;
+  }
+  Log("[%s] 重新取得资源原始大小：%d 字节。", Job->Size);
+  const int32_t size = Job->Size;
+  const int32_t length = size / ThreadCount;
+  for (int i = 1; i <= ThreadCount; ++i) {
+    Segments[i].Start = length * (i - 1);
+    Segments[i].End = i < ThreadCount ? length * i : size;
+    Segments[i].Received = 0;
+  }
+  Log("[%s] 开始创建接收文件... ...");
+  // A state file that failed its checks must not outlive the data file it no
+  // longer describes.
+  if (platform::FileExists(stateFile) && !platform::RemoveFile(stateFile)) return false;
+  platform::File f;
+  if (f.Open(dataFile, platform::OpenMode::kCreateAlways) != 0) return false;
+  if (f.SetLength(size) != 0) {
+    SendDownloadFailed();
+    Log("[%s] 创建接收文件失败.");
+    return false;
+  }
+  f.Close();
+  Log("[%s] 创建接收文件成功.");
+  header->Size = size;
+  header->ThreadCount = ThreadCount;
+  return true;
+}
+
+void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::string& stateFile,
+                                     const ResumeState& header) {
+  Job->Finished = false;
+  Log("[%s] 开始启动线程进行接收... ...");
+  bool started = true;
+  for (int i = 1; i <= ThreadCount && started; ++i) {
+    if (Segments[i].Start + Segments[i].Received < Segments[i].End) {
+      SegmentEnded[i] = false;
+      try {
+        threads_.push_back(std::make_unique<TDownload>(this, i, Url, dataFile));
+      } catch (const std::exception&) {  // no thread to be had: the run ends unfinished
+        SegmentEnded[i] = true;
+        started = false;
+      }
+    }
+  }
+  if (started) Log("[%s] 线程启动成功，资源接收中... ...");
+  while (started && !Job->Finished) {
+    if (Job->CancelRequested) break;
+    Job->ProgressValid = false;
+    Job->Downloaded = SumReceived();
+    Job->ProgressValid = true;
+    WaitPoll(kPollMs);
+    // Counted again: a segment that just ended need not wait for the next poll.
+    int32_t sum = SumReceived();
+    if (sum == Job->Size) {
+      Job->ProgressValid = false;
+      Job->Downloaded = sum;
+      Job->ProgressValid = true;
+      if (!Complete(dataFile, stateFile)) break;
+    }
+  }
+  // Every path (completion, cancel, the owner setting Finished, a failed
+  // rename) waits for the segment threads before the state is saved.
+  StopSegments();
+  SaveState(stateFile, header);
+}
+
+int32_t TDownloadManager::SumReceived() const {
+  int32_t sum = 0;
+  for (int i = 1; i <= ThreadCount; ++i) sum += Segments[i].Received;
+  return sum;
+}
+
+void TDownloadManager::WaitPoll(uint32_t ms) {
+  std::unique_lock<std::mutex> lock(pollMutex_);
+  pollCv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return pollWake_; });
+  pollWake_ = false;
+}
+
+void TDownloadManager::WakePoll() {
+  std::lock_guard<std::mutex> lock(pollMutex_);
+  pollWake_ = true;
+  pollCv_.notify_all();
+}
+
+bool TDownloadManager::Complete(const std::string& dataFile, const std::string& stateFile) {
+  StopSegments();  // every segment is complete; this waits for their handles to close
+  std::string target = FreeTargetName(Dir + Name);
+  uint32_t start = platform::TickCount();
+  while (target.empty() || !platform::RenameFile(dataFile, target)) {
+    if (platform::TickCount() - start >= kRenameRetryMs) {
+      SendDownloadFailed();
+      return false;
+    }
+    platform::SleepMs(50);
+    target = FreeTargetName(Dir + Name);
+  }
+  platform::RemoveFile(stateFile);
+  Job->SetFinalName(target);
+  Job->Finished = true;
+  return true;
+}
+
+void TDownloadManager::StopSegments() {
+  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (auto& t : threads_) t->Join();
+  threads_.clear();
+  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = false;
+}
+
+void TDownloadManager::SaveState(const std::string& stateFile, const ResumeState& header) {
+  if (!Job->Finished) {
+    ResumeState s = header;
+    for (int i = 1; i <= s.ThreadCount; ++i) {
+      s.Segments[i - 1].Start = Segments[i].Start;
+      s.Segments[i - 1].End = Segments[i].End;
+      s.Segments[i - 1].Received = Segments[i].Received;
+    }
+    if (!WriteResumeStateFile(stateFile, s)) return;
+    Log("[%s] 资源接收未完成，任务中止.");
+  }
+  Job->CancelRequested = false;
+  Job->Running = 0;
+}

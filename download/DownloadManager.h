@@ -1,0 +1,76 @@
+// The manager of one download run: learns the size (or reads the resume state),
+// pre-allocates the ".rpc" data file, runs one segment thread per unfinished
+// segment, polls their progress into the job every 100 ms, and gives the data
+// file its final name. The manager thread owns its segment threads and joins
+// them before its run ends, on every path.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "download/ResumeState.h"
+
+class TDownloadJob;
+class TDownload;
+
+class TDownloadManager {
+ public:
+  // Called on the owner's thread: creates the folder, sets the job's Running,
+  // then starts the manager thread, which keeps the manager and the job alive.
+  static void Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
+                    int32_t threadCount);
+  ~TDownloadManager();
+
+  // The size request: Content-Length of a HEAD answer, -1 when it has none, 0 on error.
+  static int32_t GetResourceSize(const std::string& url);
+
+  // Segment table and flags, indexed 1..kMaxSegments ([0] unused). Start and End
+  // are fixed before a segment's thread starts; the rest is shared with it.
+  struct Segment {
+    int32_t Start = 0;
+    int32_t End = 0;
+    std::atomic<int32_t> Received{0};
+  };
+  Segment Segments[kMaxSegments + 1];
+  std::atomic<bool> Stop[kMaxSegments + 1];
+  std::atomic<bool> SegmentEnded[kMaxSegments + 1];
+
+  const std::string Url;
+  const std::string Dir;
+  const std::string FileName;
+  std::string Name;
+  int32_t ThreadCount;
+  const std::shared_ptr<TDownloadJob> Job;
+
+  // Called by a segment thread after its last write to shared state: a poll
+  // that is waiting wakes at once instead of at the end of its 100 ms.
+  void WakePoll();
+
+ private:
+  TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
+                   int32_t threadCount);
+  void Run();
+  bool LoadState(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
+  bool NewDownload(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
+  void DownloadPhase(const std::string& dataFile, const std::string& stateFile, const ResumeState& header);
+  bool Complete(const std::string& dataFile, const std::string& stateFile);
+  void StopSegments();
+  void SaveState(const std::string& stateFile, const ResumeState& header);
+  void Log(const char* format, int32_t value = 0);
+
+  int32_t SumReceived() const;
+  void WaitPoll(uint32_t ms);
+
+  std::vector<std::unique_ptr<TDownload>> threads_;
+  std::mutex pollMutex_;
+  std::condition_variable pollCv_;
+  bool pollWake_ = false;
+};
+
+// The first free name for a completed download: the target itself, else
+// "name(n).ext" for n = 1, 2, ... (empty when none is free).
+std::string FreeTargetName(const std::string& target);

@@ -1,0 +1,114 @@
+#include "download/HttpResponse.h"
+
+#include <cctype>
+#include <cstring>
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+namespace {
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::string();
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+}  // namespace
+
+std::string HttpResponseHead::Get(const char* name) const {
+  for (const auto& h : headers) {
+    if (EqualsNoCase(h.first, name)) return h.second;
+  }
+  return std::string();
+}
+
+bool HttpResponseHead::Has(const char* name) const {
+  for (const auto& h : headers) {
+    if (EqualsNoCase(h.first, name)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> HttpResponseHead::GetAll(const char* name) const {
+  std::vector<std::string> out;
+  for (const auto& h : headers) {
+    if (EqualsNoCase(h.first, name)) out.push_back(h.second);
+  }
+  return out;
+}
+
+bool ParseStatusLine(const std::string& line, HttpResponseHead* head) {
+  if (line.size() < 12 || line.compare(0, 7, "HTTP/1.") != 0 || !std::isdigit(static_cast<unsigned char>(line[7])) ||
+      line[8] != ' ') {
+    return false;
+  }
+  int code = 0;
+  for (int i = 9; i < 12; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(line[i]))) return false;
+    code = code * 10 + (line[i] - '0');
+  }
+  if (code < 100 || (line.size() > 12 && line[12] != ' ')) return false;
+  head->status = code;
+  head->statusText = line.size() > 13 ? line.substr(13) : std::string();
+  head->headers.clear();
+  return true;
+}
+
+bool ParseHeaderLine(const std::string& line, HttpResponseHead* head) {
+  if (line.empty()) return false;
+  if (line[0] == ' ' || line[0] == '\t') {
+    if (head->headers.empty()) return false;
+    std::string more = Trim(line);
+    if (!more.empty()) head->headers.back().second += " " + more;
+    return true;
+  }
+  size_t colon = line.find(':');
+  if (colon == 0 || colon == std::string::npos || head->headers.size() >= kMaxHeaderCount) return false;
+  std::string name = line.substr(0, colon);
+  for (char c : name) {
+    if (c == ' ' || c == '\t') return false;
+  }
+  head->headers.emplace_back(name, Trim(line.substr(colon + 1)));
+  return true;
+}
+
+int64_t ParseLength(const std::string& value) {
+  std::string v = Trim(value);
+  if (v.empty() || v.size() > 10) return -1;
+  int64_t n = 0;
+  for (char c : v) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+    n = n * 10 + (c - '0');
+  }
+  return n <= kMaxBodyLength ? n : -1;
+}
+
+bool ParseChunkSize(const std::string& line, int64_t* size) {
+  std::string v = Trim(line.substr(0, line.find(';')));
+  if (v.empty() || v.size() > 8) return false;
+  int64_t n = 0;
+  for (char c : v) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    n = n * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
+  }
+  if (n > kMaxBodyLength) return false;
+  *size = n;
+  return true;
+}
+
+bool ParseContentRangeStart(const std::string& value, int64_t* start) {
+  std::string v = Trim(value);
+  if (v.size() < 7 || !EqualsNoCase(v.substr(0, 6), "bytes ")) return false;
+  size_t dash = v.find('-', 6);
+  if (dash == std::string::npos) return false;
+  int64_t n = ParseLength(v.substr(6, dash - 6));
+  if (n < 0) return false;
+  *start = n;
+  return true;
+}

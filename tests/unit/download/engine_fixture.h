@@ -1,0 +1,78 @@
+// Shared pieces of the download engine's tests: a loopback server with one
+// resource, a notice counter standing in for the window, and bounded waits.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "download/DownloadJob.h"
+#include "download/Notify.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/TempDir.h"
+
+class CountingTarget : public NotifyTarget {
+ public:
+  void SendDownloadFailed() override { ++count; }
+  std::atomic<int> count{0};
+};
+
+template <typename F>
+bool WaitFor(F done, int timeoutMs = 20000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    notices_ = std::make_shared<CountingTarget>();
+    SetNotifyWindow(notices_);
+    ASSERT_TRUE(server_.Start());
+  }
+  void TearDown() override {
+    SetNotifyWindow(nullptr);
+    server_.Stop();
+  }
+  // A resource of n pseudo-random bytes at /pkg.zip.
+  std::string Publish(size_t n, const std::string& path = "/pkg.zip") {
+    std::string s(n, '\0');
+    uint32_t x = 2463534242u + static_cast<uint32_t>(n);
+    for (char& c : s) {
+      x ^= x << 13;
+      x ^= x >> 17;
+      x ^= x << 5;
+      c = static_cast<char>(x);
+    }
+    server_.AddFile(path, s);
+    return s;
+  }
+  // Runs a job to its end: completion, or a stall that the test then cancels.
+  std::shared_ptr<TDownloadJob> Start(const std::string& file, int threads = 2,
+                                      const std::string& path = "/pkg.zip") {
+    return TDownloadJob::Create(server_.Url(path), file, threads);
+  }
+  static bool Ended(const std::shared_ptr<TDownloadJob>& job) {
+    if (job->WaitEngineEnded(30000)) return true;
+    for (const std::string& line : job->Log()) ADD_FAILURE() << line;
+    return false;
+  }
+  std::vector<std::string> GetsOf(const std::string& path) {
+    std::vector<std::string> out;
+    for (const std::string& r : server_.Requests()) {
+      if (r.compare(0, 5 + path.size(), "GET " + path + " ") == 0) out.push_back(r);
+    }
+    return out;
+  }
+
+  std::shared_ptr<CountingTarget> notices_;
+  testsupport::HttpServer server_;
+  testsupport::TempDir dir_;
+};

@@ -1,0 +1,365 @@
+// The download engine end to end on loopback: fresh, resumed, cancelled and
+// failing runs, the files they leave and the notices they send.
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <regex>
+
+#include "download/ResumeState.h"
+#include "engine_fixture.h"
+#include "platform/fs.h"
+#include "platform/system.h"
+
+namespace {
+
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+
+// Log lines without their "[yyyy-mm-dd hh:nn:ss] " stamp; the stamp's form is checked.
+std::vector<std::string> Unstamped(const std::shared_ptr<TDownloadJob>& job) {
+  static const std::regex stamp(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )");
+  std::vector<std::string> out;
+  for (const std::string& line : job->Log()) {
+    if (line.compare(0, 6, "线程") == 0) {
+      out.push_back(line);
+    } else {
+      EXPECT_TRUE(std::regex_search(line, stamp)) << line;
+      out.push_back(line.size() > 22 ? line.substr(22) : line);
+    }
+  }
+  return out;
+}
+
+std::string RangeOf(const std::string& request) {
+  size_t p = request.find("Range: ");
+  return p == std::string::npos ? std::string() : request.substr(p + 7, request.find("\r\n", p) - p - 7);
+}
+
+TEST_F(EngineTest, FreshDownloadCompletesWithExactRequestsAndLog) {
+  std::string src = Publish(101);
+  std::string file = dir_ / "dl\\pkg.zip";
+  auto job = Start(file);
+  EXPECT_EQ(job->Running, 1);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_TRUE(job->Finished);
+  EXPECT_EQ(job->Running, 0);
+  EXPECT_EQ(job->GetPercent(), 100);
+  EXPECT_EQ(job->FinalName(), file);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(file, &got));
+  EXPECT_TRUE(got == src);
+  EXPECT_FALSE(platform::FileExists(file + ".rpc"));
+  EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
+  EXPECT_EQ(notices_->count, 0);
+
+  // 101 bytes in two segments: [0, 50) and [50, 101), each asking one byte more.
+  std::vector<std::string> gets = GetsOf("/pkg.zip");
+  ASSERT_EQ(gets.size(), 2u);
+  std::string host = "127.0.0.1:" + std::to_string(server_.Port());
+  for (const char* range : {"0-50", "50-101"}) {
+    std::string want = std::string("GET /pkg.zip HTTP/1.1\r\nContent-Type: text/html\r\nHost: ") + host +
+                       "\r\nAccept: text/html, */*\r\n"
+                       "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Maxthon)\r\n"
+                       "Range: bytes=" + range + "\r\n\r\n";
+    EXPECT_TRUE(gets[0] == want || gets[1] == want) << range;
+  }
+
+  std::vector<std::string> log = Unstamped(job);
+  ASSERT_EQ(log.size(), 9u);
+  std::vector<std::string> head(log.begin(), log.begin() + 6);
+  EXPECT_EQ(head, (std::vector<std::string>{"进入下载分支1：0 字节。", "取得资源原始大小：101 字节。",
+                                            "重新取得资源原始大小：101 字节。", "开始创建接收文件... ...",
+                                            "创建接收文件成功.", "开始启动线程进行接收... ..."}));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "线程1完成退出."), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "线程2完成退出."), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "线程启动成功，资源接收中... ..."), 1);
+}
+
+TEST_F(EngineTest, SmallAndOddSizesSplitWithTheRemainderLast) {
+  std::string one = Publish(1, "/one.bin");
+  auto job = Start(dir_ / "one.bin", 2, "/one.bin");
+  ASSERT_TRUE(Ended(job));
+  ASSERT_TRUE(job->Finished);
+  std::vector<std::string> gets = GetsOf("/one.bin");
+  ASSERT_EQ(gets.size(), 1u);  // segment 1 is [0, 0) and gets no thread
+  EXPECT_EQ(RangeOf(gets[0]), "bytes=0-1");
+
+  std::string big = Publish(250007, "/big.bin");
+  job = Start(dir_ / "big.bin", 3, "/big.bin");
+  ASSERT_TRUE(Ended(job));
+  ASSERT_TRUE(job->Finished);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(dir_ / "big.bin", &got));
+  EXPECT_TRUE(got == big);
+  std::vector<std::string> ranges;
+  for (const std::string& r : GetsOf("/big.bin")) ranges.push_back(RangeOf(r));
+  std::sort(ranges.begin(), ranges.end());
+  EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-83335", "bytes=166670-250007", "bytes=83335-166670"}));
+}
+
+TEST_F(EngineTest, ExistingTargetGetsTheNextNumberedName) {
+  std::string src = Publish(5000);
+  ASSERT_TRUE(WriteFileBytes(dir_ / "pkg.zip", "old"));
+  ASSERT_TRUE(WriteFileBytes(dir_ / "pkg(1).zip", "old1"));
+  auto job = Start(dir_ / "pkg.zip");
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(job->FinalName(), dir_ / "pkg(2).zip");
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(dir_ / "pkg(2).zip", &got));
+  EXPECT_TRUE(got == src);
+  ASSERT_TRUE(ReadFileBytes(dir_ / "pkg.zip", &got));
+  EXPECT_EQ(got, "old");
+
+  ASSERT_TRUE(WriteFileBytes(dir_ / "setup", "x"));
+  job = Start(dir_ / "setup");
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(job->FinalName(), dir_ / "setup(1)");
+}
+
+TEST_F(EngineTest, UnknownOrZeroSizeFailsEarlyWithoutFiles) {
+  Publish(0, "/empty.bin");
+  for (const char* path : {"/empty.bin", "/missing.bin"}) {
+    int before = notices_->count;
+    auto job = Start(dir_ / "x.bin", 2, path);
+    ASSERT_TRUE(Ended(job));
+    EXPECT_EQ(notices_->count, before + 1);
+    EXPECT_EQ(job->Running, 1);  // the run ended before its download phase
+    EXPECT_FALSE(platform::FileExists(dir_ / "x.bin.rpc"));
+    EXPECT_FALSE(platform::FileExists(dir_ / "x.bin.rpc.cfg"));
+    job->Cancel();
+    EXPECT_EQ(job->Running, 1);
+    // A size of 0 never divides: the percentage stays 0.
+    job->ProgressValid = true;
+    EXPECT_EQ(job->GetPercent(), 0);
+  }
+}
+
+TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
+  const int size = 200000;
+  std::string src = Publish(size);
+  // Segment 2 stalls after 30000 bytes; segment 1 completes.
+  testsupport::ServerFaults f;
+  f.stallAfter = 30000;
+  f.faultFrom = size / 2;
+  server_.SetFaults(f);
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded >= size / 2 + 20480; }));
+  EXPECT_GT(job->GetPercent(), 0);
+  job->Cancel();
+  ASSERT_TRUE(WaitFor([&] { return job->Running == 0; }));
+  ASSERT_TRUE(Ended(job));
+  EXPECT_FALSE(job->CancelRequested);
+  EXPECT_FALSE(job->Finished);
+  EXPECT_FALSE(platform::FileExists(file));
+  EXPECT_EQ(Unstamped(job).back(), "资源接收未完成，任务中止.");
+
+  std::string cfg;
+  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
+  ResumeState st;
+  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  EXPECT_EQ(st.Size, size);
+  EXPECT_EQ(st.Segments[0].Received, size / 2);
+  const int32_t seg2 = st.Segments[1].Received;
+  EXPECT_EQ(seg2 % 10240, 0);  // whole chunks only
+  EXPECT_GE(seg2, 20480);
+  EXPECT_LE(seg2, 30000);
+  std::string data;
+  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
+  EXPECT_TRUE(data.compare(0, size / 2 + seg2, src, 0, size / 2 + seg2) == 0);
+
+  server_.SetFaults(testsupport::ServerFaults());
+  size_t before = server_.Requests().size();
+  auto again = Start(file);
+  ASSERT_TRUE(Ended(again));
+  ASSERT_TRUE(again->Finished);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(file, &got));
+  EXPECT_TRUE(got == src);
+  std::vector<std::string> req = server_.Requests();
+  ASSERT_EQ(req.size(), before + 1);  // no size request, one segment
+  EXPECT_EQ(RangeOf(req.back()), "bytes=" + std::to_string(size / 2 + seg2) + "-" + std::to_string(size));
+  std::vector<std::string> log = Unstamped(again);
+  EXPECT_EQ(log[0], "进入下载分支0：0 字节。");
+  EXPECT_EQ(log[1], "取得资源原始大小：200000 字节。");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "线程1完成退出."), 0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "线程2完成退出."), 1);
+  EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
+}
+
+TEST_F(EngineTest, DroppedConnectionsNoticeOncePerSegmentThenResume) {
+  const int size = 200000;
+  std::string src = Publish(size);
+  testsupport::ServerFaults f;
+  f.dropAfter = 30000;
+  server_.SetFaults(f);
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return notices_->count == 2; }));
+  // The job stalls: still running, not finished, progress stuck at whole chunks.
+  platform::SleepMs(300);
+  EXPECT_EQ(notices_->count, 2);
+  EXPECT_EQ(job->Running, 1);
+  EXPECT_FALSE(job->Finished);
+  EXPECT_EQ(job->Downloaded, 2 * 20480);
+  std::vector<std::string> log = Unstamped(job);
+  for (const char* n : {"1", "2"}) {
+    auto fail = std::find(log.begin(), log.end(), std::string("线程") + n + "下载异常.");
+    ASSERT_NE(fail, log.end());
+    ASSERT_NE(fail + 1, log.end());
+    EXPECT_EQ(*(fail + 1), std::string("线程") + n + "完成退出.");
+  }
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+
+  server_.SetFaults(testsupport::ServerFaults());
+  auto again = Start(file);
+  ASSERT_TRUE(Ended(again));
+  ASSERT_TRUE(again->Finished);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(file, &got));
+  EXPECT_TRUE(got == src);
+  EXPECT_EQ(notices_->count, 2);
+}
+
+TEST_F(EngineTest, ServerIgnoringRangeNeverYieldsACorruptFile) {
+  const int size = 100000;
+  std::string src = Publish(size);
+  testsupport::ServerFaults f;
+  f.ignoreRange = true;
+  server_.SetFaults(f);
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return notices_->count == 1; }));
+  // Segment 1 starts at 0, so the whole-resource answer is right for it.
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded == size / 2; }));
+  platform::SleepMs(300);
+  EXPECT_FALSE(job->Finished);
+  EXPECT_FALSE(platform::FileExists(file));
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+  EXPECT_FALSE(platform::FileExists(file));
+  std::string data;
+  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
+  EXPECT_TRUE(data.compare(0, size / 2, src, 0, size / 2) == 0);
+  EXPECT_EQ(data.substr(size / 2), std::string(size / 2, '\0'));
+
+  server_.SetFaults(testsupport::ServerFaults());
+  auto again = Start(file);
+  ASSERT_TRUE(Ended(again));
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(file, &got));
+  EXPECT_TRUE(got == src);
+}
+
+TEST_F(EngineTest, OwnerFinishingEarlyLeavesNoStateBehind) {
+  std::string src = Publish(200000);
+  testsupport::ServerFaults f;
+  f.rate = 100000;
+  server_.SetFaults(f);
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded > 0; }));
+  job->Finished = true;
+  ASSERT_TRUE(WaitFor([&] { return job->Running == 0; }));
+  ASSERT_TRUE(Ended(job));
+  EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
+  EXPECT_TRUE(platform::FileExists(file + ".rpc"));
+  EXPECT_FALSE(platform::FileExists(file));
+}
+
+TEST_F(EngineTest, OwnerMayDropTheJobWhileItRuns) {
+  Publish(200000);
+  testsupport::ServerFaults f;
+  f.rate = 200000;
+  server_.SetFaults(f);
+  std::weak_ptr<TDownloadJob> weak;
+  {
+    auto job = Start(dir_ / "pkg.zip");
+    weak = job;
+    ASSERT_TRUE(WaitFor([&] { return job->Downloaded > 0; }));
+    job->Cancel();
+  }
+  // The engine keeps the job alive until its threads have ended, then frees it.
+  ASSERT_TRUE(WaitFor([&] { return weak.expired(); }));
+  EXPECT_TRUE(platform::FileExists(dir_ / "pkg.zip.rpc.cfg"));
+}
+
+}  // namespace
+
+namespace {
+
+// Stands in for the window: a notice is handed to a separate "UI thread" and
+// the sending engine thread waits until that thread has handled it.
+class UiThreadTarget : public NotifyTarget {
+ public:
+  explicit UiThreadTarget(std::function<void()> handler) : handler_(std::move(handler)) {
+    ui_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(m_);
+      while (!quit_) {
+        cv_.wait(lock, [this] { return quit_ || pending_ > handled_; });
+        if (pending_ > handled_) {
+          lock.unlock();
+          handler_();
+          lock.lock();
+          ++handled_;
+          cv_.notify_all();
+        }
+      }
+    });
+  }
+  ~UiThreadTarget() override {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      quit_ = true;
+    }
+    cv_.notify_all();
+    ui_.join();
+  }
+  void SendDownloadFailed() override {
+    std::unique_lock<std::mutex> lock(m_);
+    int ticket = ++pending_;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return handled_ >= ticket || quit_; });
+  }
+  int Handled() {
+    std::lock_guard<std::mutex> lock(m_);
+    return handled_;
+  }
+
+ private:
+  std::function<void()> handler_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  int pending_ = 0, handled_ = 0;
+  bool quit_ = false;
+  std::thread ui_;
+};
+
+TEST_F(EngineTest, SegmentWaitsUntilTheWindowHandledItsNotice) {
+  Publish(100000);
+  testsupport::ServerFaults f;
+  f.dropAfter = 15000;
+  server_.SetFaults(f);
+  std::promise<std::shared_ptr<TDownloadJob>> created;
+  std::shared_future<std::shared_ptr<TDownloadJob>> jobOf = created.get_future().share();
+  std::vector<std::string> logAtHandling;
+  auto ui = std::make_shared<UiThreadTarget>([&] {
+    platform::SleepMs(200);  // a slow handler: the sender must still be waiting
+    logAtHandling = Unstamped(jobOf.get());
+    jobOf.get()->Cancel();
+  });
+  SetNotifyWindow(ui);
+  std::shared_ptr<TDownloadJob> job = Start(dir_ / "pkg.zip", 1);
+  created.set_value(job);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(ui->Handled(), 1);
+  EXPECT_EQ(logAtHandling.back(), "线程1下载异常.");  // the end line comes after the handler
+  std::vector<std::string> log = Unstamped(job);
+  EXPECT_EQ(log.back(), "资源接收未完成，任务中止.");
+  EXPECT_TRUE(platform::FileExists(dir_ / "pkg.zip.rpc.cfg"));
+  SetNotifyWindow(nullptr);
+}
+
+}  // namespace

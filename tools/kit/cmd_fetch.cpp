@@ -1,0 +1,74 @@
+#include <atomic>
+#include <cstdio>
+#include <memory>
+
+#include "download/DownloadJob.h"
+#include "download/Notify.h"
+#include "platform/console.h"
+#include "tools/kit/commands.h"
+
+namespace {
+// The command line stands in for the window: a notice only raises a flag.
+class FlagTarget : public NotifyTarget {
+ public:
+  void SendDownloadFailed() override { failed = true; }
+  std::atomic<bool> failed{false};
+};
+
+void DrawBar(int32_t done, int32_t size, bool valid) {
+  double mib = 1024.0 * 1024.0;
+  int pct = valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0;
+  if (pct > 100) pct = 100;
+  char bar[41];
+  for (int i = 0; i < 40; ++i) bar[i] = i < pct * 40 / 100 ? '#' : '.';
+  bar[40] = 0;
+  std::fprintf(stderr, "\r[%s] %3d%%  %.1f / %.1f MiB ", bar, pct, done / mib, size / mib);
+}
+
+// Back to the form the user typed on this system.
+std::string UserPath(std::string s) {
+#ifndef _WIN32
+  for (char& c : s) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  return s;
+}
+}  // namespace
+
+int CmdFetch(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: veltaro-kit fetch URL FILE\n");
+    return 2;
+  }
+  auto target = std::make_shared<FlagTarget>();
+  SetNotifyWindow(target);
+  platform::CatchInterrupt();
+  std::shared_ptr<TDownloadJob> job = TDownloadJob::Create(argv[0], KitPath(argv[1]), 2);
+  int rc = 0;
+  for (;;) {
+    job->WaitEngineEnded(100);  // a 100 ms tick that ends early with the engine
+    DrawBar(job->Downloaded, job->Size, job->ProgressValid);
+    if (job->Finished) break;
+    if (platform::InterruptRequested() || target->failed) {
+      rc = platform::InterruptRequested() ? 130 : 1;
+      job->Cancel();
+      break;
+    }
+    if (job->WaitEngineEnded(0)) {  // ended early without a notice
+      rc = 1;
+      break;
+    }
+  }
+  // The segment threads end within one read time-out; the state is saved then.
+  job->WaitEngineEnded(60000);
+  std::fprintf(stderr, "\n");
+  SetNotifyWindow(nullptr);
+  if (rc == 0 && job->Finished) {
+    std::printf("%s\n", UserPath(job->FinalName()).c_str());
+    return 0;
+  }
+  std::fprintf(stderr, "veltaro-kit fetch: %s; run the same command again to resume\n",
+               rc == 130 ? "interrupted" : "download failed");
+  return rc == 0 ? 1 : rc;
+}
