@@ -3,6 +3,7 @@
 #pragma once
 
 int CmdCrc(int argc, char** argv);
+int CmdUnpack(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

@@ -7,6 +7,7 @@
 namespace {
 const KitCommand kCommands[] = {
     {"crc", "crc FILE", "print the checksum text the manifest must carry", CmdCrc},
+    {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar", CmdUnpack},
 };
 
 void Usage(FILE* out) {
