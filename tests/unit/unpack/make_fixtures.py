@@ -100,6 +100,9 @@ enc = os.path.join(work, "enc")
 write(os.path.join(enc, "secret.txt"), b"secret")
 subprocess.run(["zip", "-q", "-P", "pw", path("encrypted.zip"), "secret.txt"], cwd=enc, check=True)
 
+# ZIP64 records (end of central directory record and locator) forced by zip.
+subprocess.run(["zip", "-q", "-fz", path("zip64.zip"), "secret.txt"], cwd=enc, check=True)
+
 # Damaged copies of a two-member deflated archive.
 with zipfile.ZipFile(path("two.zip"), "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("first.txt", b"A" * 100000)

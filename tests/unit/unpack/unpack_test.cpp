@@ -94,6 +94,8 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_TRUE(DirExists(t / "f\\c"));
   EXPECT_TRUE(UnpackPackage(Fixture("comment.zip"), t / "c"));  // found behind a 65535-byte comment
   EXPECT_EQ(Content(t / "c\\c.txt"), "comment follows");
+  EXPECT_TRUE(UnpackPackage(Fixture("zip64.zip"), t / "z"));  // ZIP64 end records
+  EXPECT_EQ(Content(t / "z\\secret.txt"), "secret");
   for (const char* name : {"empty.zip", "notzip.zip", "truncated.zip", "bigcd.zip", "missing.zip", "encrypted.zip"})
     EXPECT_FALSE(UnpackPackage(Fixture(name), t / "x")) << name;
   EXPECT_FALSE(platform::FileExists(t / "x\\secret.txt"));
