@@ -22,6 +22,7 @@ void FixUtf8Names(const TZipReader& zip, const std::string& dest, const std::vec
 bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump) {
   try {
     const std::string dest = StripTrailingBackslash(destination);
+    if (dest.empty()) return false;  // no folder: names would start at the drive's root
     TZipReader zip;
     if (!zip.Open(packageFile)) return false;
     ExtractResult r = ExtractAll(zip, dest, pump);

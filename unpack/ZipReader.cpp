@@ -75,7 +75,7 @@ bool TZipReader::Open(const std::string& path) {
   entries_.clear();
   winStart_ = winLen_ = 0;
   readFailed_ = false;
-  if (file_.Open(path, platform::OpenMode::kRead, platform::Share::kRead) != 0) return false;
+  if (file_.Open(path, platform::OpenMode::kRead, platform::Share::kReadWrite) != 0) return false;
   int64_t size = file_.Size();
   if (size < 0) return false;
   size_ = static_cast<uint64_t>(size);

@@ -98,6 +98,7 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_EQ(Content(t / "z\\secret.txt"), "secret");
   for (const char* name : {"empty.zip", "notzip.zip", "truncated.zip", "bigcd.zip", "missing.zip", "encrypted.zip"})
     EXPECT_FALSE(UnpackPackage(Fixture(name), t / "x")) << name;
+  EXPECT_FALSE(UnpackPackage(Fixture("comment.zip"), "\\"));  // no destination at all
   EXPECT_FALSE(platform::FileExists(t / "x\\secret.txt"));
 }
 
