@@ -52,6 +52,8 @@ DataResult TEntryDecoder::Copy(TZipReader& zip, const ZipEntry& e, uint64_t data
 
 DataResult TEntryDecoder::Inflate(TZipReader& zip, const ZipEntry& e, uint64_t dataOffset, platform::File& out,
                                   const std::function<void(uint64_t)>& beforeBlock, uint32_t* crc) {
+  // Some writers store an empty file as deflated data of no bytes at all.
+  if (e.compressedSize == 0) return e.uncompressedSize == 0 ? DataResult::kOk : DataResult::kBad;
   z_stream& z = stream_->z;
   if (!stream_->ready) {
     // A negative window size: raw deflate data without a zlib header.

@@ -103,6 +103,14 @@ subprocess.run(["zip", "-q", "-P", "pw", path("encrypted.zip"), "secret.txt"], c
 # ZIP64 records (end of central directory record and locator) forced by zip.
 subprocess.run(["zip", "-q", "-fz", path("zip64.zip"), "secret.txt"], cwd=enc, check=True)
 
+# An empty member marked deflated with no data at all, as some writers store it.
+with zipfile.ZipFile(path("emptydeflate.zip"), "w") as z:
+    z.writestr("nothing.txt", b"")
+d = bytearray(open(path("emptydeflate.zip"), "rb").read())
+struct.pack_into("<H", d, 8, 8)
+struct.pack_into("<H", d, central_headers(d)[0] + 10, 8)
+write(path("emptydeflate.zip"), bytes(d))
+
 # Damaged copies of a two-member deflated archive.
 with zipfile.ZipFile(path("two.zip"), "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("first.txt", b"A" * 100000)

@@ -96,6 +96,8 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_EQ(Content(t / "c\\c.txt"), "comment follows");
   EXPECT_TRUE(UnpackPackage(Fixture("zip64.zip"), t / "z"));  // ZIP64 end records
   EXPECT_EQ(Content(t / "z\\secret.txt"), "secret");
+  EXPECT_TRUE(UnpackPackage(Fixture("emptydeflate.zip"), t / "e"));  // deflated, zero bytes
+  EXPECT_EQ(Content(t / "e\\nothing.txt"), "");
   for (const char* name : {"empty.zip", "notzip.zip", "truncated.zip", "bigcd.zip", "missing.zip", "encrypted.zip"})
     EXPECT_FALSE(UnpackPackage(Fixture(name), t / "x")) << name;
   EXPECT_FALSE(UnpackPackage(Fixture("comment.zip"), "\\"));  // no destination at all
