@@ -1,5 +1,7 @@
 #include "unpack/ZipExtract.h"
 
+#include <algorithm>
+
 #include "common/KpLib.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
@@ -61,7 +63,10 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
   const std::vector<ZipEntry>& entries = zip.Entries();
   UnpackProgress progress;
   progress.entries = entries.size();
-  for (const ZipEntry& e : entries) progress.bytesTotal += e.compressedSize;
+  // Sizes are counted only up to the archive's own size, so damaged ones
+  // cannot overflow the sums.
+  auto span = [&zip](const ZipEntry& e) { return std::min(e.compressedSize, zip.Size()); };
+  for (const ZipEntry& e : entries) progress.bytesTotal += span(e);
   auto tick = [&] {
     if (pump) pump(progress);
   };
@@ -78,7 +83,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     const ZipEntry& e = entries[i];
     progress.entry = i;
     progress.bytesDone = entryStart;
-    entryStart += e.compressedSize;
+    entryStart += span(e);
     tick();
 
     if (!haveLast || e.folderPart != lastFolderPart) {
@@ -123,7 +128,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     DataResult r = DataResult::kBad;
     if (out.SetLength(static_cast<int64_t>(e.uncompressedSize)) == 0) {
       r = decoder.Write(zip, e, dataOffset, out, [&](uint64_t consumed) {
-        progress.bytesDone = entryStart - e.compressedSize + consumed;
+        progress.bytesDone = entryStart - span(e) + consumed;
         tick();
       });
     }
