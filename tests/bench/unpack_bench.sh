@@ -50,32 +50,46 @@ PY
   rm -rf large-src
 fi
 
-# measure NAME CMD...: best wall time of RUNS runs (each into an emptied
-# folder "out"), and the largest peak RSS seen, as "seconds kib".
-measure() {
-  local best="" rss=0
-  for _ in $(seq "$RUNS"); do
-    rm -rf out && mkdir out
-    sync
-    /usr/bin/time -o time.txt -f "%e %M" "$@" >/dev/null 2>&1
-    local t m
-    read -r t m <time.txt
-    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
-    [ "$m" -gt "$rss" ] && rss=$m
-  done
-  rm -rf out time.txt
-  echo "$best $rss"
+# once OUTDIR CMD...: one timed run into an emptied OUTDIR, as "seconds kib".
+once() {
+  local out="$1"; shift
+  rm -rf "$out" && mkdir -p "$out"
+  sync
+  /usr/bin/time -o "$WORK/time.txt" -f "%e %M" "$@" >/dev/null 2>&1
+  cat "$WORK/time.txt"
 }
 
-printf '%-10s %-22s %9s %10s %12s\n' package tool wall_s peak_MiB vs_bsdtar
-for pkg in small large; do
-  cat "$pkg.zip" >/dev/null  # same warm cache for every tool
-  read -r tb rb < <(measure bsdtar -xf "$pkg.zip" -C out)
-  read -r tu ru < <(measure unzip -o -q "$pkg.zip" -d out)
-  read -r tk rk < <(measure "$KIT" unpack "$pkg.zip" out)
-  for row in "bsdtar -xf|$tb|$rb" "unzip -o -q|$tu|$ru" "veltaro-kit unpack|$tk|$rk"; do
-    IFS='|' read -r name t r <<<"$row"
-    awk -v p="$pkg" -v n="$name" -v t="$t" -v r="$r" -v b="$tb" \
-      'BEGIN{printf "%-10s %-22s %9.2f %10.1f %11.2fx\n", p, n, t, r/1024, (b > 0 ? t/b : 0)}'
+# bench PACKAGE OUTDIR: the three tools taken in turn RUNS times (so a change in
+# the machine's load touches all of them); best wall time and largest peak RSS.
+bench() {
+  local name="$1" pkg="$WORK/$1.zip" out="$2" label="$3"
+  local names=("bsdtar -xf" "unzip -o -q" "veltaro-kit unpack")
+  local best=("" "" "") rss=(0 0 0)
+  cat "$pkg" >/dev/null  # same warm cache for every tool
+  for _ in $(seq "$RUNS"); do
+    for i in 0 1 2; do
+      case $i in
+        0) set -- bsdtar -xf "$pkg" -C "$out" ;;
+        1) set -- unzip -o -q "$pkg" -d "$out" ;;
+        2) set -- "$KIT" unpack "$pkg" "$out" ;;
+      esac
+      read -r t m < <(once "$out" "$@")
+      if [ -z "${best[$i]}" ] || awk "BEGIN{exit !($t < ${best[$i]})}"; then best[$i]=$t; fi
+      [ "$m" -gt "${rss[$i]}" ] && rss[$i]=$m
+    done
   done
+  rm -rf "$out" "$WORK/time.txt"
+  for i in 0 1 2; do
+    awk -v p="$name ($label)" -v n="${names[$i]}" -v t="${best[$i]}" -v r="${rss[$i]}" -v b="${best[0]}" \
+      'BEGIN{printf "%-20s %-20s %8.2f %9.1f %10.2fx\n", p, n, t, r/1024, (b > 0 ? t/b : 0)}'
+  done
+}
+
+# Output on tmpfs measures the tools themselves; on the build tree's disk the
+# file system's own costs (ext4 scanning recently freed inodes) weigh in too.
+SHM="${SHM_DIR:-/dev/shm}"
+printf '%-20s %-20s %8s %9s %11s\n' package tool wall_s peak_MiB vs_bsdtar
+for pkg in small large; do
+  if [ -d "$SHM" ] && [ -w "$SHM" ]; then bench "$pkg" "$SHM/veltaro-bench-out" tmpfs; fi
+  bench "$pkg" "$WORK/out" disk
 done
