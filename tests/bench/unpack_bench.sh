@@ -50,7 +50,7 @@ PY
   rm -rf large-src
 fi
 
-# once OUTDIR CMD...: one timed run into an emptied OUTDIR, as "seconds kib".
+# once OUTDIR CMD...: one timed run into an empty OUTDIR, as "seconds kib".
 once() {
   local out="$1"; shift
   rm -rf "$out" && mkdir -p "$out"
@@ -66,19 +66,24 @@ bench() {
   local names=("bsdtar -xf" "unzip -o -q" "veltaro-kit unpack")
   local best=("" "" "") rss=(0 0 0)
   cat "$pkg" >/dev/null  # same warm cache for every tool
-  for _ in $(seq "$RUNS"); do
+  for r in $(seq "$RUNS"); do
     for i in 0 1 2; do
+      # On disk every run gets a new folder and all are removed at the end:
+      # ext4 slows down creating files while it still remembers thousands of
+      # just-deleted inodes, which would favour whichever tool runs first.
+      local dir="$out"
+      [ "$label" = disk ] && dir="$out-$r-$i"
       case $i in
-        0) set -- bsdtar -xf "$pkg" -C "$out" ;;
-        1) set -- unzip -o -q "$pkg" -d "$out" ;;
-        2) set -- "$KIT" unpack "$pkg" "$out" ;;
+        0) set -- bsdtar -xf "$pkg" -C "$dir" ;;
+        1) set -- unzip -o -q "$pkg" -d "$dir" ;;
+        2) set -- "$KIT" unpack "$pkg" "$dir" ;;
       esac
-      read -r t m < <(once "$out" "$@")
+      read -r t m < <(once "$dir" "$@")
       if [ -z "${best[$i]}" ] || awk "BEGIN{exit !($t < ${best[$i]})}"; then best[$i]=$t; fi
       [ "$m" -gt "${rss[$i]}" ] && rss[$i]=$m
     done
   done
-  rm -rf "$out" "$WORK/time.txt"
+  rm -rf "$out" "$out"-* "$WORK/time.txt"
   for i in 0 1 2; do
     awk -v p="$name ($label)" -v n="${names[$i]}" -v t="${best[$i]}" -v r="${rss[$i]}" -v b="${best[0]}" \
       'BEGIN{printf "%-20s %-20s %8.2f %9.1f %10.2fx\n", p, n, t, r/1024, (b > 0 ? t/b : 0)}'
@@ -86,7 +91,7 @@ bench() {
 }
 
 # Output on tmpfs measures the tools themselves; on the build tree's disk the
-# file system's own costs (ext4 scanning recently freed inodes) weigh in too.
+# file system's own costs weigh in too.
 SHM="${SHM_DIR:-/dev/shm}"
 printf '%-20s %-20s %8s %9s %11s\n' package tool wall_s peak_MiB vs_bsdtar
 for pkg in small large; do
