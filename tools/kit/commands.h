@@ -5,6 +5,7 @@
 int CmdCrc(int argc, char** argv);
 int CmdServe(int argc, char** argv);
 int CmdFetch(int argc, char** argv);
+int CmdUnpack(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

@@ -9,6 +9,7 @@ const KitCommand kCommands[] = {
     {"crc", "crc FILE", "print the checksum text the manifest must carry", CmdCrc},
     {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1", CmdServe},
     {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume", CmdFetch},
+    {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar", CmdUnpack},
 };
 
 void Usage(FILE* out) {

@@ -1,0 +1,36 @@
+# The libFuzzer targets, built with clang under AddressSanitizer and UBSan, each
+# run for a minute from its committed seed corpus. New inputs go to a work
+# corpus in the build tree, never into the repository.
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
+
+fuzz_build() {
+  local dir="$ROOT/build/fuzz"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELTARO_FUZZ=ON \
+      -DVELTARO_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+      >"$LOGDIR/configure-fuzz.log" 2>&1 || { cat "$LOGDIR/configure-fuzz.log"; return 1; }
+  fi
+  echo "== build fuzz"
+  cmake --build "$dir" -j "$JOBS" --target unpack_fuzz >"$LOGDIR/build-fuzz.log" 2>&1 ||
+    { tail -n 60 "$LOGDIR/build-fuzz.log"; return 1; }
+  if grep -q 'warning:' "$LOGDIR/build-fuzz.log"; then
+    grep -A3 'warning:' "$LOGDIR/build-fuzz.log" | head -n 40
+    return 1
+  fi
+}
+
+# fuzz_run NAME: one target for FUZZ_SECONDS; any crash, leak or report fails it.
+fuzz_run() {
+  local work="$ROOT/build/fuzz/work-$1"
+  mkdir -p "$work"
+  (cd "$ROOT/build/fuzz" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    "./bin/$1_fuzz" "$work" "$ROOT/tests/fuzz/corpus/$1" -max_total_time="$FUZZ_SECONDS" -timeout=20 \
+    -rss_limit_mb=1024 -print_final_stats=1)
+}
+
+if fuzz_build; then
+  run_check "fuzz unpack ${FUZZ_SECONDS}s" fuzz_run unpack
+else
+  record "build fuzz" 1
+fi

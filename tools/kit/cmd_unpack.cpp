@@ -1,0 +1,47 @@
+#include <cstdio>
+
+#include "tools/kit/commands.h"
+#include "unpack/PubZip.h"
+
+namespace {
+constexpr int kBarWidth = 40;
+
+// Redraws the bar on stderr only when the percentage moves.
+class ProgressBar {
+ public:
+  void Show(const UnpackProgress& p) {
+    last_ = p;
+    int percent = p.bytesTotal ? static_cast<int>(p.bytesDone * 100 / p.bytesTotal) : 100;
+    if (percent == shown_) return;
+    shown_ = percent;
+    int fill = percent * kBarWidth / 100;
+    std::fprintf(stderr, "\r[%.*s%*s] %3d%%  %zu/%zu", fill, "########################################",
+                 kBarWidth - fill, "", percent, p.entry + 1, p.entries);
+    std::fflush(stderr);
+  }
+  // The hook runs before each piece of work, so the last 100 % is drawn here.
+  void End(bool ok) {
+    if (ok && shown_ >= 0) Show({last_.entry, last_.entries, 1, 1});
+    if (shown_ >= 0) std::fprintf(stderr, "\n");
+  }
+
+ private:
+  int shown_ = -1;
+  UnpackProgress last_;
+};
+}  // namespace
+
+int CmdUnpack(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: veltaro-kit unpack PACKAGE DIR\n");
+    return 2;
+  }
+  ProgressBar bar;
+  bool ok = UnpackPackage(KitPath(argv[0]), KitPath(argv[1]), [&bar](const UnpackProgress& p) { bar.Show(p); });
+  bar.End(ok);
+  if (!ok) {
+    std::fprintf(stderr, "veltaro-kit unpack: nothing extracted from %s\n", argv[0]);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,35 @@
+// Extraction of every entry of an open archive below a destination folder.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "unpack/ZipReader.h"
+
+// Where the unpack stands, handed to the caller's hook between blocks of work.
+struct UnpackProgress {
+  size_t entry = 0;  // index of the entry at work
+  size_t entries = 0;
+  uint64_t bytesDone = 0;  // compressed bytes of the archive consumed
+  uint64_t bytesTotal = 0;
+};
+
+// Called before each entry, before each block of compressed input and during
+// each block of a stored entry's copy: the window processes its messages here,
+// the command line draws its progress. May be empty.
+using PumpHook = std::function<void(const UnpackProgress&)>;
+
+struct ExtractResult {
+  int count = 0;               // entries counted as extracted
+  bool failed = false;         // the archive became unreadable or a write failed
+  std::vector<size_t> placed;  // counted file entries written directly into the destination
+};
+
+// Unknown methods are reported with this message box.
+extern const char kUnknownMethodText[];
+extern const char kZipErrorCaption[];
+
+// `dest` has no trailing backslash. Entries are taken in central directory order.
+ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHook& pump);
