@@ -27,7 +27,7 @@ class ComApartment {
   ComApartment& operator=(const ComApartment&) = delete;
 
  private:
-  bool ok_;
+  [[maybe_unused]] bool ok_;  // read by the Windows side only
 };
 
 }  // namespace platform
