@@ -65,7 +65,9 @@ bool ParseHeaderLine(const std::string& line, HttpResponseHead* head) {
   if (line[0] == ' ' || line[0] == '\t') {
     if (head->headers.empty()) return false;
     std::string more = Trim(line);
-    if (!more.empty()) head->headers.back().second += " " + more;
+    std::string& value = head->headers.back().second;
+    // A value that begins on the next line gets no blank in front of it.
+    if (!more.empty()) value += value.empty() ? more : " " + more;
     return true;
   }
   size_t colon = line.find(':');

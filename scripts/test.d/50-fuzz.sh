@@ -1,7 +1,9 @@
 # The libFuzzer targets, built with clang under AddressSanitizer and UBSan, each
-# run for a minute from its committed seed corpus. New inputs go to a work
-# corpus in the build tree, never into the repository.
+# run from its committed seed corpus: the package reader for a minute, the small
+# parsers (INI text, response head, resume state) for 20 seconds each. New
+# inputs go to a work corpus in the build tree, never into the repository.
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
+FUZZ_SMALL_SECONDS="${FUZZ_SMALL_SECONDS:-20}"
 
 fuzz_build() {
   local dir="$ROOT/build/fuzz"
@@ -12,7 +14,7 @@ fuzz_build() {
       >"$LOGDIR/configure-fuzz.log" 2>&1 || { cat "$LOGDIR/configure-fuzz.log"; return 1; }
   fi
   echo "== build fuzz"
-  cmake --build "$dir" -j "$JOBS" --target unpack_fuzz >"$LOGDIR/build-fuzz.log" 2>&1 ||
+  cmake --build "$dir" -j "$JOBS" --target unpack_fuzz ini_fuzz http_fuzz resume_fuzz >"$LOGDIR/build-fuzz.log" 2>&1 ||
     { tail -n 60 "$LOGDIR/build-fuzz.log"; return 1; }
   if grep -q 'warning:' "$LOGDIR/build-fuzz.log"; then
     grep -A3 'warning:' "$LOGDIR/build-fuzz.log" | head -n 40
@@ -20,17 +22,21 @@ fuzz_build() {
   fi
 }
 
-# fuzz_run NAME: one target for FUZZ_SECONDS; any crash, leak or report fails it.
+# fuzz_run NAME [SECONDS]: one target, FUZZ_SECONDS unless told; any crash,
+# leak, broken invariant or report fails it.
 fuzz_run() {
-  local work="$ROOT/build/fuzz/work-$1"
+  local work="$ROOT/build/fuzz/work-$1" seconds="${2:-$FUZZ_SECONDS}"
   mkdir -p "$work"
   (cd "$ROOT/build/fuzz" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    "./bin/$1_fuzz" "$work" "$ROOT/tests/fuzz/corpus/$1" -max_total_time="$FUZZ_SECONDS" -timeout=20 \
+    "./bin/$1_fuzz" "$work" "$ROOT/tests/fuzz/corpus/$1" -max_total_time="$seconds" -timeout=20 \
     -rss_limit_mb=1024 -print_final_stats=1)
 }
 
 if fuzz_build; then
   run_check "fuzz unpack ${FUZZ_SECONDS}s" fuzz_run unpack
+  for target in ini http resume; do
+    run_check "fuzz $target ${FUZZ_SMALL_SECONDS}s" fuzz_run "$target" "$FUZZ_SMALL_SECONDS"
+  done
 else
   record "build fuzz" 1
 fi

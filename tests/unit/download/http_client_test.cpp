@@ -120,6 +120,22 @@ TEST(HttpResponseTest, ParsersRejectWhatTheyCannotBound) {
   EXPECT_FALSE(ParseHeaderLine("no colon", &h));
 }
 
+TEST(HttpResponseTest, FoldedValuesStayTrimmed) {
+  HttpResponseHead h;
+  ASSERT_TRUE(ParseStatusLine("HTTP/1.1 200 OK", &h));
+  ASSERT_TRUE(ParseHeaderLine("Transfer-Encoding:", &h));
+  ASSERT_TRUE(ParseHeaderLine("  chunked ", &h));
+  EXPECT_EQ(h.Get("Transfer-Encoding"), "chunked") << "a value that starts on the folded line has no leading blank";
+  ASSERT_TRUE(ParseHeaderLine("X-Two: one", &h));
+  ASSERT_TRUE(ParseHeaderLine("\t two  ", &h));
+  ASSERT_TRUE(ParseHeaderLine(" \t", &h));
+  EXPECT_EQ(h.Get("X-Two"), "one two");
+  ASSERT_EQ(h.headers.size(), 2u);
+  HttpResponseHead fresh;
+  EXPECT_FALSE(ParseHeaderLine(" orphan", &fresh)) << "nothing to continue";
+  EXPECT_TRUE(fresh.headers.empty());
+}
+
 class HttpClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
