@@ -6,6 +6,7 @@
 #include "download/Notify.h"
 #include "platform/console.h"
 #include "tools/kit/commands.h"
+#include "tools/kit/progress_bar.h"
 
 namespace {
 // The command line stands in for the window: a notice only raises a flag.
@@ -16,13 +17,10 @@ class FlagTarget : public NotifyTarget {
 };
 
 void DrawBar(int32_t done, int32_t size, bool valid) {
-  double mib = 1024.0 * 1024.0;
-  int pct = valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0;
-  if (pct > 100) pct = 100;
-  char bar[41];
-  for (int i = 0; i < 40; ++i) bar[i] = i < pct * 40 / 100 ? '#' : '.';
-  bar[40] = 0;
-  std::fprintf(stderr, "\r[%s] %3d%%  %.1f / %.1f MiB ", bar, pct, done / mib, size / mib);
+  const double mib = 1024.0 * 1024.0;
+  char detail[64];
+  std::snprintf(detail, sizeof detail, "%.1f / %.1f MiB ", done / mib, size / mib);
+  DrawProgressBar(valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0, detail);
 }
 
 // Back to the form the user typed on this system.

@@ -1,11 +1,10 @@
 #include <cstdio>
 
 #include "tools/kit/commands.h"
+#include "tools/kit/progress_bar.h"
 #include "unpack/PubZip.h"
 
 namespace {
-constexpr int kBarWidth = 40;
-
 // Redraws the bar on stderr only when the percentage moves.
 class ProgressBar {
  public:
@@ -14,10 +13,9 @@ class ProgressBar {
     int percent = p.bytesTotal ? static_cast<int>(p.bytesDone * 100 / p.bytesTotal) : 100;
     if (percent == shown_) return;
     shown_ = percent;
-    int fill = percent * kBarWidth / 100;
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%%  %zu/%zu", fill, "########################################",
-                 kBarWidth - fill, "", percent, p.entry + 1, p.entries);
-    std::fflush(stderr);
+    char detail[48];
+    std::snprintf(detail, sizeof detail, "%zu/%zu", p.entry + 1, p.entries);
+    DrawProgressBar(percent, detail);
   }
   // The hook runs before each piece of work, so the last 100 % is drawn here.
   void End(bool ok) {
