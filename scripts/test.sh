@@ -76,6 +76,8 @@ run_check() {
 # CTest's output pipe open and it would wait for them forever.
 wineserver -p 120 >/dev/null 2>&1 || true
 wine wineboot </dev/null >/dev/null 2>&1 || true
+# Wine's services keep its server alive; nothing of Wine outlives the run.
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 for stage in "$ROOT"/scripts/test.d/*.sh; do
   source "$stage"
