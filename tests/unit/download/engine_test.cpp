@@ -8,6 +8,7 @@
 
 #include "download/ResumeState.h"
 #include "engine_fixture.h"
+#include "tests/support/FileAssert.h"
 #include "platform/fs.h"
 #include "platform/system.h"
 
@@ -46,9 +47,7 @@ TEST_F(EngineTest, FreshDownloadCompletesWithExactRequestsAndLog) {
   EXPECT_EQ(job->Running, 0);
   EXPECT_EQ(job->GetPercent(), 100);
   EXPECT_EQ(job->FinalName(), file);
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
   EXPECT_FALSE(platform::FileExists(file + ".rpc"));
   EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
   EXPECT_EQ(notices_->count, 0);
@@ -89,9 +88,7 @@ TEST_F(EngineTest, SmallAndOddSizesSplitWithTheRemainderLast) {
   job = Start(dir_ / "big.bin", 3, "/big.bin");
   ASSERT_TRUE(Ended(job));
   ASSERT_TRUE(job->Finished);
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(dir_ / "big.bin", &got));
-  EXPECT_TRUE(got == big);
+  EXPECT_TRUE(FileHolds(dir_ / "big.bin", big));
   std::vector<std::string> ranges;
   for (const std::string& r : GetsOf("/big.bin")) ranges.push_back(RangeOf(r));
   std::sort(ranges.begin(), ranges.end());
@@ -105,11 +102,8 @@ TEST_F(EngineTest, ExistingTargetGetsTheNextNumberedName) {
   auto job = Start(dir_ / "pkg.zip");
   ASSERT_TRUE(Ended(job));
   EXPECT_EQ(job->FinalName(), dir_ / "pkg(2).zip");
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(dir_ / "pkg(2).zip", &got));
-  EXPECT_TRUE(got == src);
-  ASSERT_TRUE(ReadFileBytes(dir_ / "pkg.zip", &got));
-  EXPECT_EQ(got, "old");
+  EXPECT_TRUE(FileHolds(dir_ / "pkg(2).zip", src));
+  EXPECT_TRUE(FileHolds(dir_ / "pkg.zip", "old"));
 
   ASSERT_TRUE(WriteFileBytes(dir_ / "setup", "x"));
   job = Start(dir_ / "setup");
@@ -174,9 +168,7 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
   ASSERT_TRUE(again->Finished);
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
   std::vector<std::string> req = server_.Requests();
   ASSERT_EQ(req.size(), before + 1);  // no size request, one segment
   EXPECT_EQ(RangeOf(req.back()), "bytes=" + std::to_string(size / 2 + seg2) + "-" + std::to_string(size));
@@ -223,9 +215,7 @@ TEST_F(EngineTest, DroppedConnectionsNoticeOncePerSegmentThenResume) {
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
   ASSERT_TRUE(again->Finished);
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
   EXPECT_EQ(notices_->count, 2);
 }
 
@@ -254,9 +244,7 @@ TEST_F(EngineTest, ServerIgnoringRangeNeverYieldsACorruptFile) {
   server_.SetFaults(testsupport::ServerFaults());
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
 }
 
 TEST_F(EngineTest, OwnerFinishingEarlyLeavesNoStateBehind) {

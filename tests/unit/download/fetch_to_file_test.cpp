@@ -6,6 +6,7 @@
 #include "download/FetchToFile.h"
 #include "platform/fs.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/FileAssert.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -101,9 +102,7 @@ TEST_F(FetchToFileTest, ProgressGoesToTheRegisteredHandlers) {
   h.events.clear();
   ASSERT_TRUE(FetchToFile(server_.Url("/big.bin"), file, true));
   EXPECT_EQ(h.events, (std::vector<std::string>{"begin 0", "end"}));
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == big_);
+  EXPECT_TRUE(FileHolds(file, big_));
 }
 
 }  // namespace

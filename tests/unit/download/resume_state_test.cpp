@@ -2,6 +2,7 @@
 // it, and how a run treats the states on disk.
 #include "download/ResumeState.h"
 #include "engine_fixture.h"
+#include "tests/support/FileAssert.h"
 #include "platform/fs.h"
 
 namespace {
@@ -66,9 +67,7 @@ TEST_F(EngineTest, CompleteStateOnlyNeedsTheRename) {
   ASSERT_TRUE(Ended(job));
   EXPECT_TRUE(job->Finished);
   EXPECT_TRUE(server_.Requests().empty());
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
   EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
 }
 
@@ -98,9 +97,7 @@ TEST_F(EngineTest, StatesThatFailTheirChecksStartOver) {
     ASSERT_TRUE(Ended(job));
     ASSERT_TRUE(job->Finished);
     EXPECT_EQ(job->Log().at(0).substr(22), "进入下载分支1：0 字节。");
-    std::string got;
-    ASSERT_TRUE(ReadFileBytes(file, &got));
-    EXPECT_TRUE(got == src);
+    EXPECT_TRUE(FileHolds(file, src));
     EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
   }
 }
@@ -132,9 +129,7 @@ TEST_F(EngineTest, RenameThatKeepsFailingEndsWithANoticeAndAResumableState) {
   ASSERT_TRUE(Ended(again));
   EXPECT_TRUE(again->Finished);
   EXPECT_EQ(server_.Requests().size(), before);
-  std::string got;
-  ASSERT_TRUE(ReadFileBytes(file, &got));
-  EXPECT_TRUE(got == src);
+  EXPECT_TRUE(FileHolds(file, src));
 }
 
 }  // namespace
