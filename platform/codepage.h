@@ -13,5 +13,8 @@ std::string OemTextToAnsi(const std::string& s);
 // Whether b starts a two-byte character in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char b);
 unsigned AnsiCodePage();
+// The text in code page 936 (GBK), the target systems' ANSI code page, whatever
+// this system's own: false when a character has no form there.
+bool WideToGbk(const std::u16string& s, std::string* out);
 
 }  // namespace platform

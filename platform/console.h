@@ -7,4 +7,8 @@ namespace platform {
 void CatchInterrupt();
 bool InterruptRequested();
 
+// Whether the standard error stream is a terminal (a console window), so that
+// a progress bar redrawn in place makes sense there.
+bool StderrIsTerminal();
+
 }  // namespace platform

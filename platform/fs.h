@@ -31,6 +31,11 @@ bool RemoveDir(const std::string& path);    // empty folder only
 bool RemoveFile(const std::string& path);
 // Fails when `to` exists, like MoveFileA.
 bool RenameFile(const std::string& from, const std::string& to);
+// Moves `from` over `to` in one step: a reader of `to` sees the old file or the
+// new one, never neither.
+bool MoveFileOver(const std::string& from, const std::string& to);
+// The system's folder for temporary files, ending in a backslash.
+std::string TempFolder();
 uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes when missing
 bool SetAttributes(const std::string& path, uint32_t attrs);
 uint32_t LastError();  // the error of the last failed call above, on this thread

@@ -58,4 +58,24 @@ bool IsAnsiLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 unsigned AnsiCodePage() { return 936; }
 
+bool WideToGbk(const std::u16string& s, std::string* out) {
+  out->clear();
+  if (s.empty()) return true;
+  iconv_t cd = ::iconv_open(kAnsi, "UTF-16LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* src = const_cast<char*>(reinterpret_cast<const char*>(s.data()));
+  size_t srcLeft = s.size() * 2;
+  char buf[4096];
+  bool ok = true;
+  while (ok && srcLeft > 0) {
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out->append(buf, dst - buf);
+    ok = r != static_cast<size_t>(-1) || errno == E2BIG;
+  }
+  ::iconv_close(cd);
+  return ok;
+}
+
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/console.h"
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace platform {
@@ -17,5 +19,7 @@ void CatchInterrupt() {
 }
 
 bool InterruptRequested() { return g_interrupted != 0; }
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace platform

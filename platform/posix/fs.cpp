@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/posix/path_map.h"
@@ -70,6 +71,20 @@ bool RenameFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (::lstat(ht.c_str(), &st) == 0) return Fail(EEXIST);
   return ::rename(hf.c_str(), ht.c_str()) == 0 || Fail(errno);
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to) {
+  return ::rename(posix::HostPath(from).c_str(), posix::HostPath(to).c_str()) == 0 || Fail(errno);
+}
+
+std::string TempFolder() {
+  const char* t = std::getenv("TMPDIR");
+  std::string dir = t && *t ? t : "/tmp";
+  for (char& c : dir) {
+    if (c == '/') c = '\\';
+  }
+  if (dir.back() != '\\') dir += '\\';
+  return dir;
 }
 
 uint32_t GetAttributes(const std::string& path) {

@@ -28,4 +28,16 @@ std::string OemTextToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)
 bool IsAnsiLeadByte(unsigned char b) { return ::IsDBCSLeadByte(b) != FALSE; }
 unsigned AnsiCodePage() { return ::GetACP(); }
 
+bool WideToGbk(const std::u16string& s, std::string* out) {
+  out->clear();
+  if (s.empty()) return true;
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(s.data());
+  BOOL lossy = FALSE;
+  int n = ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, w, static_cast<int>(s.size()), nullptr, 0, nullptr, &lossy);
+  if (n <= 0 || lossy) return false;
+  out->resize(n);
+  ::WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, w, static_cast<int>(s.size()), &(*out)[0], n, nullptr, &lossy);
+  return !lossy;
+}
+
 }  // namespace platform

@@ -19,4 +19,9 @@ void CatchInterrupt() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 bool InterruptRequested() { return g_interrupted; }
 
+bool StderrIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
 }  // namespace platform

@@ -28,6 +28,19 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return ::MoveFileA(from.c_str(), to.c_str()) || Fail();
 }
 
+bool MoveFileOver(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) || Fail();
+}
+
+std::string TempFolder() {
+  char buf[MAX_PATH + 1];
+  DWORD n = ::GetTempPathA(sizeof buf, buf);
+  if (n == 0 || n > MAX_PATH) return "C:\\";
+  std::string dir(buf, n);
+  if (dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
 uint32_t GetAttributes(const std::string& path) {
   DWORD a = ::GetFileAttributesA(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) Fail();

@@ -20,7 +20,10 @@ class ProgressBar {
   // The hook runs before each piece of work, so the last 100 % is drawn here.
   void End(bool ok) {
     if (ok && shown_ >= 0) Show({last_.entry, last_.entries, 1, 1});
-    if (shown_ >= 0) std::fprintf(stderr, "\n");
+    char summary[96];
+    std::snprintf(summary, sizeof summary, "unpacked %zu entries, %.1f MiB of package", last_.entries,
+                  last_.bytesTotal / (1024.0 * 1024.0));
+    EndProgressBar(ok ? summary : "");
   }
 
  private:

@@ -6,16 +6,48 @@
 
 namespace {
 const KitCommand kCommands[] = {
-    {"crc", "crc FILE", "print the checksum text the manifest must carry", CmdCrc},
-    {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1", CmdServe},
-    {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume", CmdFetch},
-    {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar", CmdUnpack},
+    {"publish", "publish PACKAGE --version TEXT --out DIR [--components DIR]",
+     "check a package and lay out a release tree for any web server",
+     "Checks PACKAGE as the installer will unpack it and refuses it (exit 1, nothing\n"
+     "written) when the installer would not install it whole. Then writes the package,\n"
+     "the component files of --components DIR (BaseService.exe, SWUKeyDrive.exe,\n"
+     "VeltaroCSP.exe, SKPDrive.exe) and, last, the version manifest (GBK) into DIR.\n"
+     "An older package in DIR stays for clients still downloading it.\n",
+     CmdPublish},
+    {"check", "check BASEURL [--service URL]", "check a live release server the way the installer uses it",
+     "Fetches the manifest, sizes the package by HEAD, asks two ranges, downloads it\n"
+     "with the installer's engine, compares its checksum, unpacks it into a temporary\n"
+     "folder and asks for every component (the base service also from the service\n"
+     "host, by default BASEURL's host on port 8080). One line per finding; exit 0 when\n"
+     "all of it holds, 1 otherwise.\n",
+     CmdCheck},
+    {"crc", "crc FILE", "print the checksum text the manifest must carry",
+     "Prints the file's CRC-32 as the manifest's crc key carries it: upper-case\n"
+     "hexadecimal without leading zeros, at least two digits.\n",
+     CmdCrc},
+    {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1",
+     "Serves the files of DIR on 127.0.0.1 (HEAD, ranged GET, keep-alive) until Ctrl-C.\n"
+     "Switches that make it misbehave for tests: --rate BYTES[k|m], --drop-after N,\n"
+     "--stall-after N, --ignore-range, --no-length, --chunked, --status N, --cookie,\n"
+     "scoped by --fault-from OFFSET and --fault-count N.\n",
+     CmdServe},
+    {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume",
+     "Downloads URL into FILE with the installer's two-segment engine and prints the\n"
+     "file's final name. A failure exits 1 and says why; Ctrl-C exits 130. Both keep\n"
+     "FILE.rpc and FILE.rpc.cfg, and the same command resumes.\n",
+     CmdFetch},
+    {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar",
+     "Unpacks PACKAGE into DIR (created when missing) exactly as the installer does;\n"
+     "exit 0 when anything was extracted.\n",
+     CmdUnpack},
 };
 
 void Usage(FILE* out) {
-  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n\ncommands:\n");
+  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n       veltaro-kit COMMAND --help\n       veltaro-kit --version\n\ncommands:\n");
   for (const KitCommand& c : kCommands) std::fprintf(out, "  %-34s %s\n", c.usage, c.summary);
 }
+
+bool IsHelp(const char* a) { return std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0; }
 }  // namespace
 
 std::string KitPath(const char* arg) {
@@ -29,13 +61,23 @@ std::string KitPath(const char* arg) {
 }
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
-      std::strcmp(argv[1], "help") == 0) {
+  if (argc < 2 || IsHelp(argv[1]) || std::strcmp(argv[1], "help") == 0) {
     Usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
   }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("veltaro-kit %s\n", VELTARO_KIT_VERSION);
+    return 0;
+  }
   for (const KitCommand& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    for (int i = 2; i < argc; ++i) {
+      if (IsHelp(argv[i])) {
+        std::printf("usage: veltaro-kit %s\n\n%s", c.usage, c.help);
+        return 0;
+      }
+    }
+    return c.run(argc - 2, argv + 2);
   }
   std::fprintf(stderr, "veltaro-kit: unknown command '%s'\n\n", argv[1]);
   Usage(stderr);

@@ -2,7 +2,19 @@
 
 #include <cstdio>
 
+#include "platform/console.h"
+
+namespace {
+bool g_drawn = false;
+}
+
+bool ProgressBarsShown() {
+  static const bool shown = platform::StderrIsTerminal();
+  return shown;
+}
+
 void DrawProgressBar(int percent, const char* detail) {
+  if (!ProgressBarsShown()) return;
   constexpr int kWidth = 40;
   if (percent < 0) percent = 0;
   if (percent > 100) percent = 100;
@@ -10,4 +22,14 @@ void DrawProgressBar(int percent, const char* detail) {
   std::fprintf(stderr, "\r[%.*s%.*s] %3d%%  %s", fill, "########################################", kWidth - fill,
                "........................................", percent, detail);
   std::fflush(stderr);
+  g_drawn = true;
+}
+
+void EndProgressBar(const char* summary) {
+  if (g_drawn) {
+    std::fprintf(stderr, "\n");
+    g_drawn = false;
+  } else if (summary && *summary) {
+    std::fprintf(stderr, "%s\n", summary);
+  }
 }

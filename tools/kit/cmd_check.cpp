@@ -1,0 +1,279 @@
+// veltaro-kit check: a live release server, asked the way the installer asks.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "common/pubShare.h"
+#include "download/FetchToFile.h"
+#include "download/HttpRequest.h"
+#include "download/PubCrc.h"
+#include "platform/console.h"
+#include "platform/fs.h"
+#include "tools/kit/commands.h"
+#include "tools/kit/engine_run.h"
+#include "tools/kit/progress_bar.h"
+#include "tools/kit/release_layout.h"
+#include "tools/kit/server_probe.h"
+#include "tools/kit/terminal_text.h"
+#include "tools/kit/work_folder.h"
+#include "unpack/PubZip.h"
+#include "unpack/SafeNames.h"
+#include "unpack/ZipReader.h"
+
+namespace {
+const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL]\n";
+constexpr size_t kRangeKeep = 64 * 1024;  // bytes of each ranged answer compared with the file
+
+class Findings {
+ public:
+  void Ok(const std::string& text) { std::printf("ok   %s\n", text.c_str()), std::fflush(stdout); }
+  void Fail(const std::string& text) {
+    std::printf("FAIL %s\n", text.c_str());
+    std::fflush(stdout);
+    ++failed_;
+  }
+  int failed() const { return failed_; }
+
+ private:
+  int failed_ = 0;
+};
+
+std::string WithSlash(std::string url) {
+  if (url.empty() || url.back() != '/') url += '/';
+  return url;
+}
+
+// Upper-case hexadecimal, no leading zero beyond two digits, at most eight.
+bool IsChecksumText(const std::string& s) {
+  if (s.size() < 2 || s.size() > 8 || (s.size() > 2 && s[0] == '0')) return false;
+  for (char c : s) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  return true;
+}
+
+void DrawBar(int32_t done, int32_t size, bool valid) {
+  DrawProgressBar(valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0, "package");
+}
+
+// Downloads with the engine; the failure's words on `why`.
+bool EngineFetch(const std::string& url, const std::string& file, bool bar, std::string* finalName, std::string* why) {
+  EngineRun run = RunEngine(url, file, bar ? DrawBar : nullptr);
+  EndProgressBar("");
+  if (run.finished) {
+    *finalName = run.finalName;
+    return true;
+  }
+  if (run.interrupted) {
+    *why = "interrupted";
+    return false;
+  }
+  *why = ProbeDownload(url);
+  if (why->empty()) {
+    *why = "the engine gave up";
+    PrintEngineLog(run.log);
+  }
+  return false;
+}
+
+int64_t FileSize(const std::string& path) {
+  platform::File f;
+  return f.Open(path, platform::OpenMode::kRead, platform::Share::kRead) == 0 ? f.Size() : -1;
+}
+
+// The files below a folder, counted.
+size_t CountFiles(const std::string& dir) {
+  std::vector<platform::DirEntry> entries;
+  size_t n = 0;
+  if (!platform::ListDir(dir, &entries)) return 0;
+  for (const platform::DirEntry& e : entries) n += e.isDir ? CountFiles(dir + "\\" + e.name) : 1;
+  return n;
+}
+
+// Where the answer to a range differs from the downloaded file, or -1.
+int64_t FirstDifference(const std::string& file, int64_t offset, const std::string& bytes) {
+  platform::File f;
+  std::string have(bytes.size(), '\0');
+  uint32_t got = 0;
+  if (f.Open(file, platform::OpenMode::kRead, platform::Share::kRead) != 0 ||
+      (!have.empty() && f.ReadAt(offset, &have[0], static_cast<uint32_t>(have.size()), &got) != 0)) {
+    return offset;
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i >= got || have[i] != bytes[i]) return offset + static_cast<int64_t>(i);
+  }
+  return -1;
+}
+
+struct Manifest {
+  std::string version, name, crc;
+};
+
+bool CheckManifest(const std::string& base, const std::string& work, Findings& f, Manifest* m) {
+  const std::string url = base + release::kManifestPath;
+  const std::string local = work + "VELTARO.XML";
+  if (!FetchToFile(url, local, false)) {
+    std::string why = ProbeGet(url);
+    f.Fail("manifest " + url + ": " + (why.empty() ? "the fetch failed" : why));
+    return false;
+  }
+  m->version = ReadIniValue("Setup", "LargeVer", local);
+  m->name = ReadIniValue("Setup", "url", local);
+  m->crc = ReadIniValue("Setup", "crc", local);
+  const std::string values =
+      "LargeVer=" + TerminalText(m->version) + " url=" + TerminalText(m->name) + " crc=" + TerminalText(m->crc);
+  bool ok = true;
+  if (m->version.empty() || m->name.empty() || m->crc.empty()) {
+    f.Fail("manifest " + url + " lacks a value of section [Setup]: " + values);
+    return false;
+  }
+  f.Ok("manifest " + url + ": " + values);
+  if (!IsPlainFileName(m->name) || m->name.find_first_of(" %#?") != std::string::npos) {
+    f.Fail("manifest url '" + TerminalText(m->name) + "' is not a bare file name the installer can ask for");
+    ok = false;
+  }
+  if (!IsChecksumText(m->crc)) {
+    f.Fail("manifest crc '" + TerminalText(m->crc) +
+           "' is not in the installer's checksum form (upper-case hexadecimal without leading zeros, at least two "
+           "digits): no package can match it");
+    ok = false;
+  }
+  return ok;
+}
+
+void CheckPackageOnServer(const std::string& base, const std::string& work, const Manifest& m, Findings& f) {
+  const std::string url = base + release::kPackageFolder + m.name;
+  ProbeResult head = ProbeHead(url);
+  if (!head.problem.empty()) {
+    f.Fail("package " + url + ": " + head.problem);
+  } else if (head.length > 0x7FFFFFFF) {
+    f.Fail("package " + url + " is " + std::to_string(head.length) + " bytes; the engine's sizes stop below 2 GiB");
+    return;
+  } else {
+    f.Ok("package " + url + ": " + std::to_string(head.length) + " bytes by HEAD");
+  }
+
+  // The two ranges the engine's segments ask for: each ends one byte past its
+  // segment, the last one past the end of the file.
+  ProbeResult ranges[2];
+  int64_t half = head.length / 2;
+  const int64_t from[2] = {0, half};
+  if (head.problem.empty()) {
+    ranges[0] = ProbeRange(url, 0, half, head.length, kRangeKeep);
+    ranges[1] = ProbeRange(url, half, head.length, head.length, kRangeKeep);
+    bool rangesOk = true;
+    for (const ProbeResult& r : ranges) {
+      if (!r.problem.empty()) {
+        f.Fail("package " + url + ": " + r.problem);
+        rangesOk = false;
+      }
+    }
+    if (rangesOk) f.Ok("ranged GETs answered 206 with the right Content-Range");
+  }
+
+  std::string file, why;
+  if (!EngineFetch(url, work + m.name, ProgressBarsShown(), &file, &why)) {
+    f.Fail("download with the installer's engine failed: " + why);
+    return;
+  }
+  const std::string crc = FileCrcText(file);
+  if (crc != m.crc) {
+    f.Fail("downloaded package has checksum " + crc + ", the manifest says " + TerminalText(m.crc));
+  } else {
+    f.Ok("downloaded with the installer's engine (" + std::to_string(FileSize(file)) + " bytes), checksum " + crc +
+         " as in the manifest");
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (!ranges[i].problem.empty() || ranges[i].body.empty()) continue;
+    int64_t at = FirstDifference(file, from[i], ranges[i].body);
+    if (at >= 0) f.Fail("the answer to the range from byte " + std::to_string(from[i]) + " differs from the file at byte " + std::to_string(at));
+  }
+
+  TZipReader zip;
+  size_t files = 0;
+  if (zip.Open(file)) {
+    for (const ZipEntry& e : zip.Entries()) files += e.IsFolder() ? 0 : 1;
+  }
+  const std::string dest = work + "unpacked";
+  if (!UnpackPackage(file, dest)) {
+    f.Fail("the installer's unpack extracts nothing from the package");
+    return;
+  }
+  size_t placed = CountFiles(dest);
+  if (placed != files) {
+    f.Fail("the installer's unpack placed " + std::to_string(placed) + " of the package's " + std::to_string(files) +
+           " files (veltaro-kit publish names the entries it would skip)");
+  } else {
+    f.Ok("unpacked every member: " + std::to_string(files) + " files");
+  }
+}
+
+void CheckComponents(const std::string& base, const std::string& service, const std::string& work, Findings& f) {
+  const std::string dir = work + "components\\";
+  int n = 0;
+  for (const release::Component& c : release::kComponents) {
+    std::vector<std::string> urls = {base + c.serverPath};
+    if (c.alsoOnServiceHost) urls.push_back(service + c.serverPath);
+    for (const std::string& url : urls) {
+      // The base service comes through the engine, the drivers through the
+      // synchronous fetch, as the installer takes them.
+      const std::string target = dir + std::to_string(n++) + "_" + c.file;
+      std::string file, why;
+      bool ok = c.alsoOnServiceHost ? EngineFetch(url, target, false, &file, &why) : FetchToFile(url, target, false);
+      if (ok && !c.alsoOnServiceHost) file = target;
+      if (!ok && why.empty()) why = ProbeGet(url);
+      if (ok) {
+        f.Ok("component " + std::string(c.file) + ": " + url + " answers with " + std::to_string(FileSize(file)) + " bytes");
+      } else {
+        f.Fail("component " + std::string(c.file) + ": " + url + ": " + (why.empty() ? "the fetch failed" : why));
+      }
+    }
+  }
+}
+}  // namespace
+
+int CmdCheck(int argc, char** argv) {
+  std::string base, service;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--service") == 0 && i + 1 < argc) {
+      service = argv[++i];
+    } else if (argv[i][0] != '-' && base.empty()) {
+      base = argv[i];
+    } else {
+      base.clear();
+      break;
+    }
+  }
+  HttpUrl parsed;
+  if (base.empty()) {
+    std::fprintf(stderr, "%s", kUsage);
+    return 2;
+  }
+  base = WithSlash(base);
+  if (!ParseHttpUrl(base, &parsed) || parsed.scheme != "http") {
+    std::fprintf(stderr, "veltaro-kit check: %s is not an http:// URL; the installer speaks plain HTTP\n", base.c_str());
+    return 2;
+  }
+  service = service.empty() ? "http://" + parsed.host + ":8080/" : WithSlash(service);
+  HttpUrl parsedService;
+  if (!ParseHttpUrl(service, &parsedService) || parsedService.scheme != "http") {
+    std::fprintf(stderr, "veltaro-kit check: %s is not an http:// URL\n", service.c_str());
+    return 2;
+  }
+  WorkFolder work("veltaro-check-");
+  if (!work.ok()) {
+    std::fprintf(stderr, "veltaro-kit check: cannot make a folder in %s\n", UserPath(platform::TempFolder()).c_str());
+    return 1;
+  }
+  platform::CatchInterrupt();
+  Findings f;
+  Manifest m;
+  if (CheckManifest(base, work.path(), f, &m)) CheckPackageOnServer(base, work.path(), m, f);
+  CheckComponents(base, service, work.path(), f);
+  if (f.failed() == 0) {
+    std::printf("release at %s: all checks passed\n", base.c_str());
+    return 0;
+  }
+  std::printf("release at %s: %d problem%s\n", base.c_str(), f.failed(), f.failed() == 1 ? "" : "s");
+  return 1;
+}
