@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# veltaro-kit publish from the outside: the tree and the exact manifest bytes of
+# a good package, each refusal with its reason and nothing written, the manifest
+# written last and by rename, a republish that keeps the older package.
+# Usage: kit_publish.sh KIT [RUNNER]   (RUNNER, e.g. scripts/wine-run.sh, runs a .exe)
+set -uo pipefail
+kit="$1"
+runner="${2:-}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+fails=0
+fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+
+arg() { if [ -n "$runner" ]; then echo "Z:${1//\//\\}"; else echo "$1"; fi; }
+run() { if [ -n "$runner" ]; then "$runner" "$kit" "$@"; else "$kit" "$@"; fi; }
+
+mkdir -p "$dir/pkg" "$dir/comp"
+python3 "$here/make_packages.py" "$dir/pkg" >"$dir/crcs" || { echo "FAIL fixtures"; exit 1; }
+crc21=$(awk '$1 == "Pkg-2.1.zip" {print $2}' "$dir/crcs")
+crc22=$(awk '$1 == "Pkg-2.2.zip" {print $2}' "$dir/crcs")
+for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do echo "$c stand-in" >"$dir/comp/$c.exe"; done
+m=zelqa/DOWN_CENTER/VELTARO/VELTARO
+
+# Refusals: exit 1, the reason on stderr, no folder made.
+while IFS='|' read -r name pkg version want; do
+  out="$dir/refused-${pkg// /_}"
+  err="$(run publish "$(arg "$dir/pkg/$pkg")" --version "$version" --out "$(arg "$out")" 2>&1 >/dev/null)"
+  rc=$?
+  if [ "$rc" != 1 ] || ! grep -q -- "$want" <<<"$err" || ! grep -q "nothing written" <<<"$err" || [ -e "$out" ]; then
+    fail "$name: rc=$rc, stderr: $err"
+  else
+    echo "ok   $name"
+  fi
+done <<'TABLE'
+not a ZIP archive|notzip.zip|V1|no readable central directory
+no entries|empty.zip|V1|has no entries
+2 GiB|huge.zip|V1|under 2 GiB
+method 12|bzip2.zip|V1|compression method 12
+encrypted entry|encrypted.zip|V1|is encrypted
+name leaving the folder|unsafe.zip|V1|entry '../evil.txt': its folder name leaves
+GBK folder name|gbkfolder.zip|V1|not UTF-8
+damaged data|badcrc.zip|V1|does not inflate to its declared size
+name with a blank|my pkg.zip|V1|not a bare file name
+version with blanks at its ends|Pkg-2.1.zip| V1 |cannot stand in the manifest
+missing package|nothing.zip|V1|cannot open it
+TABLE
+if [ -z "$runner" ]; then  # Windows hands a program its arguments in the ANSI code page already
+  err="$(run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version "V2 😀" --out "$(arg "$dir/emoji")" 2>&1)"
+  [ $? = 1 ] && grep -q "GBK" <<<"$err" && [ ! -e "$dir/emoji" ] && echo "ok   version outside GBK" ||
+    fail "version outside GBK: $err"
+fi
+rm "$dir/comp/SKPDrive.exe"
+err="$(run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version V1 --out "$(arg "$dir/nocomp")" --components "$(arg "$dir/comp")" 2>&1)"
+[ $? = 1 ] && grep -q "SKPDrive.exe is missing" <<<"$err" && [ ! -e "$dir/nocomp" ] && echo "ok   missing component" ||
+  fail "missing component: $err"
+echo "SKPDrive stand-in" >"$dir/comp/SKPDrive.exe"
+
+# A package without the files the registration names is published with warnings.
+err="$(run publish "$(arg "$dir/pkg/bare.zip")" --version V1 --out "$(arg "$dir/bare")" 2>&1 >/dev/null)"
+[ $? = 0 ] && [ "$(grep -c '^warning: no .* at the package' <<<"$err")" = 5 ] && [ -f "$dir/bare/$m/VELTARO.XML" ] &&
+  echo "ok   warnings for missing registered files" || fail "warnings: $err"
+
+# The good package with a Chinese version text: the tree and the manifest's bytes.
+out="$dir/site"
+trace=()
+[ -z "$runner" ] && command -v strace >/dev/null && trace=(strace -f -qq -o "$dir/trace" -e trace=openat,rename,renameat,renameat2)
+if [ -n "$runner" ]; then
+  stdout="$(run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version "V2.1 正式版" --out "$(arg "$out")" --components "$(arg "$dir/comp")" | tr -d '\r')"
+else
+  stdout="$("${trace[@]}" "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version "V2.1 正式版" --out "$out" --components "$dir/comp")"
+fi
+rc=$?
+want_tree="rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe
+zelqa/DOWN_CENTER/SBQD/SKPDrive.exe
+zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe
+zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe
+$m/Pkg-2.1.zip
+$m/VELTARO.XML"
+tree="$(cd "$out" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+[ "$rc" = 0 ] && [ "$tree" = "$want_tree" ] && echo "ok   tree" || fail "tree: rc=$rc
+$tree"
+printf '[Setup]\r\nLargeVer=V2.1 \xd5\xfd\xca\xbd\xb0\xe6\r\nurl=Pkg-2.1.zip\r\ncrc=%s\r\n' "$crc21" >"$dir/want.xml"
+cmp -s "$dir/want.xml" "$out/$m/VELTARO.XML" && echo "ok   manifest bytes (GBK version text)" ||
+  fail "manifest bytes: $(od -c "$out/$m/VELTARO.XML" | head -5)"
+cmp -s "$dir/pkg/Pkg-2.1.zip" "$out/$m/Pkg-2.1.zip" && cmp -s "$dir/comp/BaseService.exe" "$out/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe" &&
+  echo "ok   package and component bytes" || fail "copied bytes differ"
+grep -q "manifest: LargeVer=.* url=Pkg-2.1.zip crc=$crc21" <<<"$stdout" && echo "ok   values printed" || fail "printed: $stdout"
+if [ -f "$dir/trace" ]; then
+  # The manifest's own name is only ever the target of the last rename.
+  last="$(grep -E 'rename' "$dir/trace" | tail -n 1)"
+  opened="$(grep -E 'openat\(.*VELTARO\.XML"' "$dir/trace")"
+  pkg_line=$(grep -nE "rename.*Pkg-2\.1\.zip\"" "$dir/trace" | tail -n 1 | cut -d: -f1)
+  xml_line=$(grep -nE "rename.*VELTARO\.XML\"" "$dir/trace" | tail -n 1 | cut -d: -f1)
+  if grep -q 'VELTARO\.XML"' <<<"$last" && [ -z "$opened" ] && [ -n "$pkg_line" ] && [ "$pkg_line" -lt "$xml_line" ]; then
+    echo "ok   manifest written last, by rename"
+  else
+    fail "manifest order: $(grep -E 'rename|VELTARO' "$dir/trace")"
+  fi
+fi
+
+# Republishing: a new version keeps the older package; other bytes under a
+# published name are refused and leave the manifest alone.
+run publish "$(arg "$dir/pkg/Pkg-2.2.zip")" --version V2.2 --out "$(arg "$out")" >/dev/null 2>&1
+[ -f "$out/$m/Pkg-2.1.zip" ] && grep -q "crc=$crc22" "$out/$m/VELTARO.XML" && grep -q "url=Pkg-2.2.zip" "$out/$m/VELTARO.XML" &&
+  echo "ok   republish keeps the older package" || fail "republish: $(cat "$out/$m/VELTARO.XML")"
+cp "$dir/pkg/Pkg-2.2.zip" "$dir/Pkg-2.1.zip"
+before="$(cat "$out/$m/VELTARO.XML")"
+err="$(run publish "$(arg "$dir/Pkg-2.1.zip")" --version V2.3 --out "$(arg "$out")" 2>&1)"
+[ $? = 1 ] && grep -q "already published with other content" <<<"$err" && [ "$(cat "$out/$m/VELTARO.XML")" = "$before" ] &&
+  cmp -s "$dir/pkg/Pkg-2.1.zip" "$out/$m/Pkg-2.1.zip" && echo "ok   other bytes under a published name refused" ||
+  fail "same name, other bytes: $err"
+run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version V2.1b --out "$(arg "$out")" >/dev/null 2>&1 &&
+  grep -q "url=Pkg-2.1.zip" "$out/$m/VELTARO.XML" && echo "ok   the same package again" || fail "same package again"
+[ -z "$(find "$out" -name '*.part~')" ] || fail "temporary files left: $(find "$out" -name '*.part~')"
+
+echo "$fails failed"
+[ "$fails" -eq 0 ]
