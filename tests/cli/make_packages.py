@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Packages for the command-line tests of veltaro-kit, written into DIR:
 a good one and one per way the installer would not install it whole."""
+import random
 import struct
 import sys
 import zipfile
@@ -30,7 +31,11 @@ def central(data):
     return data.find(b"PK\x01\x02")
 
 
-good = [(n, (n * 300).encode()) for n in ROOT_FILES] + [("数据/说明.txt", "说明".encode() * 500), ("docs/", b"")]
+# A large member that does not compress keeps the package big enough for two
+# real segments.
+blob = random.Random(1).randbytes(600000)
+good = [(n, (n * 300).encode()) for n in ROOT_FILES]
+good += [("数据/说明.txt", "说明".encode() * 500), ("docs/", b""), ("data/blob.bin", blob)]
 write("Pkg-2.1.zip", good)
 write("Pkg-2.2.zip", good + [("new.txt", b"new in 2.2")])
 write("bare.zip", [("readme.txt", b"only a readme")])

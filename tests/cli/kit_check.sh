@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# veltaro-kit check against `veltaro-kit serve` on 127.0.0.1: a healthy release
+# passes; each way a server or a release can be wrong is named and exits 1.
+# Usage: kit_check.sh KIT
+set -uo pipefail
+kit="$1"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+dir="$(mktemp -d)"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -INT "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+fails=0
+
+# serve DIR ARGS...: starts a server, prints its base URL.
+serve() {
+  local log="$dir/serve.$RANDOM"
+  "$kit" serve "$@" >"$log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
+  grep -o 'http://[0-9.:]*/' "$log"
+}
+
+mkdir -p "$dir/pkg" "$dir/comp"
+python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"; exit 1; }
+for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do head -c 3000 /dev/urandom >"$dir/comp/$c.exe"; done
+"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" >/dev/null ||
+  { echo "FAIL publish"; exit 1; }
+m=zelqa/DOWN_CENTER/VELTARO/VELTARO
+cp -r "$dir/site" "$dir/nodriver" && rm "$dir/nodriver/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe"
+cp -r "$dir/site" "$dir/badcrc" && sed -i 's/^crc=.*/crc=0ABC\r/' "$dir/badcrc/$m/VELTARO.XML"
+cp -r "$dir/site" "$dir/othercrc" && sed -i 's/^crc=.*/crc=ABCD\r/' "$dir/othercrc/$m/VELTARO.XML"
+service="$(serve "$dir/site")"
+closed="http://127.0.0.1:$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')/"
+
+# name | tree | serve switches | service URL | exit | a line the output must hold
+while IFS='|' read -r name tree switches svc want_rc want; do
+  [ "$svc" = service ] && svc="$service"
+  [ "$svc" = closed ] && svc="$closed"
+  # shellcheck disable=SC2086
+  base="$(serve "$dir/$tree" $switches)"
+  out="$(timeout 120 "$kit" check "$base" --service "$svc" 2>&1)"
+  rc=$?
+  if [ "$rc" != "$want_rc" ] || ! grep -qE -- "$want" <<<"$out"; then
+    echo "FAIL $name: rc=$rc"
+    sed 's/^/     /' <<<"$out"
+    fails=$((fails + 1))
+  else
+    echo "ok   $name"
+  fi
+done <<'TABLE'
+healthy|site||service|0|^release at .*: all checks passed$
+every value and step named|site||service|0|^ok   unpacked every member: 7 files$
+server ignoring Range|site|--ignore-range|service|1|^FAIL .*the server ignores Range: bytes=.* was answered 200
+chunked bodies without length|site|--chunked|service|1|^FAIL .*HEAD gives no Content-Length \(the body is sent chunked\)
+every request 404|site|--status 404|service|1|^FAIL manifest .*VELTARO.XML: the server answered HTTP/1.1 404
+a missing driver|nodriver||service|1|^FAIL component SKPDrive.exe: .*/SBQD/SKPDrive.exe: the server answered HTTP/1.1 404
+service host down|site||closed|1|^FAIL component BaseService.exe: .*: cannot connect to 127.0.0.1:[0-9]+: connection refused
+crc not in checksum form|badcrc||service|1|^FAIL manifest crc '0ABC' is not in the installer's checksum form
+package not the manifest's|othercrc||service|1|^FAIL downloaded package has checksum [0-9A-F]+, the manifest says ABCD
+TABLE
+
+out="$(timeout 60 "$kit" check "https://127.0.0.1/" 2>&1)"
+[ $? = 2 ] && grep -q "plain HTTP" <<<"$out" && echo "ok   https refused" || { echo "FAIL https: $out"; fails=$((fails + 1)); }
+
+echo "$fails failed"
+[ "$fails" -eq 0 ]
