@@ -85,7 +85,7 @@ cmp -s "$dir/want.xml" "$out/$m/VELTARO.XML" && echo "ok   manifest bytes (GBK v
   fail "manifest bytes: $(od -c "$out/$m/VELTARO.XML" | head -5)"
 cmp -s "$dir/pkg/Pkg-2.1.zip" "$out/$m/Pkg-2.1.zip" && cmp -s "$dir/comp/BaseService.exe" "$out/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe" &&
   echo "ok   package and component bytes" || fail "copied bytes differ"
-grep -q "manifest: LargeVer=.* url=Pkg-2.1.zip crc=$crc21" <<<"$stdout" && echo "ok   values printed" || fail "printed: $stdout"
+LC_ALL=C grep -q "manifest: LargeVer=.* url=Pkg-2.1.zip crc=$crc21" <<<"$stdout" && echo "ok   values printed" || fail "printed: $stdout"
 if [ -f "$dir/trace" ]; then
   # The manifest's own name is only ever the target of the last rename.
   last="$(grep -E 'rename' "$dir/trace" | tail -n 1)"
