@@ -5,23 +5,7 @@
 set -uo pipefail
 kit="$1"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-dir="$(mktemp -d)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -INT "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fails=0
-
-# serve DIR ARGS...: starts a server, prints its base URL.
-serve() {
-  local log="$dir/serve.$RANDOM"
-  "$kit" serve "$@" >"$log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
-  grep -o 'http://[0-9.:]*/' "$log"
-}
+source "$here/serve_lib.sh"
 
 mkdir -p "$dir/pkg" "$dir/comp"
 python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"; exit 1; }
@@ -32,15 +16,15 @@ m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 cp -r "$dir/site" "$dir/nodriver" && rm "$dir/nodriver/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe"
 cp -r "$dir/site" "$dir/badcrc" && sed -i 's/^crc=.*/crc=0ABC\r/' "$dir/badcrc/$m/VELTARO.XML"
 cp -r "$dir/site" "$dir/othercrc" && sed -i 's/^crc=.*/crc=ABCD\r/' "$dir/othercrc/$m/VELTARO.XML"
-service="$(serve "$dir/site")"
-closed="http://127.0.0.1:$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')/"
+serve service "$dir/site"
+closed="$(closed_url)"
 
 # name | tree | serve switches | service URL | exit | a line the output must hold
 while IFS='|' read -r name tree switches svc want_rc want; do
   [ "$svc" = service ] && svc="$service"
   [ "$svc" = closed ] && svc="$closed"
   # shellcheck disable=SC2086
-  base="$(serve "$dir/$tree" $switches)"
+  serve base "$dir/$tree" $switches
   out="$(timeout 120 "$kit" check "$base" --service "$svc" 2>&1)"
   rc=$?
   if [ "$rc" != "$want_rc" ] || ! grep -qE -- "$want" <<<"$out"; then

@@ -4,29 +4,14 @@
 # Usage: kit_messages.sh KIT
 set -uo pipefail
 kit="$1"
-dir="$(mktemp -d)"
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -INT "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fails=0
-
-serve() {
-  local log="$dir/serve.$RANDOM"
-  "$kit" serve "$dir/www" "$@" >"$log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
-  grep -o 'http://[0-9.:]*/' "$log"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/serve_lib.sh"
 
 mkdir -p "$dir/www"
 head -c 300000 /dev/urandom >"$dir/www/pkg.bin"
 (cd "$dir" && mkdir z && echo hi >z/a.txt && cd z && zip -q ../p.zip a.txt)
-ok=$(serve)
-ignoring=$(serve --ignore-range)
-closed="http://127.0.0.1:$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')/"
+serve ok "$dir/www"
+serve ignoring "$dir/www" --ignore-range
+closed="$(closed_url)"
 
 # name | exit | stderr must hold | command...
 while IFS='|' read -r name want_rc want cmd; do
