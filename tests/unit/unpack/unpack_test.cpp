@@ -135,6 +135,31 @@ TEST(UnpackPackage, Utf8AndGbkNames) {
   EXPECT_EQ(Content(g / "g.txt"), "gbk folder");
 }
 
+TEST(UnpackPackage, NamesFromAnMsDosHostAreTakenAsStored) {
+  // The OEM and ANSI pages are one: an MS-DOS host's UTF-8 names unpack as a
+  // Unix host's do, folders included.
+  std::vector<std::string> expected = {Ansi("中") + "\\", Ansi("中") + "\\a.txt", Ansi("中.txt"),
+                                       Ansi("文件夹") + "\\", Ansi("文件夹") + "\\b.txt", "plain.txt"};
+  std::sort(expected.begin(), expected.end());
+  TempDir dos, unix;
+  EXPECT_TRUE(UnpackPackage(Fixture("utf8dos.zip"), dos.path()));
+  EXPECT_TRUE(UnpackPackage(Fixture("utf8unix.zip"), unix.path()));
+  EXPECT_EQ(Tree(dos.path()), expected);
+  EXPECT_EQ(Tree(unix.path()), expected);
+  EXPECT_EQ(Content(dos / Ansi("中.txt")), "top");
+  EXPECT_EQ(Content(dos / (Ansi("中") + "\\a.txt")), "a");
+  EXPECT_EQ(Content(dos / (Ansi("文件夹") + "\\b.txt")), "b");
+}
+
+TEST(UnpackPackage, ALetterTheCodePageLacksKeepsItsStoredName) {
+  // "À" has no GBK form: its rename fails and "à.txt" stays the small letter's.
+  TempDir t;
+  EXPECT_TRUE(UnpackPackage(Fixture("accents.zip"), t.path()));
+  EXPECT_EQ(Content(t / Ansi("à.txt")), "small");
+  EXPECT_EQ(Content(t / "À.txt"), "capital");
+  EXPECT_EQ(Tree(t.path()).size(), 2u);
+}
+
 TEST(UnpackPackage, NothingIsWrittenOutsideTheDestination) {
   TempDir t;
   EXPECT_TRUE(UnpackPackage(Fixture("hostile.zip"), t / "d"));
