@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "ZipFixtures.h"
 #include "common/KpLib.h"
@@ -103,6 +107,43 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_FALSE(UnpackPackage(Fixture("comment.zip"), "\\"));  // no destination at all
   EXPECT_FALSE(platform::FileExists(t / "x\\secret.txt"));
 }
+
+#ifndef _WIN32
+// A drive that fills up, natively: a limit on the size of files this process
+// writes (SIGXFSZ ignored, so the call fails instead of ending the process).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit small = saved_;
+    small.rlim_cur = std::min(bytes, saved_.rlim_max);
+    ok_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  void (*handler_)(int);
+  rlimit saved_{};
+  bool ok_ = false;
+};
+
+TEST(UnpackPackage, AFileThatCannotBeSizedFailsTheUnpack) {
+  TempDir t;
+  bool ok = true;
+  {
+    FileSizeLimit limit(64 * 1024);  // below raw.bin (300 KiB) and text.txt (229 KiB)
+    ASSERT_TRUE(limit.ok());
+    ok = UnpackPackage(Fixture("tree.zip"), t.path());
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(platform::FileExists(t / "bin\\raw.bin"));
+  EXPECT_FALSE(platform::FileExists(t / "bin\\deep\\text.txt"));
+}
+#endif
 
 TEST(UnpackPackage, DamagedMembersAreDroppedAndTheRestExtracted) {
   TempDir t;
