@@ -77,7 +77,7 @@ with zipfile.ZipFile(path("utf8.zip"), "w", zipfile.ZIP_DEFLATED) as z:
 # do, and once by a Unix host (3).
 for host, name in ((0, "utf8dos.zip"), (3, "utf8unix.zip")):
     with zipfile.ZipFile(path(name), "w", zipfile.ZIP_DEFLATED) as z:
-        for member, data in (("中.txt", b"top"), ("中/a.txt", b"a"), ("文件夹/", b""), ("文件夹/b.txt", b"b"),
+        for member, data in (("中文.txt", b"top"), ("中/a.txt", b"a"), ("文件夹/", b""), ("文件夹/b.txt", b"b"),
                              ("plain.txt", b"ascii")):
             info = zipfile.ZipInfo(member)
             info.create_system = host
