@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/codepage.h"
 #include "ui/HandlerGuard.h"
 #include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
@@ -188,6 +189,20 @@ void HeadlessHost::DoubleClickOn(const std::string& name) {
   Control& c = Named(form_, name);
   MouseDoubleDown(CX(c), CY(c), MouseButton::Left);
   MouseUp(CX(c), CY(c), MouseButton::Left);
+}
+
+void HeadlessHost::MeasureText(const Font& font, const std::string& text, int* width, int* height) {
+  int w = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (platform::IsAnsiLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;
+      w += font.height;
+    } else {
+      w += font.height / 2;
+    }
+  }
+  *width = w;
+  *height = font.height;
 }
 
 void HeadlessHost::ProcessMessages() {

@@ -365,6 +365,21 @@ void MainWindow::Invalidate() {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+void MainWindow::MeasureText(const Font& font, const std::string& text, int* width, int* height) {
+  HDC dc = ::GetDC(hwnd_);
+  if (!dc) return;
+  GdiObject f{MakeFont(font)};
+  HGDIOBJ old = ::SelectObject(dc, f.h);
+  std::wstring w = Wide(text);
+  SIZE size;
+  if (::GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size)) {
+    *width = size.cx;
+    *height = size.cy;
+  }
+  ::SelectObject(dc, old);
+  ::ReleaseDC(hwnd_, dc);
+}
+
 void MainWindow::ProcessMessages() { platform::PumpWaitingMessages(); }
 
 void MainWindow::BeginDrag() {

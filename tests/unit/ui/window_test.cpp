@@ -178,6 +178,19 @@ TEST_F(Window, ADoubleClickClicksOnce) {
   EXPECT_EQ(form.nbMain->pageIndex(), 0);
 }
 
+TEST_F(Window, ALabelWithoutFixedSizeFollowsItsText) {
+  // The headless host measures 6 px per character of a 12 px font.
+  EXPECT_EQ(form.lblJD->width, 12);  // "0%"
+  EXPECT_EQ(form.lblJD->height, 12);
+  form.nbMain->SetPageIndex(2);
+  form.ShowProgress(100);
+  EXPECT_EQ(form.lblJD->width, 24);  // "100%", wider than its design width 18
+  const int x = form.lblJD->WindowX() + 22, y = form.lblJD->WindowY() + 5;
+  EXPECT_EQ(HitTest(*form.root(), x, y), form.lblJD);
+  EXPECT_EQ(form.lblLJAZ->width, 200);  // fixed labels keep their size
+  EXPECT_EQ(form.lblErrorHint->width, 497);
+}
+
 TEST_F(Window, ProgressStripStates) {
   form.ShowInterruptedState();
   EXPECT_FALSE(form.lblDownLoadState->visible);
