@@ -80,7 +80,7 @@ std::string ReadIniValue(const std::string& section, const std::string& key, con
 std::string ReadRegString(const std::string& keyPath, const std::string& valueName, int root) {
   platform::RegValue v;
   if (!platform::RegRead(RootOf(root), keyPath, valueName, &v)) return std::string();
-  if (v.type != platform::RegType::kString && v.type != platform::RegType::kExpandString) return std::string();
+  if (v.type != platform::RegType::kString) return std::string();  // REG_EXPAND_SZ included
   return v.data;
 }
 

@@ -21,7 +21,7 @@ std::string ReadIniValue(const std::string& section, const std::string& key, con
 // Registry roots as the callers pass them: 0 is HKEY_LOCAL_MACHINE.
 enum RegRootArg : int { kRootLocalMachine = 0, kRootCurrentUser = 1, kRootClassesRoot = 2 };
 
-// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); empty on any miss.
+// A string value (REG_SZ only); empty on any miss or any other type.
 std::string ReadRegString(const std::string& keyPath, const std::string& valueName, int root = kRootLocalMachine);
 // Writes a REG_SZ value, creating missing keys; errors are swallowed.
 void WriteRegString(const std::string& keyPath, const std::string& valueName, const std::string& data,

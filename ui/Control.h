@@ -97,7 +97,7 @@ class Label : public Control {
   Font font;
   bool centre = false;       // horizontally
   bool middle = false;       // vertically
-  bool fixedSize = false;    // otherwise sized to its text by the host
+  bool fixedSize = false;    // otherwise sized to its text (TfrmSpeedInstall::Changed)
   bool opaque = false;       // filled with fillColor, text drawn over it
   Color fillColor = 0;
   std::string faceName;      // picture control under a button label

@@ -251,7 +251,18 @@ void TfrmSpeedInstall::ShowInfo(const std::string& text) {
 }
 
 void TfrmSpeedInstall::Changed() {
-  if (host_) host_->Invalidate();
+  if (!host_) return;
+  FitLabelsToText();
+  host_->Invalidate();
+}
+
+void TfrmSpeedInstall::FitLabelsToText() {
+  for (const auto& c : components_) {
+    if (c->kind() != Kind::Label) continue;
+    auto& l = static_cast<Label&>(*c);
+    // An empty text measures as a blank, so the label keeps a line's height.
+    if (!l.fixedSize) host_->MeasureText(l.font, l.text.empty() ? " " : l.text, &l.width, &l.height);
+  }
 }
 
 void TfrmSpeedInstall::FormShow() {

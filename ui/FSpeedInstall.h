@@ -58,7 +58,9 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void ShowInfo(const std::string& text);
 
   void SetTimerEnabled(Timer& timer, bool enabled);
-  void Changed();  // tells the host that the tree needs painting
+  // Tells the host that the tree needs painting; labels without fixed size
+  // first take the size of their text, so their hit areas follow it.
+  void Changed();
 
   // Handlers (wired by name in the control tables).
   void imgtopMouseDown(Control& sender, MouseButton button);
@@ -117,6 +119,7 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void BuildPage1();
   void BuildPage2();
   void BuildPage3();
+  void FitLabelsToText();
 
   Host* host_ = nullptr;
   std::vector<std::unique_ptr<Control>> components_;

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/codepage.h"
+#include "ui/HandlerGuard.h"
 #include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
 
@@ -113,7 +115,9 @@ HeadlessHost::~HeadlessHost() {
   form_.AttachHost(nullptr);
 }
 
-void HeadlessHost::Show() { form_.FormShow(); }
+void HeadlessHost::Show() {
+  RunGuarded(this, [this] { form_.FormShow(); });
+}
 
 void HeadlessHost::Rearm(Timer& t) { due_[TimerSlot(form_, t)] = now_ + (t.interval ? t.interval : 1); }
 
@@ -133,7 +137,7 @@ void HeadlessHost::Advance(uint32_t ms) {
     if (!next) break;
     now_ = when;
     Rearm(*next);
-    form_.FireTimer(*next);
+    RunGuarded(this, [this, next] { form_.FireTimer(*next); });
   }
   now_ = end;
 }
@@ -147,6 +151,22 @@ Control& Named(TfrmSpeedInstall& form, const std::string& name) {
 int CX(const Control& c) { return c.WindowX() + c.width / 2; }
 int CY(const Control& c) { return c.WindowY() + c.height / 2; }
 }  // namespace
+
+void HeadlessHost::MouseMove(int x, int y) {
+  RunGuarded(this, [&] { router_.Move(x, y); });
+}
+void HeadlessHost::MouseDown(int x, int y, MouseButton b) {
+  RunGuarded(this, [&] { router_.Down(x, y, b); });
+}
+void HeadlessHost::MouseDoubleDown(int x, int y, MouseButton b) {
+  RunGuarded(this, [&] { router_.DoubleDown(x, y, b); });
+}
+void HeadlessHost::MouseUp(int x, int y, MouseButton b) {
+  RunGuarded(this, [&] { router_.Up(x, y, b); });
+}
+void HeadlessHost::MouseLeaveWindow() {
+  RunGuarded(this, [&] { router_.LeaveWindow(); });
+}
 
 void HeadlessHost::HoverOver(const std::string& name) {
   Control& c = Named(form_, name);
@@ -164,10 +184,30 @@ void HeadlessHost::ClickOn(const std::string& name) {
   Press(name);
   Release(name);
 }
+void HeadlessHost::DoubleClickOn(const std::string& name) {
+  ClickOn(name);
+  Control& c = Named(form_, name);
+  MouseDoubleDown(CX(c), CY(c), MouseButton::Left);
+  MouseUp(CX(c), CY(c), MouseButton::Left);
+}
+
+void HeadlessHost::MeasureText(const Font& font, const std::string& text, int* width, int* height) {
+  int w = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (platform::IsAnsiLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;
+      w += font.height;
+    } else {
+      w += font.height / 2;
+    }
+  }
+  *width = w;
+  *height = font.height;
+}
 
 void HeadlessHost::ProcessMessages() {
   ++pumps;
-  for (auto& f : queue_->TakeAll()) f();
+  for (auto& f : queue_->TakeAll()) RunGuarded(this, f);
 }
 
 void HeadlessHost::BeginDrag() {

@@ -26,19 +26,27 @@ class HeadlessHost : public Host {
   void Advance(uint32_t ms);
   uint64_t now() const { return now_; }
 
-  // Pointer input at window coordinates.
-  void MouseMove(int x, int y) { router_.Move(x, y); }
-  void MouseDown(int x, int y, MouseButton b) { router_.Down(x, y, b); }
-  void MouseUp(int x, int y, MouseButton b) { router_.Up(x, y, b); }
-  void MouseLeaveWindow() { router_.LeaveWindow(); }
+  // Pointer input at window coordinates. Like the window's messages, each runs
+  // its handlers in the handler guard.
+  void MouseMove(int x, int y);
+  void MouseDown(int x, int y, MouseButton b);
+  // The second press of a double-click (the system tells it from a plain press).
+  void MouseDoubleDown(int x, int y, MouseButton b);
+  void MouseUp(int x, int y, MouseButton b);
+  void MouseLeaveWindow();
   // The same at the centre of a control (which must exist).
   void HoverOver(const std::string& name);
   void Press(const std::string& name, MouseButton b = MouseButton::Left);
   void Release(const std::string& name, MouseButton b = MouseButton::Left);
   void ClickOn(const std::string& name);
+  // A click, then a second press and release at the same point.
+  void DoubleClickOn(const std::string& name);
 
   // Host
   void Invalidate() override { ++invalidations; }
+  // Half the font's height per single-byte character, the whole height per
+  // double-byte one; a line is as high as the font.
+  void MeasureText(const Font& font, const std::string& text, int* width, int* height) override;
   void ProcessMessages() override;
   void BeginDrag() override;
   void TimerChanged(Timer& timer) override;

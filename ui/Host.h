@@ -16,6 +16,9 @@ class Host {
   virtual ~Host() = default;
   // The tree changed: repaint, and bring the edit box's own window in line.
   virtual void Invalidate() = 0;
+  // The size of one line of text in the font: how a label without fixed size
+  // sizes itself.
+  virtual void MeasureText(const Font& font, const std::string& text, int* width, int* height) = 0;
   // Runs the messages waiting in the UI thread's queue.
   virtual void ProcessMessages() = 0;
   // Hands the window to the system's move loop while the left button is held.

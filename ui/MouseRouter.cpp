@@ -37,19 +37,27 @@ void MouseRouter::Move(int x, int y) {
 void MouseRouter::Down(int x, int y, MouseButton button) {
   Move(x, y);
   pressed_ = hovered_;
+  clickless_ = false;
   if (pressed_) form_.Dispatch(*pressed_, Event::Down, button);
+}
+
+void MouseRouter::DoubleDown(int x, int y, MouseButton button) {
+  Down(x, y, button);
+  clickless_ = pressed_ != nullptr;
 }
 
 void MouseRouter::Up(int x, int y, MouseButton button) {
   Control* target = pressed_;
+  const bool clickless = clickless_;
   pressed_ = nullptr;
+  clickless_ = false;
   if (!target) {
     Move(x, y);
     return;
   }
   form_.Dispatch(*target, Event::Up, button);
   // A click is a left release over the pressed control, still shown.
-  if (button == MouseButton::Left && target->Showing() && HitTest(*form_.root(), x, y) == target)
+  if (button == MouseButton::Left && !clickless && target->Showing() && HitTest(*form_.root(), x, y) == target)
     form_.Dispatch(*target, Event::Click, button);
   Move(x, y);
 }

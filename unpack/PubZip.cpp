@@ -33,3 +33,8 @@ bool UnpackPackage(const std::string& packageFile, const std::string& destinatio
     return false;  // out of memory, or an error escaping the caller's hook
   }
 }
+
+bool UnpackPackage(const std::string& packageFile, const std::string& destination) {
+  // A quit seen here stays posted for the message loop; the unpack goes on.
+  return UnpackPackage(packageFile, destination, [](const UnpackProgress&) { PumpMessages(); });
+}

@@ -7,5 +7,9 @@
 // Extracts every entry of the package below `destination` (a trailing backslash
 // is dropped), replacing existing files but not read-only ones, then gives
 // UTF-8 file names of the destination's top level their ANSI form. True when at
-// least one entry was extracted; never throws.
-bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump = PumpHook());
+// least one entry was extracted; false as well when a file could not be sized
+// or written. Never throws. The window's messages are pumped between blocks of
+// work (PumpMessages).
+bool UnpackPackage(const std::string& packageFile, const std::string& destination);
+// The same with the caller's hook in place of the message pump.
+bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump);

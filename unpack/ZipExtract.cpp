@@ -125,7 +125,8 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     platform::File out;
     // A read-only file in the way cannot be opened: the entry is skipped.
     if (out.Open(target, platform::OpenMode::kCreateAlways) != 0) continue;
-    DataResult r = DataResult::kBad;
+    // A length that cannot be set (a full drive) fails the unpack like a failed write.
+    DataResult r = DataResult::kFatal;
     if (out.SetLength(static_cast<int64_t>(e.uncompressedSize)) == 0) {
       r = decoder.Write(zip, e, dataOffset, out, [&](uint64_t consumed) {
         progress.bytesDone = entryStart - span(e) + consumed;

@@ -52,7 +52,8 @@ std::string WideToAnsi(const std::u16string& s) {
 
 std::u16string OemToWide(const std::string& s) { return AnsiToWide(s); }
 
-std::string OemTextToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
+// Both pages are the same here: the bytes stay exactly as stored.
+std::string OemTextToAnsi(const std::string& s) { return s; }
 
 bool IsAnsiLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 

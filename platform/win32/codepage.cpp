@@ -14,9 +14,13 @@ std::u16string ToWide(UINT cp, const std::string& s) {
 std::string FromWide(UINT cp, const std::u16string& s) {
   if (s.empty()) return std::string();
   const wchar_t* w = reinterpret_cast<const wchar_t*>(s.data());
-  int n = ::WideCharToMultiByte(cp, 0, w, static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  // No best fit: a character the code page cannot hold becomes "?", never a
+  // look-alike that may be another file's real name ("À" is not "à").
+  const DWORD flags = WC_NO_BEST_FIT_CHARS;
+  const char unmapped = '?';
+  int n = ::WideCharToMultiByte(cp, flags, w, static_cast<int>(s.size()), nullptr, 0, &unmapped, nullptr);
   std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) ::WideCharToMultiByte(cp, 0, w, static_cast<int>(s.size()), &out[0], n, nullptr, nullptr);
+  if (n > 0) ::WideCharToMultiByte(cp, flags, w, static_cast<int>(s.size()), &out[0], n, &unmapped, nullptr);
   return out;
 }
 }  // namespace
@@ -24,7 +28,12 @@ std::string FromWide(UINT cp, const std::u16string& s) {
 std::u16string AnsiToWide(const std::string& s) { return ToWide(CP_ACP, s); }
 std::string WideToAnsi(const std::u16string& s) { return FromWide(CP_ACP, s); }
 std::u16string OemToWide(const std::string& s) { return ToWide(CP_OEMCP, s); }
-std::string OemTextToAnsi(const std::string& s) { return WideToAnsi(OemToWide(s)); }
+// Where the two pages are one (936 on the target systems) the bytes stay exactly
+// as stored: a round trip through UTF-16 would change bytes that are not valid
+// text in that page, such as UTF-8 names.
+std::string OemTextToAnsi(const std::string& s) {
+  return ::GetOEMCP() == ::GetACP() ? s : WideToAnsi(OemToWide(s));
+}
 bool IsAnsiLeadByte(unsigned char b) { return ::IsDBCSLeadByte(b) != FALSE; }
 unsigned AnsiCodePage() { return ::GetACP(); }
 

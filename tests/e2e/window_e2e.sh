@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real VeltaroSetup.exe under Wine on a virtual X display: the elevated
-# restart, the welcome and location pages, hover colour, dragging and the close
-# button. Every check reads the screen (screenshots at probe pixels) or the
-# window geometry. Screenshots stay in build/e2e/.
+# restart, any argument showing the window, the welcome and location pages,
+# hover colour and pointer shape, a double-click, dragging and the close
+# button. Every check reads the screen (screenshots at probe pixels, the
+# pointer's image) or the window geometry. Screenshots stay in build/e2e/.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
@@ -77,6 +78,26 @@ geometry() {
   WY=$Y
 }
 shot() { /usr/bin/import -window root "$OUT/$1.png"; }
+# The pointer's current image (size, hot spot, checksum of its pixels).
+pointer_image() {
+  python3 - <<'PY'
+import ctypes, ctypes.util, zlib
+x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes"))
+class Image(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+x11.XOpenDisplay.restype = ctypes.c_void_p
+xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
+xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+d = x11.XOpenDisplay(None)
+img = xfixes.XFixesGetCursorImage(d).contents
+n = img.width * img.height
+pixels = bytes(ctypes.cast(img.pixels, ctypes.POINTER(ctypes.c_ulong * n)).contents)
+print(img.width, img.height, img.xhot, img.yhot, zlib.crc32(pixels))
+PY
+}
 # pixel SHOT X Y: the colour at window content point (X, Y) as RRGGBB.
 pixel() {
   /usr/bin/convert "$OUT/$1.png" -format "%[hex:u.p{$((WX + 1 + $2)),$((WY + 1 + $3))}]" info: | cut -c1-6
@@ -124,12 +145,15 @@ if [ -n "$W" ]; then
 fi
 for _ in $(seq 50); do [ -z "$(our_copies)" ] && break; sleep 0.2; done
 
-# 2. With "UAC": page 0 at once, centred on the screen.
-wine "$EXE" UAC >/dev/null 2>&1 &
+# 2. With any argument, not only "UAC": page 0 at once, no restart, centred on the screen.
+wine "$EXE" x >/dev/null 2>&1 &
 APP_PID=$!
 W=$(find_window 30)
-check "window shown with UAC" "$([ -n "$W" ] && echo 0 || echo 1)"
+check "window shown with the argument x" "$([ -n "$W" ] && echo 0 || echo 1)"
 [ -n "$W" ] || exit 1
+restarted=0
+for p in $(our_copies); do tr '\0' ' ' <"/proc/$p/cmdline" | grep -q 'VeltaroSetup\.exe UAC *$' && restarted=1; done
+check "no elevated restart with the argument x" $restarted
 geometry "$W"
 eval "$(xdotool getwindowgeometry --shell "$W")"
 check "outer size 642 x 482 (got ${WIDTH}x${HEIGHT})" "$([ "$WIDTH" = 642 ] && [ "$HEIGHT" = 482 ] && echo 0 || echo 1)"
@@ -164,6 +188,16 @@ sleep 0.8
 shot 04-close-hover
 near "$(pixel 04-close-hover $CLOSE_X $CLOSE_Y)" 3887FF
 check "page 0: blue close cross under the pointer" $?
+# The pointer's shape is decided when it arrives: one move from the background
+# onto the button shows the hand at once.
+xdotool mousemove $((WX + 1 + 30)) $((WY + 1 + 300))
+sleep 0.8
+ARROW=$(pointer_image)
+xdotool mousemove $((WX + 1 + BTN_X)) $((WY + 1 + BTN_Y))
+sleep 0.8
+HAND=$(pointer_image)
+check "page 0: the hand over the button after one move ($ARROW / $HAND)" \
+  "$([ -n "$ARROW" ] && [ -n "$HAND" ] && [ "$ARROW" != "$HAND" ] && echo 0 || echo 1)"
 
 # 3. "极速安装" shows page 1; "返回" page 0 again.
 click_at $BTN_X $BTN_Y
@@ -192,6 +226,15 @@ sleep 0.8
 shot 06-back
 [ "$(pixel 06-back $FRAME_X $FRAME_Y)" = "$PAGE0_FRAME" ] && near "$(pixel 06-back $BTN_X $BTN_Y)" 2E7BFB
 check "page 0 after 返回" $?
+
+# A double-click on "极速安装" clicks it once: its second press lands on
+# "立即安装" of page 1 and must not click that.
+xdotool mousemove $((WX + 1 + BTN_X)) $((WY + 1 + BTN_Y)) sleep 0.2 click --repeat 2 --delay 120 1
+xdotool mousemove 5 5
+sleep 1.5
+shot 06-double-click
+near "$(pixel 06-double-click $FRAME_X $FRAME_Y)" D5D5D5
+check "page 1 stays after a double-click on 极速安装" $?
 
 # 4. A left drag on the background moves the window; a right drag does not.
 X0=$WX Y0=$WY

@@ -4,12 +4,11 @@
 #include <gdiplus.h>
 #include <windowsx.h>
 
-#include <exception>
 #include <string>
 
 #include "platform/codepage.h"
-#include "platform/dialog.h"
 #include "platform/pump.h"
+#include "ui/HandlerGuard.h"
 #include "ui/UnitFormImage5.h"
 #include "ui/win32/GdiImage.h"
 
@@ -160,6 +159,9 @@ bool MainWindow::Create(HINSTANCE instance) {
   HICON icon = ::LoadIconA(instance, "MAINICON");
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof wc;
+  // A double-click arrives as its own message, so its second press is not
+  // taken for a new click.
+  wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = &MainWindow::Proc;
   wc.hInstance = instance;
   wc.hIcon = icon;
@@ -167,6 +169,7 @@ bool MainWindow::Create(HINSTANCE instance) {
   wc.lpszClassName = kWindowClass;
   if (!::RegisterClassExW(&wc)) return false;
   WNDCLASSEXW ac = wc;
+  ac.style = 0;
   ac.lpfnWndProc = ::DefWindowProcW;
   ac.lpszClassName = kAppClass;
   ::RegisterClassExW(&ac);
@@ -190,7 +193,7 @@ bool MainWindow::Create(HINSTANCE instance) {
   if (edit_) ::SendMessageA(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(editFont_), FALSE);
 
   for (Timer* t : form_.timers()) TimerChanged(*t);
-  form_.FormShow();
+  RunGuarded(hwnd_, [this] { form_.FormShow(); });
   if (appWnd_) ::ShowWindow(appWnd_, SW_SHOWNORMAL);
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
@@ -205,13 +208,9 @@ LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self || self->hwnd_ != hwnd) return ::DefWindowProcW(hwnd, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (const std::exception& e) {
-    // An error that escapes a handler ends that handler and is shown.
-    platform::ShowMessageBox(hwnd, e.what(), "Veltaro", platform::kMbOk | platform::kMbIconError);
-    return 0;
-  }
+  LRESULT result = 0;
+  RunGuarded(hwnd, [&] { result = self->Handle(msg, wp, lp); });
+  return result;
 }
 
 void MainWindow::OnMouse(UINT msg, LPARAM lp) {
@@ -231,6 +230,14 @@ void MainWindow::OnMouse(UINT msg, LPARAM lp) {
       router_.Down(x, y, msg == WM_LBUTTONDOWN ? MouseButton::Left
                          : msg == WM_RBUTTONDOWN ? MouseButton::Right
                                                  : MouseButton::Middle);
+      break;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      ::SetCapture(hwnd_);
+      router_.DoubleDown(x, y, msg == WM_LBUTTONDBLCLK ? MouseButton::Left
+                               : msg == WM_RBUTTONDBLCLK ? MouseButton::Right
+                                                         : MouseButton::Middle);
       break;
     default:
       if (::GetCapture() == hwnd_) ::ReleaseCapture();
@@ -256,6 +263,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
@@ -267,7 +277,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wp) == hwnd_ && LOWORD(lp) == HTCLIENT) {
-        Control* c = router_.hovered();
+        // The system asks before it posts the move: the control under the
+        // pointer now decides, not the one the last move found.
+        POINT pt = {0, 0};
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(hwnd_, &pt);
+        Control* c = HitTest(*form_.root(), pt.x - kInset, pt.y - kInset);
         ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(c && c->handCursor ? IDC_HAND : IDC_ARROW)));
         return TRUE;
       }
@@ -348,6 +363,21 @@ void MainWindow::Invalidate() {
   if (!hwnd_) return;
   SyncEdit();
   ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void MainWindow::MeasureText(const Font& font, const std::string& text, int* width, int* height) {
+  HDC dc = ::GetDC(hwnd_);
+  if (!dc) return;
+  GdiObject f{MakeFont(font)};
+  HGDIOBJ old = ::SelectObject(dc, f.h);
+  std::wstring w = Wide(text);
+  SIZE size;
+  if (::GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size)) {
+    *width = size.cx;
+    *height = size.cy;
+  }
+  ::SelectObject(dc, old);
+  ::ReleaseDC(hwnd_, dc);
 }
 
 void MainWindow::ProcessMessages() { platform::PumpWaitingMessages(); }

@@ -23,6 +23,7 @@ class MainWindow : public Host {
   bool alive() const { return hwnd_ != nullptr; }
 
   void Invalidate() override;
+  void MeasureText(const Font& font, const std::string& text, int* width, int* height) override;
   void ProcessMessages() override;
   void BeginDrag() override;
   void TimerChanged(Timer& timer) override;

@@ -121,6 +121,8 @@ TEST(Registry, StringsAndTypes) {
     platform::RegValue dw{platform::RegType::kDword, std::string("\x01\x00\x00\x00", 4)};
     ASSERT_TRUE(platform::RegWrite(r, key, "Number", dw));
     EXPECT_EQ(ReadRegString(key, "Number", root), "") << "a DWORD is not a string";
+    ASSERT_TRUE(platform::RegWrite(r, key, "Expand", {platform::RegType::kExpandString, "%TEMP%\\x"}));
+    EXPECT_EQ(ReadRegString(key, "Expand", root), "") << "nor is REG_EXPAND_SZ";
     WriteRegString(key, "Chinese", "\xB0\xB2\xD7\xB0", root);  // 安装 in GBK
     EXPECT_EQ(ReadRegString(key, "Chinese", root), "\xB0\xB2\xD7\xB0");
     EXPECT_TRUE(platform::RegRemoveTree(r, "Software\\VeltaroTest"));

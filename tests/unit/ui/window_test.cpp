@@ -9,6 +9,13 @@
 
 #include "download/Notify.h"
 #include "ui/HeadlessHost.h"
+#ifndef _WIN32
+#include <stdexcept>
+#include <utility>
+
+#include "platform/codepage.h"
+#include "platform/testing.h"
+#endif
 
 using namespace ui;
 
@@ -161,6 +168,29 @@ TEST_F(Window, BackLinkColoursAndPages) {
   EXPECT_EQ(form.nbMain->pageIndex(), 0);
 }
 
+TEST_F(Window, ADoubleClickClicksOnce) {
+  // "立即安装" lies where "极速安装" was: the second press of a double-click
+  // must not click it. A stray click would show page 0 again.
+  form.lblLJAZ->SetHandler(Event::Click, "lblFHClick");
+  host.DoubleClickOn("lblAZ");
+  EXPECT_EQ(form.nbMain->pageIndex(), 1);
+  host.ClickOn("lblLJAZ");  // the next plain click counts again
+  EXPECT_EQ(form.nbMain->pageIndex(), 0);
+}
+
+TEST_F(Window, ALabelWithoutFixedSizeFollowsItsText) {
+  // The headless host measures 6 px per character of a 12 px font.
+  EXPECT_EQ(form.lblJD->width, 12);  // "0%"
+  EXPECT_EQ(form.lblJD->height, 12);
+  form.nbMain->SetPageIndex(2);
+  form.ShowProgress(100);
+  EXPECT_EQ(form.lblJD->width, 24);  // "100%", wider than its design width 18
+  const int x = form.lblJD->WindowX() + 22, y = form.lblJD->WindowY() + 5;
+  EXPECT_EQ(HitTest(*form.root(), x, y), form.lblJD);
+  EXPECT_EQ(form.lblLJAZ->width, 200);  // fixed labels keep their size
+  EXPECT_EQ(form.lblErrorHint->width, 497);
+}
+
 TEST_F(Window, ProgressStripStates) {
   form.ShowInterruptedState();
   EXPECT_FALSE(form.lblDownLoadState->visible);
@@ -184,3 +214,41 @@ TEST_F(Window, EveryCloseButtonClosesTheWindow) {
     EXPECT_TRUE(host.closed);
   }
 }
+
+#ifndef _WIN32
+namespace {
+// A host whose first picture fails to load, with the error the test chooses.
+class FailingHost : public HeadlessHost {
+ public:
+  using HeadlessHost::HeadlessHost;
+  std::shared_ptr<Image> LoadResourceImage(const std::string& name, ImageFormat format) override {
+    if (auto raise = std::exchange(throw_, nullptr)) raise();
+    return HeadlessHost::LoadResourceImage(name, format);
+  }
+  std::function<void()> throw_;
+};
+}  // namespace
+
+TEST(HandlerGuard, AnErrorInTheShowHandlerIsShownAndTheRestSkipped) {
+  const std::string unknown = platform::WideToAnsi(platform::Utf8ToWide("未知错误"));
+  const std::pair<std::function<void()>, std::string> errors[] = {
+      {[] { throw std::runtime_error("no pictures"); }, "no pictures"},
+      {[] { throw 42; }, unknown},  // not a standard error
+  };
+  for (const auto& [raise, text] : errors) {
+    platform::testing::TakeMessageBoxes();
+    TfrmSpeedInstall form;
+    FailingHost host(form);
+    host.throw_ = raise;
+    host.Show();
+    auto boxes = platform::testing::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].owner, host.Handle());
+    EXPECT_FALSE(form.pnlAZ->doubleBuffered);  // a later step of the handler
+    // The window goes on: its clicks still work.
+    host.ClickOn("lblAZ");
+    EXPECT_EQ(form.nbMain->pageIndex(), 1);
+  }
+}
+#endif

@@ -73,6 +73,22 @@ with zipfile.ZipFile(path("utf8.zip"), "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("目录/中文.txt", b"inside")
     z.writestr("plain.txt", b"ascii")
 
+# The same UTF-8 names written once by an MS-DOS host (0), as some Windows tools
+# do, and once by a Unix host (3).
+for host, name in ((0, "utf8dos.zip"), (3, "utf8unix.zip")):
+    with zipfile.ZipFile(path(name), "w", zipfile.ZIP_DEFLATED) as z:
+        for member, data in (("中文.txt", b"top"), ("中/a.txt", b"a"), ("文件夹/", b""), ("文件夹/b.txt", b"b"),
+                             ("plain.txt", b"ascii")):
+            info = zipfile.ZipInfo(member)
+            info.create_system = host
+            z.writestr(info, data)
+
+# Two names that differ only by a letter the ANSI code page lacks ("À") and
+# one it holds ("à").
+with zipfile.ZipFile(path("accents.zip"), "w") as z:
+    z.writestr("À.txt", b"capital")
+    z.writestr("à.txt", b"small")
+
 # A folder named in GBK (not UTF-8), zipped by Info-ZIP as raw bytes.
 gbk = os.path.join(work, "gbk")
 write(os.path.join(gbk.encode(), "中文".encode("gbk"), b"g.txt"), b"gbk folder")

@@ -78,6 +78,18 @@ TEST(UnpackPackage, CallsTheHookBeforeEachEntryAndBlock) {
 }
 
 #ifndef _WIN32
+TEST(UnpackPackage, PumpsTheWindowsMessagesByDefault) {
+  // The pump reports a quit every time: it stays posted and the unpack goes on.
+  int pumps = 0;
+  platform::testing::SetMessagePump([&] { return ++pumps > 0; });
+  TempDir t;
+  const bool ok = UnpackPackage(Fixture("tree.zip"), t.path());
+  platform::testing::SetMessagePump(nullptr);
+  EXPECT_TRUE(ok);
+  EXPECT_GT(pumps, 7);  // before each of the 7 entries and each block
+  EXPECT_TRUE(platform::FileExists(t / "bin\\deep\\text.txt"));
+}
+
 // Natively the message box is recorded instead of shown.
 TEST(UnpackPackage, UnknownMethodShowsZipErrorAndTheEntryFails) {
   platform::testing::TakeMessageBoxes();

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include "ZipFixtures.h"
 #include "common/KpLib.h"
@@ -104,6 +108,43 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_FALSE(platform::FileExists(t / "x\\secret.txt"));
 }
 
+#ifndef _WIN32
+// A drive that fills up, natively: a limit on the size of files this process
+// writes (SIGXFSZ ignored, so the call fails instead of ending the process).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit small = saved_;
+    small.rlim_cur = std::min(bytes, saved_.rlim_max);
+    ok_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  void (*handler_)(int);
+  rlimit saved_{};
+  bool ok_ = false;
+};
+
+TEST(UnpackPackage, AFileThatCannotBeSizedFailsTheUnpack) {
+  TempDir t;
+  bool ok = true;
+  {
+    FileSizeLimit limit(64 * 1024);  // below raw.bin (300 KiB) and text.txt (229 KiB)
+    ASSERT_TRUE(limit.ok());
+    ok = UnpackPackage(Fixture("tree.zip"), t.path());
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(platform::FileExists(t / "bin\\raw.bin"));
+  EXPECT_FALSE(platform::FileExists(t / "bin\\deep\\text.txt"));
+}
+#endif
+
 TEST(UnpackPackage, DamagedMembersAreDroppedAndTheRestExtracted) {
   TempDir t;
   ASSERT_TRUE(WriteFileBytes(t / "bad.txt", "old"));
@@ -133,6 +174,31 @@ TEST(UnpackPackage, Utf8AndGbkNames) {
   TempDir g;
   EXPECT_TRUE(UnpackPackage(Fixture("gbkfolder.zip"), g.path()));
   EXPECT_EQ(Content(g / "g.txt"), "gbk folder");
+}
+
+TEST(UnpackPackage, NamesFromAnMsDosHostAreTakenAsStored) {
+  // The OEM and ANSI pages are one: an MS-DOS host's UTF-8 names unpack as a
+  // Unix host's do, folders included.
+  std::vector<std::string> expected = {Ansi("中") + "\\", Ansi("中") + "\\a.txt", Ansi("中文.txt"),
+                                       Ansi("文件夹") + "\\", Ansi("文件夹") + "\\b.txt", "plain.txt"};
+  std::sort(expected.begin(), expected.end());
+  TempDir dos, unix;
+  EXPECT_TRUE(UnpackPackage(Fixture("utf8dos.zip"), dos.path()));
+  EXPECT_TRUE(UnpackPackage(Fixture("utf8unix.zip"), unix.path()));
+  EXPECT_EQ(Tree(dos.path()), expected);
+  EXPECT_EQ(Tree(unix.path()), expected);
+  EXPECT_EQ(Content(dos / Ansi("中文.txt")), "top");
+  EXPECT_EQ(Content(dos / (Ansi("中") + "\\a.txt")), "a");
+  EXPECT_EQ(Content(dos / (Ansi("文件夹") + "\\b.txt")), "b");
+}
+
+TEST(UnpackPackage, ALetterTheCodePageLacksKeepsItsStoredName) {
+  // "À" has no GBK form: its rename fails and "à.txt" stays the small letter's.
+  TempDir t;
+  EXPECT_TRUE(UnpackPackage(Fixture("accents.zip"), t.path()));
+  EXPECT_EQ(Content(t / Ansi("à.txt")), "small");
+  EXPECT_EQ(Content(t / "À.txt"), "capital");
+  EXPECT_EQ(Tree(t.path()).size(), 2u);
 }
 
 TEST(UnpackPackage, NothingIsWrittenOutsideTheDestination) {
