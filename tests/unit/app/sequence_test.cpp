@@ -61,6 +61,8 @@ TEST_F(Sequence, FreshInstallDownloadsUnpacksAndReachesTheEnd) {
   EXPECT_EQ(form.edtAZLJ->text, kDefaultDir);
   host.ClickOn("lblLJAZ");
   EXPECT_EQ(form.nbMain->pageIndex(), 2);
+  EXPECT_EQ(pt::TakeHiddenRuns(), std::vector<std::string>{
+                                      "cmd.exe /C \"del \"D:\\Program Files\\Veltaro\\InstVeltaro\\Downloads\\*.zip\"\""});
   ASSERT_TRUE(form.tmr1.enabled);
   ASSERT_NE(flow.CurrentJob, nullptr);
   EXPECT_EQ(flow.CurrentJob->Url, server.Url(std::string(kPackagePath) + "Pkg.zip"));
@@ -196,8 +198,9 @@ TEST_F(Sequence, PackageOnDiskIsReusedOnlyWithTheManifestChecksum) {
     const int before = PackageGets(true);
     host.ClickOn("lblLJAZ");
     if (c.reused) {
-      // Unpacked inside the click: no job, and the strip shows 99 %.
+      // Unpacked inside the click: no job, no ".zip" deleted, and the strip shows 99 %.
       EXPECT_EQ(flow.CurrentJob, nullptr);
+      EXPECT_TRUE(pt::TakeHiddenRuns().empty());
       EXPECT_EQ(form.nbMain->pageIndex(), 3);
       EXPECT_EQ(form.lblJD->text, "99%");
       EXPECT_EQ(form.lblJDT->width, 574);
