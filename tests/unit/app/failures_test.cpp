@@ -186,3 +186,84 @@ TEST_F(Failures, PercentAbove100FinishesTheJobAndUnpacksAtOnce) {
     form.SetTimerEnabled(form.tmr2, false);
   }
 }
+
+TEST_F(Failures, ADownloadedPackageIsCheckedAfterTheJobAndAfterTheFallback) {
+  const std::string bad = MakePackage({{"VeltaroMain.exe", "damaged"}});
+  struct {
+    const char* name;
+    bool fallbackSound;  // the fallback fetch gets the manifest's package
+    int fallbackStatus;  // or the server answers this
+    const char* box;
+  } cases[] = {
+      {"fallback sound", true, 0, ""},
+      {"fallback damaged too", false, 0, "下载失败"},
+      {"fallback not found", false, 404, "下载失败"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::RemoveTree("D:\\");
+    Ready();
+    server.AddFile(std::string(kPackagePath) + "Pkg.zip", bad);  // the job gets a damaged package
+    host.ClickOn("lblLJAZ");
+    ASSERT_TRUE(RunUntil([&] { return form.tmr2.enabled; }));
+    EXPECT_TRUE(flow.CurrentJob->Finished);
+    EXPECT_FALSE(Exists(kPackageFile));  // deleted, not unpacked
+    EXPECT_FALSE(Exists(kMainExe));
+    if (c.fallbackSound) server.AddFile(std::string(kPackagePath) + "Pkg.zip", pkg);
+    testsupport::ServerFaults f;
+    f.status = c.fallbackStatus;
+    server.SetFaults(f);
+    host.Advance(1000);
+    EXPECT_TRUE(flow.SyncFallback);
+    EXPECT_EQ(Boxes(), *c.box ? std::vector<std::string>{c.box} : std::vector<std::string>{});
+    EXPECT_EQ(Exists(kMainExe), c.fallbackSound);
+    EXPECT_EQ(ReadAll(kPackageFile), c.fallbackSound ? pkg : "");
+    EXPECT_EQ(OnPage(3), c.fallbackSound);
+    server.SetFaults(testsupport::ServerFaults());
+    NoteJob();
+    flow.CurrentJob.reset();
+    flow.SyncFallback = false;
+  }
+}
+
+TEST_F(Failures, UnpackFailureTextDependsOnHowThePackageCame) {
+  struct {
+    bool viaFallback;
+    const char* box;
+  } cases[] = {{false, "安装失败"}, {true, "解压失败"}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.box);
+    testsupport::RemoveTree("D:\\");
+    // Without a checksum in the manifest any body is taken as the package.
+    Ready("");
+    server.AddFile(std::string(kPackagePath) + "Pkg.zip", Filler(100000));
+    if (c.viaFallback) BreakBothSegments();
+    host.ClickOn("lblLJAZ");
+    std::vector<std::string> boxes;
+    ASSERT_TRUE(RunUntil([&] {
+      for (const std::string& b : Boxes()) boxes.push_back(b);
+      return !boxes.empty();
+    }));
+    EXPECT_EQ(boxes, std::vector<std::string>{c.box});
+    EXPECT_FALSE(form.tmr1.enabled || form.tmr2.enabled);
+    EXPECT_EQ(flow.SyncFallback, c.viaFallback);
+    EXPECT_TRUE(Exists(kPackageFile));  // the package file stays
+    EXPECT_FALSE(Exists(kMainExe));
+    EXPECT_TRUE(OnPage(2));
+    server.SetFaults(testsupport::ServerFaults());
+    NoteJob();
+    flow.CurrentJob.reset();
+    flow.SyncFallback = false;
+  }
+}
+
+TEST_F(Failures, PollingTimersWithoutAJobStopThemselves) {
+  host.Show();
+  for (ui::Timer* t : {&form.tmr1, &form.tmr3}) {
+    SCOPED_TRACE(t->name);
+    form.SetTimerEnabled(*t, true);
+    host.Advance(100);
+    EXPECT_FALSE(t->enabled);
+    EXPECT_EQ(form.lblJD->text, "0%");
+  }
+}
