@@ -20,7 +20,7 @@ void CreateDesktopShortcut(const std::string& installDir) {
   link.SetWorkingDirectory(installDir + "\\");
   link.SetDescription(kPublisherName);
 
-  platform::RegCreateKey(platform::RegRoot::kCurrentUser, kExplorerKey);
+  platform::RegOpenOrCreateKey(platform::RegRoot::kCurrentUser, kExplorerKey);
   std::string desktop = ReadRegString(std::string(kExplorerKey) + "\\Shell Folders", "Desktop", kRootCurrentUser);
   // Without the value the link would land in the root of the current drive.
   if (desktop.empty()) desktop = platform::DesktopFolder();

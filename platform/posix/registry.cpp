@@ -92,7 +92,7 @@ bool RegWrite(RegRoot root, const std::string& key, const std::string& name, con
   return true;
 }
 
-bool RegCreateKey(RegRoot root, const std::string& key) {
+bool RegOpenOrCreateKey(RegRoot root, const std::string& key) {
   std::string path = Normalize(root, key);
   std::lock_guard<std::mutex> lock(R().mutex);
   CreatePath(path);
