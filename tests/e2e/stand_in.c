@@ -1,7 +1,7 @@
 /* Stands in for the product's programs in the test release (launcher, main
    program, protocol command, uninstaller). Started with VELTARO_STAND_IN_LOG
-   naming a file, it appends one line to it: its own path, a tab, its command
-   line (UTF-8). Without that variable it does nothing. */
+   naming a file, it appends one line to it: its own path, its working folder
+   and its command line, separated by tabs (UTF-8). Without that variable it does nothing. */
 #include <windows.h>
 
 static void Append(HANDLE f, const wchar_t* text) {
@@ -20,7 +20,11 @@ int wmain(void) {
   HANDLE f = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, NULL);
   if (f == INVALID_HANDLE_VALUE) return 1;
+  wchar_t cwd[MAX_PATH];
+  if (!GetCurrentDirectoryW(MAX_PATH, cwd)) cwd[0] = 0;
   Append(f, self);
+  Append(f, L"\t");
+  Append(f, cwd);
   Append(f, L"\t");
   Append(f, GetCommandLineW());
   Append(f, L"\n");
