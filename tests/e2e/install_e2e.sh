@@ -34,9 +34,10 @@ cleanup() {
   [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   wait 2>/dev/null
-  rm -rf "$WORK"
+  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
 }
 trap cleanup EXIT
+trap 'exit 124' TERM INT
 
 # --- The release and its two servers ----------------------------------------
 
@@ -98,8 +99,9 @@ echo "download server http://127.0.0.1:$DL_PORT/, service host $SVC_URL"
 
 bash "$ROOT/scripts/wine-prefix.sh" >/dev/null || exit 1
 mkdir -p "$WINEPREFIX/drive_c/windows"
-for e in "$BASE_PREFIX"/* "$BASE_PREFIX"/.veltaro-ready; do
-  [ "$(basename "$e")" = drive_c ] || cp -a "$e" "$WINEPREFIX/"
+# Its dot files too: without .update-timestamp Wine would update the copy first.
+for e in "$BASE_PREFIX"/* "$BASE_PREFIX"/.[!.]*; do
+  case "$(basename "$e")" in drive_c | drive_d) ;; *) cp -a "$e" "$WINEPREFIX/" ;; esac
 done
 for e in "$BASE_PREFIX"/drive_c/*; do
   [ "$(basename "$e")" = windows ] || cp -a "$e" "$WINEPREFIX/drive_c/"
@@ -133,7 +135,11 @@ launch() {
   LOG_MARK=$(wc -l <"$ACCESS")
   VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" wine "$EXE" UAC >>"$WORK/wine.log" 2>&1 &
   APP_PID=$!
-  W=$(find_window 60) || { check "installer window shown" 1; return 1; }
+  W=$(find_window 60) || {
+    check "installer window shown" 1
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "   window: $(xdotool getwindowname "$w")"; done
+    return 1
+  }
   geometry "$W"
   xdotool mousemove 5 5
 }
@@ -197,7 +203,7 @@ await_exit() {
   local deadline=$((SECONDS + $1))
   while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
   kill -0 "$APP_PID" 2>/dev/null && return 1
-  wait "$APP_PID"
+  wait "$APP_PID" 2>/dev/null
   RC=$?
   APP_PID=""
 }
@@ -282,10 +288,10 @@ check "shortcut description" "$([ "$(lnk_field 'Description')" = "$PUBLISHER" ] 
 expect "wine uninstaller --list shows Veltaro365" bash -c "wine uninstaller --list 2>/dev/null | grep -q 'Veltaro365'"
 
 wine start 'vlttesmar:open?from=e2e' >/dev/null 2>&1
-for _ in $(seq 50); do grep -q 'VAVodevado' "$STAND_LOG" 2>/dev/null && break; sleep 0.3; done
+for _ in $(seq 50); do grep -qs 'VAVodevado' "$STAND_LOG" && break; sleep 0.3; done
 expect "a vlttesmar: link starts the protocol command with the link" \
-  grep -qF "$I\\VAVodevado.exe"$'\t' "$STAND_LOG"
-expect "... which receives the link as its argument" grep -qF '"vlttesmar:open?from=e2e"' "$STAND_LOG"
+  grep -qsF "$I\\VAVodevado.exe"$'\t' "$STAND_LOG"
+expect "... which receives the link as its argument" grep -qsF '"vlttesmar:open?from=e2e"' "$STAND_LOG"
 
 # --- 2. A second run: the earlier folder, the package reused, then "立即体验" ---
 
@@ -298,9 +304,9 @@ expect "page 3 after the second install" await_page 3 60
 check "the package is reused: not requested again" "$([ -z "$(run_requests "$PKG_URI")" ] && echo 0 || echo 1)"
 click_at 250 310  # "立即体验"
 expect "立即体验 ends the installer" await_exit 30
-for _ in $(seq 30); do grep -q 'VeltaroLauncher' "$STAND_LOG" && break; sleep 0.3; done
+for _ in $(seq 30); do grep -qs 'VeltaroLauncher' "$STAND_LOG" && break; sleep 0.3; done
 expect "立即体验 starts the launcher in the installation folder" \
-  grep -qF "$I\\VeltaroLauncher.exe"$'\t'"$I"$'\t' "$STAND_LOG"
+  grep -qsF "$I\\VeltaroLauncher.exe"$'\t'"$I"$'\t' "$STAND_LOG"
 check "立即体验 registers nothing: InstallTime unchanged" \
   "$([ "$(reg_value "$APP_PATHS" InstallTime /reg:32)" = "$INSTALL_TIME" ] && echo 0 || echo 1)"
 
@@ -421,5 +427,5 @@ done
 [ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
 check "nothing written in \$HOME or under /" "$([ -z "$leaks" ] && echo 0 || echo 1)"
 
-echo "$FAILS failed checks; screenshots in $OUT"
+echo "$FAILS failed checks in ${SECONDS} s; screenshots in $OUT"
 [ "$FAILS" -eq 0 ]
