@@ -10,6 +10,7 @@
 #include "download/PubCrc.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 #include "platform/system.h"
 #include "unpack/PubZip.h"
 
@@ -110,7 +111,7 @@ void TInstallFlow::lblLJAZClick() {
 
   // The ".zip" files of earlier runs go; the engine's ".rpc" and ".rpc.cfg"
   // stay, so that an interrupted download resumes.
-  // TODO(flow): the hidden run comes with the platform additions.
+  platform::RunHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"");
   form_.nbMain->SetPageIndex(2);
   form_.Changed();
   platform::SleepMs(100);

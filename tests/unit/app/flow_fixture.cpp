@@ -30,6 +30,7 @@ FlowTest::FlowTest() {
   pt::ResetRegistry();
   pt::TakeMessageBoxes();
   pt::TakeShellRuns();
+  pt::TakeHiddenRuns();
   pt::TakeFolderRequests();
   pt::SetFolderPickerAnswer("");
   pt::SetModulePath("C:\\Veltaro\\VeltaroSetup.exe");
@@ -114,7 +115,15 @@ void Put32(std::string& s, uint32_t v) {
 }
 }  // namespace
 
-std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members) {
+std::string MakePackage(Members members) {
+  members.push_back({"ThirdSoftware\\BaseService.exe", "base service"});
+  members.push_back({"App\\SWUKeyDrive.exe", "usb key"});
+  members.push_back({"App\\VeltaroCSP.exe", "tax disk"});
+  members.push_back({"App\\SKPDrive.exe", "skp"});
+  return MakeZip(members);
+}
+
+std::string MakeZip(const Members& members) {
   std::string out, central;
   for (const auto& m : members) {
     uint32_t crc = 0xFFFFFFFFu;

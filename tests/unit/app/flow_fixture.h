@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/FlowValues.h"
@@ -29,6 +30,9 @@ class FlowTest : public ::testing::Test {
   // Serves `bytes` as the package `name`; returns its checksum text.
   std::string PublishPackage(const std::string& name, const std::string& bytes);
 
+  // Pumps the UI queue only (the virtual clock stands still) until `done` holds.
+  template <typename F>
+  bool PumpUntil(F done, int timeoutMs = 20000);
   // Shows the window (start-up steps, manifest) and goes to page 1.
   void ShowAndOpenPage1();
   // Pumps the UI queue and advances the virtual clock in 100 ms steps until
@@ -51,7 +55,11 @@ class FlowTest : public ::testing::Test {
 };
 
 // A ZIP archive of stored members, for packages made in the tests.
-std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members);
+using Members = std::vector<std::pair<std::string, std::string>>;
+std::string MakeZip(const Members& members);
+// The same with the four component files added, so that nothing is fetched
+// after the unpack and the completion page follows at once.
+std::string MakePackage(Members members);
 
 // Host-side file helpers on Windows paths.
 bool Exists(const std::string& windowsPath);
@@ -63,6 +71,18 @@ bool FlowTest::RunUntil(F done, int timeoutMs) {
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
     Step();
+  }
+  return true;
+}
+
+template <typename F>
+bool FlowTest::PumpUntil(F done, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    host.ProcessMessages();
+    NoteJob();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
 }
