@@ -30,6 +30,7 @@ sleep 1  # later writes get a newer time stamp than the mark
 
 cleanup() {
   e2e_cleanup
+  cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
   [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
   [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
   wineserver -k >/dev/null 2>&1
@@ -220,7 +221,7 @@ reg_value() {
   shift 2
   if [ -z "$name" ]; then sel=(/ve); else sel=(/v "$name"); fi
   wine reg query "$key" "${sel[@]}" "$@" 2>/dev/null | tr -d '\r' |
-    awk '/ REG_SZ/ { sub(/^.* REG_SZ( {4})?/, ""); print; found = 1; exit } END { exit !found }'
+    awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
 WEB_URL="http://$(sed -n 's/^VELTARO_WEB_HOST:[A-Z]*=//p' "$ROOT/build/win32/CMakeCache.txt")/"
@@ -287,7 +288,7 @@ check "shortcut working folder $(lnk_field 'Working directory')" "$([ "$(lnk_fie
 check "shortcut description" "$([ "$(lnk_field 'Description')" = "$PUBLISHER" ] && echo 0 || echo 1)"
 expect "wine uninstaller --list shows Veltaro365" bash -c "wine uninstaller --list 2>/dev/null | grep -q 'Veltaro365'"
 
-wine start 'vlttesmar:open?from=e2e' >/dev/null 2>&1
+VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" wine start 'vlttesmar:open?from=e2e' >/dev/null 2>&1
 for _ in $(seq 50); do grep -qs 'VAVodevado' "$STAND_LOG" && break; sleep 0.3; done
 expect "a vlttesmar: link starts the protocol command with the link" \
   grep -qsF "$I\\VAVodevado.exe"$'\t' "$STAND_LOG"
@@ -362,6 +363,7 @@ page1
 install_click
 expect "page 2 while the package downloads" await_page 2 30
 sleep 2
+disown "$APP_PID"  # no notice of the killed job
 kill -KILL $(our_copies) 2>/dev/null
 await_exit 10
 expect "after SIGKILL: a partial download without resume state" \
