@@ -31,6 +31,7 @@ sleep 1  # later writes get a newer time stamp than the mark
 cleanup() {
   e2e_cleanup
   cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
+  rm -f "$OUT/probe.png"
   [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
   [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
   wineserver -k >/dev/null 2>&1
@@ -166,6 +167,7 @@ read_msgbox() {
   MSG=""
   w=$(find_window "${1:-30}" 提示) || return 1
   MSG="$(wintext 提示 | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
+  shot install-message
   xdotool windowfocus --sync "$w" key Return
   window_gone 10 提示
 }
