@@ -148,6 +148,8 @@ launch() {
 # The requests of this run for one path, as "METHOD URI STATUS BYTES".
 run_requests() { tail -n +$((LOG_MARK + 1)) "$ACCESS" | awk -v u="$1" '$2 == u'; }
 package_bytes() { run_requests "$PKG_URI" | awk '$1 == "GET" {s += $4} END {print s + 0}'; }
+# Only ranged requests for the package: the background job brought it, no fallback ran.
+no_fallback() { run_requests "$PKG_URI" | awk '$1 == "GET" && $3 != 206 {f = 1} END {exit f}'; }
 
 # page1 [FOLDER]: "极速安装"; PROPOSED := the folder in the box; then FOLDER typed instead, if given.
 page1() {
@@ -240,6 +242,7 @@ page1 'D:\Veltaro365'
 check "page 1 proposes $DEFAULT_DIR on a fresh machine (got '$PROPOSED')" "$([ "$PROPOSED" = "$DEFAULT_DIR" ] && echo 0 || echo 1)"
 install_click
 expect "page 3 after the install" await_page 3 90
+expect "the background job brought the package, no fallback" no_fallback
 shot install-page3
 close_click
 expect "close on page 3 ends the installer" await_exit 30
@@ -347,6 +350,7 @@ launch || exit 1
 page1
 install_click
 expect "page 3 after the resumed download" await_page 3 60
+expect "the resumed job brought the package, no fallback" no_fallback
 sent=$(package_bytes)
 want=$((PACKAGE_SIZE - st_received))
 check "the second run fetches only the rest: $sent bytes, $want missing" \
@@ -376,6 +380,7 @@ launch || exit 1
 page1
 install_click
 expect "page 3 after the run that follows the kill" await_page 3 60
+expect "the new job brought the package, no fallback" no_fallback
 check "that run downloads the whole package again ($(package_bytes) bytes)" \
   "$([ "$(package_bytes)" -ge "$PACKAGE_SIZE" ] && echo 0 || echo 1)"
 expect "install after the kill: tree as the package plus components" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
