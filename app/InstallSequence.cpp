@@ -20,6 +20,7 @@ namespace {
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
 const char kProductFolder[] = "VeltaroPlatform";
 constexpr int32_t kSegments = 2;
+constexpr uint32_t kZipDeleteWaitMs = 15000;
 
 bool EndsInSeparator(const std::string& s) {
   if (s.empty()) return false;
@@ -111,8 +112,10 @@ void TInstallFlow::lblLJAZClick() {
   }
 
   // The ".zip" files of earlier runs go; the engine's ".rpc" and ".rpc.cfg"
-  // stay, so that an interrupted download resumes.
-  platform::RunHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"");
+  // stay, so that an interrupted download resumes. The deletion is waited for
+  // (within bounds): a command processor that starts slowly would otherwise
+  // delete the package the new job has just brought.
+  platform::RunHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"", kZipDeleteWaitMs);
   form_.nbMain->SetPageIndex(2);
   form_.Changed();
   platform::SleepMs(100);

@@ -1,17 +1,23 @@
 // Starting a command line without a window, and ending the process at once.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace platform {
 
-// WinExec with SW_HIDE: starts the command line and returns without waiting for
-// it. True when it started.
-bool RunHidden(const std::string& commandLine);
+// Starts the command line without a window (as WinExec with SW_HIDE does) and
+// waits at most `waitMs` for it to end. True when it started.
+bool RunHidden(const std::string& commandLine, uint32_t waitMs);
 
 // Ends the process at once with exit code 0: no window is closed, nothing is
-// freed, and files being written stay as they are. Natively it throws
-// platform::testing::ProcessEnded instead, so that a test sees where the program
-// would have ended.
+// freed, and files being written stay as they are. Natively it throws a
+// ProcessEnd instead, so that a test sees where the program would have ended.
 [[noreturn]] void EndProcessNow();
+
+// Not a std::exception, and every error guard lets it pass: it is the end of
+// the program, not an error of the handler it passes through.
+struct ProcessEnd {
+  int exitCode;
+};
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/localtime.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 
@@ -83,14 +84,17 @@ std::vector<ShellLinkRecord> TakeShellLinks();
 // A non-empty text makes creating the link object fail with that error text.
 void SetShellLinkFailure(const std::string& errorText);
 
-// Command lines started hidden (RunHidden) since the last call.
-std::vector<std::string> TakeHiddenRuns();
-
-// What EndProcessNow throws natively. Not a std::exception, so handlers that
-// turn errors into message boxes let it pass.
-struct ProcessEnded {
-  int exitCode;
+// Command lines started hidden (RunHidden) since the last call, with how long
+// the caller was ready to wait for each.
+struct HiddenRun {
+  std::string commandLine;
+  uint32_t waitMs = 0;
+  bool operator==(const HiddenRun& o) const { return commandLine == o.commandLine && waitMs == o.waitMs; }
 };
+std::vector<HiddenRun> TakeHiddenRuns();
+
+// What EndProcessNow throws natively (platform/process.h).
+using ProcessEnded = platform::ProcessEnd;
 
 // The clock LocalTimeNow reads; null goes back to the system clock.
 void SetLocalTime(const LocalTime* t);

@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/dialog.h"
+#include "platform/process.h"
 
 namespace ui {
 namespace {
@@ -16,6 +17,8 @@ void ShowError(void* owner, const std::string& text) {
 void RunGuarded(void* owner, const std::function<void()>& handler) {
   try {
     handler();
+  } catch (const platform::ProcessEnd&) {
+    throw;
   } catch (const std::exception& e) {
     ShowError(owner, e.what());
   } catch (...) {

@@ -8,21 +8,21 @@
 namespace platform {
 namespace {
 std::mutex g_mutex;
-std::vector<std::string> g_hidden;
+std::vector<testing::HiddenRun> g_hidden;
 }  // namespace
 
-bool RunHidden(const std::string& commandLine) {
+bool RunHidden(const std::string& commandLine, uint32_t waitMs) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_hidden.push_back(commandLine);
+  g_hidden.push_back({commandLine, waitMs});
   return true;
 }
 
-void EndProcessNow() { throw testing::ProcessEnded{0}; }
+void EndProcessNow() { throw ProcessEnd{0}; }
 
 namespace testing {
-std::vector<std::string> TakeHiddenRuns() {
+std::vector<HiddenRun> TakeHiddenRuns() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  std::vector<std::string> out;
+  std::vector<HiddenRun> out;
   out.swap(g_hidden);
   return out;
 }

@@ -35,12 +35,9 @@ void InstallService(const char* version, bool fileExists = true) {
 }
 }  // namespace
 
-// The service host is this same server under another name, so the two base
-// URLs differ while both stay on loopback.
 class ComponentsTest : public FlowTest {
  protected:
   ComponentsTest() {
-    WriteRegString(kInstallerKey, "ServiceBaseUrl", "http://localhost:" + std::to_string(server.Port()) + "/");
     host.Show();
     InstallDir = kDir;
     form.nbMain->SetPageIndex(2);

@@ -48,7 +48,10 @@ FlowTest::FlowTest() {
   form.AttachFlow(&flow);
   EXPECT_TRUE(server.Start());
   WriteRegString(app::kInstallerKey, "DownloadBaseUrl", server.Url("/"));
-  WriteRegString(app::kInstallerKey, "ServiceBaseUrl", server.Url("/svc/"));
+  // The service host is this same server under another name: the two base
+  // URLs differ while both stay on loopback, and no test can reach the
+  // compiled-in hosts.
+  WriteRegString(app::kInstallerKey, "ServiceBaseUrl", "http://localhost:" + std::to_string(server.Port()) + "/");
 }
 
 FlowTest::~FlowTest() {

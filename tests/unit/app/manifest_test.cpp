@@ -82,9 +82,9 @@ TEST_F(Manifest, APackageNameThatIsNoBareFileNameIsRefused) {
 
 TEST(ServerConfig, OverridesOfTheExactBaseUrlFormOnly) {
   platform::testing::ResetRegistry();
-  EXPECT_EQ(DownloadBaseUrl(), "http://download.veltaro.example/");
-  EXPECT_EQ(ServiceBaseUrl(), "http://www.veltaro.example:8080/");
-  EXPECT_EQ(WebSiteUrl(), "http://www.veltaro.example/");
+  EXPECT_EQ(DownloadBaseUrl(), "http://" VELTARO_DOWNLOAD_HOST "/");
+  EXPECT_EQ(ServiceBaseUrl(), "http://" VELTARO_WEB_HOST ":8080/");
+  EXPECT_EQ(WebSiteUrl(), "http://" VELTARO_WEB_HOST "/");
   struct {
     const char* value;
     bool taken;
@@ -100,9 +100,9 @@ TEST(ServerConfig, OverridesOfTheExactBaseUrlFormOnly) {
     EXPECT_EQ(IsBaseUrl(c.value), c.taken);
     WriteRegString(kInstallerKey, "DownloadBaseUrl", c.value);
     WriteRegString(kInstallerKey, "ServiceBaseUrl", c.value);
-    EXPECT_EQ(DownloadBaseUrl(), c.taken ? c.value : "http://download.veltaro.example/");
-    EXPECT_EQ(ServiceBaseUrl(), c.taken ? c.value : "http://www.veltaro.example:8080/");
-    EXPECT_EQ(WebSiteUrl(), "http://www.veltaro.example/");  // never overridden
+    EXPECT_EQ(DownloadBaseUrl(), c.taken ? c.value : "http://" VELTARO_DOWNLOAD_HOST "/");
+    EXPECT_EQ(ServiceBaseUrl(), c.taken ? c.value : "http://" VELTARO_WEB_HOST ":8080/");
+    EXPECT_EQ(WebSiteUrl(), "http://" VELTARO_WEB_HOST "/");  // never overridden
   }
   platform::testing::ResetRegistry();
 }
