@@ -4,6 +4,7 @@
 
 #include "download/DownloadJob.h"
 #include "download/Notify.h"
+#include "platform/codepage.h"
 #include "platform/console.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/progress_bar.h"
@@ -31,6 +32,16 @@ std::string UserPath(std::string s) {
   }
 #endif
   return s;
+}
+
+// The engine's log is ANSI text; a terminal here reads UTF-8 (a Windows console
+// reads the system's own code page, which the text already is).
+std::string TerminalText(const std::string& ansi) {
+#ifdef _WIN32
+  return ansi;
+#else
+  return platform::WideToUtf8(platform::AnsiToWide(ansi));
+#endif
 }
 }  // namespace
 
@@ -66,6 +77,7 @@ int CmdFetch(int argc, char** argv) {
     std::printf("%s\n", UserPath(job->FinalName()).c_str());
     return 0;
   }
+  for (const std::string& line : job->Log()) std::fprintf(stderr, "%s\n", TerminalText(line).c_str());
   std::fprintf(stderr, "veltaro-kit fetch: %s; run the same command again to resume\n",
                rc == 130 ? "interrupted" : "download failed");
   return rc == 0 ? 1 : rc;

@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "download/DownloadJob.h"
+#include "download/EngineFaults.h"
 #include "download/Notify.h"
+#include "platform/codepage.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
 
@@ -19,6 +21,13 @@ class CountingTarget : public NotifyTarget {
   void SendDownloadFailed() override { ++count; }
   std::atomic<int> count{0};
 };
+
+// The job's log (ANSI text) in UTF-8, to compare with this file's literals.
+inline std::vector<std::string> LogText(const std::shared_ptr<TDownloadJob>& job) {
+  std::vector<std::string> out;
+  for (const std::string& line : job->Log()) out.push_back(platform::WideToUtf8(platform::AnsiToWide(line)));
+  return out;
+}
 
 template <typename F>
 bool WaitFor(F done, int timeoutMs = 20000) {
@@ -38,6 +47,8 @@ class EngineTest : public ::testing::Test {
     ASSERT_TRUE(server_.Start());
   }
   void TearDown() override {
+    ArmEngineFault(EngineFault::kSegmentStart, 0);
+    ArmEngineFault(EngineFault::kPoll, 0);
     SetNotifyWindow(nullptr);
     server_.Stop();
   }
@@ -61,7 +72,7 @@ class EngineTest : public ::testing::Test {
   }
   static bool Ended(const std::shared_ptr<TDownloadJob>& job) {
     if (job->WaitEngineEnded(30000)) return true;
-    for (const std::string& line : job->Log()) ADD_FAILURE() << line;
+    for (const std::string& line : LogText(job)) ADD_FAILURE() << line;
     return false;
   }
   std::vector<std::string> GetsOf(const std::string& path) {

@@ -96,7 +96,7 @@ TEST_F(EngineTest, StatesThatFailTheirChecksStartOver) {
     auto job = Start(file);
     ASSERT_TRUE(Ended(job));
     ASSERT_TRUE(job->Finished);
-    EXPECT_EQ(job->Log().at(0).substr(22), "进入下载分支1：0 字节。");
+    EXPECT_EQ(LogText(job).at(0).substr(22), "进入下载分支1：0 字节。");
     EXPECT_TRUE(FileHolds(file, src));
     EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
   }
