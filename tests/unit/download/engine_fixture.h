@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "download/DownloadJob.h"
+#include "download/ResumeState.h"
 #include "download/EngineFaults.h"
 #include "download/Notify.h"
 #include "platform/codepage.h"
@@ -27,6 +28,24 @@ inline std::vector<std::string> LogText(const std::shared_ptr<TDownloadJob>& job
   std::vector<std::string> out;
   for (const std::string& line : job->Log()) out.push_back(platform::WideToUtf8(platform::AnsiToWide(line)));
   return out;
+}
+
+// The resume state a run left beside `file`.
+inline bool SavedState(const std::string& file, ResumeState* st) {
+  std::string cfg;
+  return testsupport::ReadFileBytes(file + ".rpc.cfg", &cfg) && DecodeResumeState(cfg, st);
+}
+
+// The ".rpc" data file beside `file` holds the source's first n bytes and,
+// past them, only the zeros it was created with.
+inline ::testing::AssertionResult DataHolds(const std::string& file, const std::string& src, size_t n) {
+  std::string data;
+  if (!testsupport::ReadFileBytes(file + ".rpc", &data)) return ::testing::AssertionFailure() << "no data file";
+  if (data.size() != src.size()) return ::testing::AssertionFailure() << "data file of " << data.size() << " bytes";
+  if (data.compare(0, n, src, 0, n) != 0) return ::testing::AssertionFailure() << "the first " << n << " bytes differ";
+  size_t extra = data.find_first_not_of('\0', n);
+  if (extra != std::string::npos) return ::testing::AssertionFailure() << "byte " << extra << " written past " << n;
+  return ::testing::AssertionSuccess();
 }
 
 template <typename F>

@@ -14,7 +14,6 @@
 
 namespace {
 
-using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
 // Log lines without their "[yyyy-mm-dd hh:nn:ss] " stamp; the stamp's form is checked.
@@ -167,19 +166,15 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
   EXPECT_FALSE(platform::FileExists(file));
   EXPECT_EQ(Unstamped(job).back(), "资源接收未完成，任务中止.");
 
-  std::string cfg;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
   ResumeState st;
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Size, size);
   EXPECT_EQ(st.Segments[0].Received, size / 2);
   const int32_t seg2 = st.Segments[1].Received;
   EXPECT_EQ(seg2 % 10240, 0);  // whole chunks only
   EXPECT_GE(seg2, 20480);
   EXPECT_LE(seg2, 30000);
-  std::string data;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-  EXPECT_TRUE(data.compare(0, size / 2 + seg2, src, 0, size / 2 + seg2) == 0);
+  EXPECT_TRUE(DataHolds(file, src, size / 2 + seg2));
 
   server_.SetFaults(testsupport::ServerFaults());
   size_t before = server_.Requests().size();
@@ -258,11 +253,7 @@ TEST_F(EngineTest, AnswerForTheWrongRangeIsASegmentErrorAndWritesNothing) {
     std::vector<std::string> log = Unstamped(job);
     EXPECT_EQ(std::count(log.begin(), log.end(), "线程2下载异常."), 1);
     EXPECT_FALSE(platform::FileExists(file));
-    std::string data;
-    ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-    EXPECT_TRUE(data.compare(0, size / 2, src, 0, size / 2) == 0);
-    EXPECT_EQ(data.size(), size_t(size));
-    EXPECT_EQ(data.find_first_not_of('\0', size / 2), std::string::npos) << "a byte written in segment 2";
+    EXPECT_TRUE(DataHolds(file, src, size / 2));
     platform::RemoveFile(file + ".rpc");
     platform::RemoveFile(file + ".rpc.cfg");
   }
@@ -298,15 +289,10 @@ TEST_F(EngineTest, SegmentCountsWholeChunksOnly) {
       EXPECT_TRUE(FileHolds(file, src));
       continue;
     }
-    std::string cfg, data;
     ResumeState st;
-    ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
-    ASSERT_TRUE(DecodeResumeState(cfg, &st));
+    ASSERT_TRUE(SavedState(file, &st));
     EXPECT_EQ(st.Segments[0].Received, c.received) << c.dropAfter;
-    ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-    const size_t n = static_cast<size_t>(c.received);
-    EXPECT_TRUE(data.compare(0, n, src, 0, n) == 0);
-    EXPECT_EQ(data.find_first_not_of('\0', n), std::string::npos) << "a byte written past the count";
+    EXPECT_TRUE(DataHolds(file, src, static_cast<size_t>(c.received)));
   }
 }
 
@@ -322,14 +308,10 @@ TEST_F(EngineTest, StopDuringAReadTakesEffectAfterThatChunk) {
   job->Cancel();
   ASSERT_TRUE(Ended(job));
   EXPECT_EQ(notices_->count, 0);
-  std::string cfg, data;
   ResumeState st;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Segments[0].Received, 20480) << "the chunk under way is finished and counted, no more";
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-  EXPECT_TRUE(data.compare(0, 20480, src, 0, 20480) == 0);
-  EXPECT_EQ(data.find_first_not_of('\0', 20480), std::string::npos) << "a byte written past the count";
+  EXPECT_TRUE(DataHolds(file, src, 20480));
 }
 
 // The owner setting Finished ends the run without writing a state file, and
@@ -384,10 +366,8 @@ TEST_F(EngineTest, SegmentThatCannotStartFailsAloneAndTheRunGoesOn) {
   job->Cancel();
   ASSERT_TRUE(Ended(job));
   EXPECT_EQ(job->Running, 0);
-  std::string cfg;
   ResumeState st;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Segments[0].Received, 0);
   EXPECT_EQ(st.Segments[1].Received, size - size / 2);
 }
@@ -405,10 +385,8 @@ TEST_F(EngineTest, ErrorInsideThePollSavesTheStateAndEndsTheRun) {
   EXPECT_FALSE(job->Finished);
   EXPECT_EQ(notices_->count, 0);
   EXPECT_EQ(Unstamped(job).back(), "资源接收未完成，任务中止.");
-  std::string cfg;
   ResumeState st;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Size, 200000);
 }
 
