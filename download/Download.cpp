@@ -1,7 +1,10 @@
 #include "download/Download.h"
 
+#include <system_error>
+
 #include "download/DownloadJob.h"
 #include "download/DownloadManager.h"
+#include "download/EngineFaults.h"
 #include "download/HttpClient.h"
 #include "download/Notify.h"
 
@@ -11,6 +14,9 @@ TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string
   Position = seg.Start + seg.Received;
   streamReady_ = Stream.Open(FileName, platform::OpenMode::kWrite, platform::Share::kReadWrite) == 0 &&
                  Stream.Seek(Position) == 0;
+  if (EngineFaultDue(EngineFault::kSegmentStart)) {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  }
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -20,16 +26,23 @@ void TDownload::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
+void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {
+  const std::string number = std::to_string(index);
+  if (failed) {
+    job.AddLog(EngineLogText("线程" + number + "下载异常."));
+    SendDownloadFailed();
+  }
+  job.AddLog(EngineLogText("线程" + number + "完成退出."));
+}
+
 void TDownload::Run() {
-  TDownloadJob& job = *Manager->Job;
-  const std::string number = std::to_string(Index);
+  bool failed = false;
   try {
     Transfer();
   } catch (const std::exception&) {
-    job.AddLog("线程" + number + "下载异常.");
-    SendDownloadFailed();
+    failed = true;
   }
-  job.AddLog("线程" + number + "完成退出.");
+  LogSegmentEnd(*Manager->Job, Index, failed);
   Stream.Close();
   Manager->Stop[Index] = false;
   Manager->SegmentEnded[Index] = true;

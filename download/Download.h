@@ -10,10 +10,15 @@
 
 #include "platform/fs.h"
 
+class TDownloadJob;
 class TDownloadManager;
 
 constexpr int32_t kSegmentChunk = 10240;
 constexpr uint32_t kSegmentReadTimeoutMs = 5000;
+
+// The lines a segment's run ends with: after a failure its failure line and
+// WM_DOWNLOAD_FAILED, then in every case its end line.
+void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed);
 
 class TDownload {
  public:

@@ -4,6 +4,9 @@
 #include <cmath>
 
 #include "download/DownloadManager.h"
+#include "platform/codepage.h"
+
+std::string EngineLogText(const std::string& utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
 
 TDownloadJob::TDownloadJob(const std::string& url, const std::string& fileName, int32_t threadCount)
     : Url(url), FileName(fileName), ThreadCount(threadCount) {}

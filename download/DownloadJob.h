@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// A log text written in the engine's source (UTF-8) as the log holds it (ANSI).
+std::string EngineLogText(const std::string& utf8);
+
 class TDownloadJob {
  public:
   // Stores the values and starts the manager thread; Running is 1 on return.
@@ -35,6 +38,7 @@ class TDownloadJob {
   int32_t GetPercent() const;
   void Cancel() { CancelRequested = true; }
 
+  // Lines in the ANSI code page, like every other text of the system.
   void AddLog(const std::string& line);
   void ClearLog();
   std::vector<std::string> Log() const;

@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 #include <thread>
 
 #include "common/KpLib.h"
 #include "download/Download.h"
 #include "download/DownloadJob.h"
+#include "download/EngineFaults.h"
 #include "download/HttpClient.h"
 #include "download/Notify.h"
 #include "platform/fs.h"
@@ -85,7 +87,7 @@ int32_t TDownloadManager::GetResourceSize(const std::string& url) {
 void TDownloadManager::Log(const char* format, int32_t value) {
   char line[512];
   std::snprintf(line, sizeof line, format, platform::LocalTimeText().c_str(), value);
-  Job->AddLog(line);
+  Job->AddLog(EngineLogText(line));
 }
 
 void TDownloadManager::Run() {
@@ -180,38 +182,47 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
 
 void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::string& stateFile,
                                      const ResumeState& header) {
+  threads_.reserve(static_cast<size_t>(ThreadCount));
   Job->Finished = false;
   Log("[%s] 开始启动线程进行接收... ...");
-  bool started = true;
-  for (int i = 1; i <= ThreadCount && started; ++i) {
+  bool allStarted = true;
+  for (int i = 1; i <= ThreadCount; ++i) {
     if (Segments[i].Start + Segments[i].Received < Segments[i].End) {
       SegmentEnded[i] = false;
       try {
         threads_.push_back(std::make_unique<TDownload>(this, i, Url, dataFile));
-      } catch (const std::exception&) {  // no thread to be had: the run ends unfinished
+      } catch (const std::exception&) {
+        // No thread to be had: the segment fails as a transfer would, and the
+        // owner hears of it; the other segments go on.
         SegmentEnded[i] = true;
-        started = false;
+        allStarted = false;
+        LogSegmentEnd(*Job, i, true);
       }
     }
   }
-  if (started) Log("[%s] 线程启动成功，资源接收中... ...");
-  while (started && !Job->Finished) {
-    if (Job->CancelRequested) break;
-    Job->ProgressValid = false;
-    Job->Downloaded = SumReceived();
-    Job->ProgressValid = true;
-    WaitPoll(kPollMs);
-    // Counted again: a segment that just ended need not wait for the next poll.
-    int32_t sum = SumReceived();
-    if (sum == Job->Size) {
+  if (allStarted) Log("[%s] 线程启动成功，资源接收中... ...");
+  try {
+    while (!Job->Finished) {
+      if (Job->CancelRequested) break;
+      if (EngineFaultDue(EngineFault::kPoll)) throw std::runtime_error("poll failed");
       Job->ProgressValid = false;
-      Job->Downloaded = sum;
+      Job->Downloaded = SumReceived();
       Job->ProgressValid = true;
-      if (!Complete(dataFile, stateFile)) break;
+      WaitPoll(kPollMs);
+      // Counted again: a segment that just ended need not wait for the next poll.
+      int32_t sum = SumReceived();
+      if (sum == Job->Size) {
+        Job->ProgressValid = false;
+        Job->Downloaded = sum;
+        Job->ProgressValid = true;
+        if (!Complete(dataFile, stateFile)) break;
+      }
     }
+  } catch (const std::exception&) {
+    // An error inside the poll ends it like a cancel: the state is saved below.
   }
   // Every path (completion, cancel, the owner setting Finished, a failed
-  // rename) waits for the segment threads before the state is saved.
+  // rename, an error) waits for the segment threads before the state is saved.
   StopSegments();
   SaveState(stateFile, header);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/system.h"
+
 namespace {
 constexpr size_t kBufferSize = 64 * 1024;
 constexpr size_t kMaxCookies = 64;
@@ -54,6 +56,7 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
       // The last allowed request's redirect answer is the call's result.
       if (requests >= RedirectLimit) return;
       url = ResolveLocation(u, head_.Get("Location"));
+      DiscardBody();
       continue;
     }
     if (head_.status / 100 == 2) return;
@@ -262,4 +265,20 @@ void HttpClient::ReadBodyInto(std::string* body) {
     body->append(chunk.data(), k);
     if (OnWork) OnWork(static_cast<int32_t>(body->size()));
   }
+}
+
+void HttpClient::DiscardBody() {
+  // Best effort: a body that has not ended in time is left to the closing connection.
+  const uint32_t readTimeout = ReadTimeoutMs, start = platform::TickCount();
+  char scratch[4096];
+  try {
+    for (;;) {
+      uint32_t spent = platform::TickCount() - start;
+      if (spent >= RedirectBodyWaitMs) break;
+      ReadTimeoutMs = RedirectBodyWaitMs - spent;
+      if (ReadBodySome(scratch, sizeof scratch) == 0) break;
+    }
+  } catch (const HttpError&) {
+  }
+  ReadTimeoutMs = readTimeout;
 }

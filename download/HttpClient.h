@@ -23,6 +23,8 @@ class HttpError : public std::runtime_error {
 // A host that never answers a connection attempt is given up after this long.
 constexpr uint32_t kConnectTimeoutMs = 10000;
 constexpr int kDefaultRedirectLimit = 15;
+// How long the body of a followed redirect is read before the next request.
+constexpr uint32_t kRedirectBodyWaitMs = 4000;
 
 class HttpClient {
  public:
@@ -36,6 +38,7 @@ class HttpClient {
   uint32_t ConnectTimeoutMs = kConnectTimeoutMs;
   bool FollowRedirects = false;
   int RedirectLimit = kDefaultRedirectLimit;  // requests in a row, the first included
+  uint32_t RedirectBodyWaitMs = kRedirectBodyWaitMs;
   HttpRequestHeaders Request;
   std::function<void(int32_t)> OnWorkBegin;  // expected bytes, 0 when unknown
   std::function<void(int32_t)> OnWork;       // bytes so far in this transfer
@@ -70,6 +73,7 @@ class HttpClient {
   size_t ReadRaw(char* dst, size_t n);  // at least 1 byte, or raises
   size_t ReadBodySome(char* dst, size_t n);  // 0 at the end of the body
   void ReadBodyInto(std::string* body);
+  void DiscardBody();
 
   platform::Socket sock_;
   std::vector<char> buf_;

@@ -12,12 +12,25 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
   }
   return true;
 }
+
+// "scheme:" at the start: letters first, then letters, digits, '+', '-' or '.'.
+bool HasScheme(const std::string& s) {
+  if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) return false;
+  for (size_t i = 1; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == ':') return true;
+    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return false;
+  }
+  return false;
+}
 }  // namespace
 
-bool ParseHttpUrl(const std::string& url, HttpUrl* out) {
-  for (char c : url) {
+bool ParseHttpUrl(const std::string& fullUrl, HttpUrl* out) {
+  for (char c : fullUrl) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
+  // The fragment belongs to the reader of the document, never to the request.
+  const std::string url = fullUrl.substr(0, fullUrl.find('#'));
   HttpUrl u;
   size_t pos;
   if (StartsWithNoCase(url, "http://")) {
@@ -58,15 +71,43 @@ bool ParseHttpUrl(const std::string& url, HttpUrl* out) {
   return true;
 }
 
-std::string ResolveLocation(const HttpUrl& base, const std::string& location) {
-  if (StartsWithNoCase(location, "http://") || StartsWithNoCase(location, "https://")) return location;
+std::string RemoveDotSegments(const std::string& path) {
+  std::string in = path, out;
+  while (!in.empty()) {
+    if (in.compare(0, 3, "../") == 0) {
+      in.erase(0, 3);
+    } else if (in.compare(0, 2, "./") == 0) {
+      in.erase(0, 2);
+    } else if (in.compare(0, 3, "/./") == 0 || in == "/.") {
+      in.replace(0, in == "/." ? 2 : 3, "/");
+    } else if (in.compare(0, 4, "/../") == 0 || in == "/..") {
+      in.replace(0, in == "/.." ? 3 : 4, "/");
+      size_t cut = out.rfind('/');
+      out.erase(cut == std::string::npos ? 0 : cut);
+    } else if (in == "." || in == "..") {
+      in.clear();
+    } else {
+      size_t next = in.find('/', 1);
+      out += in.substr(0, next);
+      in.erase(0, next);
+    }
+  }
+  return out;
+}
+
+std::string ResolveLocation(const HttpUrl& base, const std::string& fullLocation) {
+  const std::string location = fullLocation.substr(0, fullLocation.find('#'));
+  if (HasScheme(location)) return location;
   std::string origin = base.scheme + "://" + base.host;
   if (base.port != (base.scheme == "https" ? 443 : 80)) origin += ":" + std::to_string(base.port);
   if (location.compare(0, 2, "//") == 0) return base.scheme + ":" + location;
-  if (!location.empty() && location[0] == '/') return origin + location;
-  std::string dir = base.path.substr(0, base.path.find('?'));
-  dir.erase(dir.rfind('/') + 1);
-  return origin + dir + location;
+  if (location.empty()) return origin + base.path;
+  const std::string basePath = base.path.substr(0, base.path.find('?'));
+  if (location[0] == '?') return origin + basePath + location;
+  const size_t q = location.find('?');
+  const std::string path = location.substr(0, q), query = q == std::string::npos ? "" : location.substr(q);
+  if (path[0] == '/') return origin + RemoveDotSegments(path) + query;
+  return origin + RemoveDotSegments(basePath.substr(0, basePath.rfind('/') + 1) + path) + query;
 }
 
 std::string BuildHttpRequest(const char* method, const HttpUrl& url, const HttpRequestHeaders& h,

@@ -10,13 +10,19 @@ struct HttpUrl {
   std::string path;  // path, document and query as written; "/" when empty
 };
 
-// "http://host[:port][/path]" (or https). False for anything else, and for a URL
-// carrying control characters, which could otherwise split the request.
+// "http://host[:port][/path][#fragment]" (or https); the fragment is dropped.
+// False for anything else, and for a URL carrying control characters, which
+// could otherwise split the request.
 bool ParseHttpUrl(const std::string& url, HttpUrl* out);
 
-// A Location value against the URL that answered it: absolute URLs stand as
-// they are, "/x" keeps scheme, host and port, "x" replaces the last path part.
+// A Location value against the URL that answered it, as a browser resolves a
+// link: absolute URLs stand as they are, "/x" keeps scheme, host and port, "?q"
+// keeps the document, "x" and "../x" go from the document's folder, an empty
+// value is the URL itself. Fragments are dropped.
 std::string ResolveLocation(const HttpUrl& base, const std::string& location);
+
+// A path with its "." and ".." segments applied ("/a/b/../c" is "/a/c").
+std::string RemoveDotSegments(const std::string& path);
 
 // The request headers a client sends, with the client's defaults.
 struct HttpRequestHeaders {

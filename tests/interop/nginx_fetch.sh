@@ -62,8 +62,9 @@ timeout 60 "$KIT" fetch "$URL" "$WORK/out/b.zip" 2>/dev/null
 
 echo "missing resource"
 rc=0
-timeout 60 "$KIT" fetch "http://127.0.0.1:$PORT/missing.zip" "$WORK/out/c.zip" 2>/dev/null || rc=$?
+timeout 60 "$KIT" fetch "http://127.0.0.1:$PORT/missing.zip" "$WORK/out/c.zip" 2>"$WORK/err" || rc=$?
 [ "$rc" -eq 1 ] || { echo "a failed fetch exits 1, not $rc"; exit 1; }
+grep -q '取得资源原始大小：0 字节。' "$WORK/err" || { echo "the engine's log is not on stderr as UTF-8"; cat "$WORK/err"; exit 1; }
 [ ! -e "$WORK/out/c.zip" ] && [ ! -e "$WORK/out/c.zip.rpc" ] || { echo "files left by a failed size request"; exit 1; }
 
 # nginx saw HEAD for the size and answered the segments with 206.

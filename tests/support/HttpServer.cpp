@@ -232,7 +232,7 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
     if (!(f.ignoreRange && fault)) {
       if (rs >= res->size) return simple(416, "Content-Range: bytes */" + std::to_string(res->size) + "\r\n");
       ranged = true;
-      from = rs;
+      from = fault ? std::min(rs + f.shiftRange, to) : rs;
       if (re >= 0 && re < to) to = re;
     }
     if (!fault) f.dropAfter = f.stallAfter = -1;
@@ -266,9 +266,11 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
                           int64_t dropAt, int64_t stallAt) {
   Resource& res = const_cast<Resource&>(resIn);
   int64_t rate;
+  int stallMs;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     rate = faults_.rate;
+    stallMs = faults_.stallMs;
   }
   size_t piece = kPiece;
   if (rate > 0) piece = static_cast<size_t>(std::max<int64_t>(1024, std::min<int64_t>(kPiece, rate / 50)));
@@ -279,6 +281,16 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
     int64_t n = std::min<int64_t>(static_cast<int64_t>(piece), count - sent);
     if (dropAt >= 0 && sent + n > dropAt) n = dropAt - sent;
     if (stallAt >= 0 && sent + n > stallAt) n = stallAt - sent;
+    if (n <= 0 && stallAt == sent && stallMs > 0) {
+      // A pause, not a stall: the rest follows after it.
+      auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs);
+      while (!stopping_ && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      stallAt = -1;
+      t0 = std::chrono::steady_clock::now() - std::chrono::microseconds(rate > 0 ? sent * 1000000 / rate : 0);
+      continue;
+    }
     if (n <= 0) break;
     if (rate > 0) {
       auto due = t0 + std::chrono::microseconds((sent + n) * 1000000 / rate);

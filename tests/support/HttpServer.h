@@ -19,13 +19,15 @@ namespace testsupport {
 struct ServerFaults {
   int64_t dropAfter = -1;    // close the connection after this many body bytes
   int64_t stallAfter = -1;   // send this many body bytes, then nothing more
+  int stallMs = 0;           // ... for this long, then the rest (0: for good)
   bool ignoreRange = false;  // answer ranged requests with 200 and the whole body
+  int64_t shiftRange = 0;    // a 206 starts this many bytes after the asked start (and says so)
   bool noContentLength = false;  // no length; the body ends when the connection closes
   bool chunked = false;
   bool cookieOnRedirect = false;  // every redirect answer sets a cookie
   int status = 0;        // answer every request with this status
   int64_t rate = 0;      // bytes per second on each connection; 0 for no limit
-  // Drop, stall and ignore-range hit only requests whose range starts at or
+  // Drop, stall, ignore-range and shift-range hit only requests whose range starts at or
   // after this offset (0: every request), and only the first faultCount of
   // those (-1: all).
   int64_t faultFrom = 0;

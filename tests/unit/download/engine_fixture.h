@@ -10,7 +10,10 @@
 #include <thread>
 
 #include "download/DownloadJob.h"
+#include "download/ResumeState.h"
+#include "download/EngineFaults.h"
 #include "download/Notify.h"
+#include "platform/codepage.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
 
@@ -19,6 +22,31 @@ class CountingTarget : public NotifyTarget {
   void SendDownloadFailed() override { ++count; }
   std::atomic<int> count{0};
 };
+
+// The job's log (ANSI text) in UTF-8, to compare with this file's literals.
+inline std::vector<std::string> LogText(const std::shared_ptr<TDownloadJob>& job) {
+  std::vector<std::string> out;
+  for (const std::string& line : job->Log()) out.push_back(platform::WideToUtf8(platform::AnsiToWide(line)));
+  return out;
+}
+
+// The resume state a run left beside `file`.
+inline bool SavedState(const std::string& file, ResumeState* st) {
+  std::string cfg;
+  return testsupport::ReadFileBytes(file + ".rpc.cfg", &cfg) && DecodeResumeState(cfg, st);
+}
+
+// The ".rpc" data file beside `file` holds the source's first n bytes and,
+// past them, only the zeros it was created with.
+inline ::testing::AssertionResult DataHolds(const std::string& file, const std::string& src, size_t n) {
+  std::string data;
+  if (!testsupport::ReadFileBytes(file + ".rpc", &data)) return ::testing::AssertionFailure() << "no data file";
+  if (data.size() != src.size()) return ::testing::AssertionFailure() << "data file of " << data.size() << " bytes";
+  if (data.compare(0, n, src, 0, n) != 0) return ::testing::AssertionFailure() << "the first " << n << " bytes differ";
+  size_t extra = data.find_first_not_of('\0', n);
+  if (extra != std::string::npos) return ::testing::AssertionFailure() << "byte " << extra << " written past " << n;
+  return ::testing::AssertionSuccess();
+}
 
 template <typename F>
 bool WaitFor(F done, int timeoutMs = 20000) {
@@ -38,6 +66,8 @@ class EngineTest : public ::testing::Test {
     ASSERT_TRUE(server_.Start());
   }
   void TearDown() override {
+    ArmEngineFault(EngineFault::kSegmentStart, 0);
+    ArmEngineFault(EngineFault::kPoll, 0);
     SetNotifyWindow(nullptr);
     server_.Stop();
   }
@@ -61,7 +91,7 @@ class EngineTest : public ::testing::Test {
   }
   static bool Ended(const std::shared_ptr<TDownloadJob>& job) {
     if (job->WaitEngineEnded(30000)) return true;
-    for (const std::string& line : job->Log()) ADD_FAILURE() << line;
+    for (const std::string& line : LogText(job)) ADD_FAILURE() << line;
     return false;
   }
   std::vector<std::string> GetsOf(const std::string& path) {

@@ -14,14 +14,13 @@
 
 namespace {
 
-using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
 // Log lines without their "[yyyy-mm-dd hh:nn:ss] " stamp; the stamp's form is checked.
 std::vector<std::string> Unstamped(const std::shared_ptr<TDownloadJob>& job) {
   static const std::regex stamp(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] )");
   std::vector<std::string> out;
-  for (const std::string& line : job->Log()) {
+  for (const std::string& line : LogText(job)) {
     if (line.compare(0, 6, "线程") == 0) {
       out.push_back(line);
     } else {
@@ -64,6 +63,10 @@ TEST_F(EngineTest, FreshDownloadCompletesWithExactRequestsAndLog) {
     EXPECT_TRUE(gets[0] == want || gets[1] == want) << range;
   }
 
+  // The log holds ANSI text (GBK here), not the source's UTF-8.
+  std::vector<std::string> raw = job->Log();
+  EXPECT_EQ(std::count(raw.begin(), raw.end(), "\xCF\xDF\xB3\xCC" "1\xCD\xEA\xB3\xC9\xCD\xCB\xB3\xF6."), 1);
+  EXPECT_EQ(raw.at(0).substr(22, 8), "\xBD\xF8\xC8\xEB\xCF\xC2\xD4\xD8");
   std::vector<std::string> log = Unstamped(job);
   ASSERT_EQ(log.size(), 9u);
   std::vector<std::string> head(log.begin(), log.begin() + 6);
@@ -113,11 +116,25 @@ TEST_F(EngineTest, ExistingTargetGetsTheNextNumberedName) {
 
 TEST_F(EngineTest, UnknownOrZeroSizeFailsEarlyWithoutFiles) {
   Publish(0, "/empty.bin");
-  for (const char* path : {"/empty.bin", "/missing.bin"}) {
+  Publish(5000, "/nolength.bin");
+  const struct {
+    const char* path;
+    bool noLength;
+    const char* sizeLine;
+  } cases[] = {
+      {"/empty.bin", false, "取得资源原始大小：0 字节。"},
+      {"/missing.bin", false, "取得资源原始大小：0 字节。"},
+      {"/nolength.bin", true, "取得资源原始大小：-1 字节。"},
+  };
+  for (const auto& c : cases) {
+    testsupport::ServerFaults f;
+    f.noContentLength = c.noLength;
+    server_.SetFaults(f);
     int before = notices_->count;
-    auto job = Start(dir_ / "x.bin", 2, path);
+    auto job = Start(dir_ / "x.bin", 2, c.path);
     ASSERT_TRUE(Ended(job));
     EXPECT_EQ(notices_->count, before + 1);
+    EXPECT_EQ(Unstamped(job), (std::vector<std::string>{"进入下载分支1：0 字节。", c.sizeLine})) << c.path;
     EXPECT_EQ(job->Running, 1);  // the run ended before its download phase
     EXPECT_FALSE(platform::FileExists(dir_ / "x.bin.rpc"));
     EXPECT_FALSE(platform::FileExists(dir_ / "x.bin.rpc.cfg"));
@@ -149,19 +166,15 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
   EXPECT_FALSE(platform::FileExists(file));
   EXPECT_EQ(Unstamped(job).back(), "资源接收未完成，任务中止.");
 
-  std::string cfg;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
   ResumeState st;
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Size, size);
   EXPECT_EQ(st.Segments[0].Received, size / 2);
   const int32_t seg2 = st.Segments[1].Received;
   EXPECT_EQ(seg2 % 10240, 0);  // whole chunks only
   EXPECT_GE(seg2, 20480);
   EXPECT_LE(seg2, 30000);
-  std::string data;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-  EXPECT_TRUE(data.compare(0, size / 2 + seg2, src, 0, size / 2 + seg2) == 0);
+  EXPECT_TRUE(DataHolds(file, src, size / 2 + seg2));
 
   server_.SetFaults(testsupport::ServerFaults());
   size_t before = server_.Requests().size();
@@ -219,48 +232,162 @@ TEST_F(EngineTest, DroppedConnectionsNoticeOncePerSegmentThenResume) {
   EXPECT_EQ(notices_->count, 2);
 }
 
-TEST_F(EngineTest, ServerIgnoringRangeNeverYieldsACorruptFile) {
+TEST_F(EngineTest, AnswerForTheWrongRangeIsASegmentErrorAndWritesNothing) {
   const int size = 100000;
   std::string src = Publish(size);
-  testsupport::ServerFaults f;
-  f.ignoreRange = true;
-  server_.SetFaults(f);
   std::string file = dir_ / "pkg.zip";
-  auto job = Start(file);
-  ASSERT_TRUE(WaitFor([&] { return notices_->count == 1; }));
-  // Segment 1 starts at 0, so the whole-resource answer is right for it.
-  ASSERT_TRUE(WaitFor([&] { return job->Downloaded == size / 2; }));
-  platform::SleepMs(300);
-  EXPECT_FALSE(job->Finished);
-  EXPECT_FALSE(platform::FileExists(file));
-  job->Cancel();
-  ASSERT_TRUE(Ended(job));
-  EXPECT_FALSE(platform::FileExists(file));
-  std::string data;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc", &data));
-  EXPECT_TRUE(data.compare(0, size / 2, src, 0, size / 2) == 0);
-  EXPECT_EQ(data.substr(size / 2), std::string(size / 2, '\0'));
-
+  // Segment 2's answer: the whole resource (200), or a 206 that starts 7 bytes late.
+  testsupport::ServerFaults ignore, shift;
+  ignore.ignoreRange = true;
+  shift.shiftRange = 7;
+  for (testsupport::ServerFaults f : {ignore, shift}) {
+    f.faultFrom = size / 2;
+    server_.SetFaults(f);
+    int before = notices_->count;
+    auto job = Start(file);
+    ASSERT_TRUE(WaitFor([&] { return notices_->count == before + 1; }));
+    ASSERT_TRUE(WaitFor([&] { return job->Downloaded == size / 2; }));
+    EXPECT_FALSE(job->Finished);
+    job->Cancel();
+    ASSERT_TRUE(Ended(job));
+    std::vector<std::string> log = Unstamped(job);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "线程2下载异常."), 1);
+    EXPECT_FALSE(platform::FileExists(file));
+    EXPECT_TRUE(DataHolds(file, src, size / 2));
+    platform::RemoveFile(file + ".rpc");
+    platform::RemoveFile(file + ".rpc.cfg");
+  }
   server_.SetFaults(testsupport::ServerFaults());
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
   EXPECT_TRUE(FileHolds(file, src));
 }
 
-TEST_F(EngineTest, OwnerFinishingEarlyLeavesNoStateBehind) {
-  std::string src = Publish(200000);
+// A segment reads chunks of 10240 bytes and a last one of what is left, and
+// counts only chunks it has written whole: a 25000-byte segment whose
+// connection drops after `dropAfter` bytes has `received` bytes on record.
+TEST_F(EngineTest, SegmentCountsWholeChunksOnly) {
+  std::string src = Publish(25000);
+  const struct {
+    int64_t dropAfter;
+    int32_t received;
+  } cases[] = {{10239, 0}, {10240, 10240}, {24999, 20480}, {-1, 25000}};
+  for (const auto& c : cases) {
+    testsupport::ServerFaults f;
+    f.dropAfter = c.dropAfter;
+    server_.SetFaults(f);
+    std::string file = dir_ / ("c" + std::to_string(c.dropAfter) + ".bin");
+    auto job = Start(file, 1);
+    if (c.dropAfter >= 0) {
+      ASSERT_TRUE(WaitFor([&] { return notices_->count > 0; }));
+      notices_->count = 0;
+      job->Cancel();
+    }
+    ASSERT_TRUE(Ended(job));
+    if (c.dropAfter < 0) {
+      EXPECT_TRUE(job->Finished);
+      EXPECT_TRUE(FileHolds(file, src));
+      continue;
+    }
+    ResumeState st;
+    ASSERT_TRUE(SavedState(file, &st));
+    EXPECT_EQ(st.Segments[0].Received, c.received) << c.dropAfter;
+    EXPECT_TRUE(DataHolds(file, src, static_cast<size_t>(c.received)));
+  }
+}
+
+TEST_F(EngineTest, StopDuringAReadTakesEffectAfterThatChunk) {
+  std::string src = Publish(50000);
+  testsupport::ServerFaults f;
+  f.stallAfter = 15000;  // halfway through the second chunk
+  f.stallMs = 1500;
+  server_.SetFaults(f);
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file, 1);
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded == 10240; }));
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(notices_->count, 0);
+  ResumeState st;
+  ASSERT_TRUE(SavedState(file, &st));
+  EXPECT_EQ(st.Segments[0].Received, 20480) << "the chunk under way is finished and counted, no more";
+  EXPECT_TRUE(DataHolds(file, src, 20480));
+}
+
+// The owner setting Finished ends the run without writing a state file, and
+// without deleting one an earlier run left.
+TEST_F(EngineTest, OwnerFinishingEarlyNeitherWritesNorDeletesState) {
+  Publish(200000);
+  std::string file = dir_ / "pkg.zip";
+  ResumeState earlier;
+  earlier.Size = 200000;
+  earlier.ThreadCount = 2;
+  earlier.Segments[0] = {0, 100000, 0};
+  earlier.Segments[1] = {100000, 200000, 0};
+  const std::string earlierBytes = EncodeResumeState(earlier);
+  for (bool resumed : {false, true}) {
+    if (resumed) {
+      ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(200000, '\0')));
+      ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", earlierBytes));
+    }
+    testsupport::ServerFaults f;
+    f.rate = 100000;
+    server_.SetFaults(f);
+    auto job = Start(file);
+    ASSERT_TRUE(WaitFor([&] { return job->Downloaded > 0; }));
+    job->Finished = true;
+    ASSERT_TRUE(WaitFor([&] { return job->Running == 0; }));
+    ASSERT_TRUE(Ended(job));
+    EXPECT_TRUE(platform::FileExists(file + ".rpc"));
+    EXPECT_FALSE(platform::FileExists(file));
+    if (resumed) {
+      EXPECT_TRUE(FileHolds(file + ".rpc.cfg", earlierBytes));
+    } else {
+      EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
+    }
+  }
+}
+
+TEST_F(EngineTest, SegmentThatCannotStartFailsAloneAndTheRunGoesOn) {
+  const int size = 100000;
+  Publish(size);
+  ArmEngineFault(EngineFault::kSegmentStart, 1);  // segment 1's thread
+  std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return notices_->count == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded == size - size / 2; }));
+  EXPECT_EQ(job->Running, 1) << "still polling: the owner decides what to do";
+  EXPECT_FALSE(job->Finished);
+  std::vector<std::string> log = Unstamped(job);
+  auto fail = std::find(log.begin(), log.end(), "线程1下载异常.");
+  ASSERT_NE(fail, log.end());
+  ASSERT_NE(fail + 1, log.end());
+  EXPECT_EQ(fail[1], "线程1完成退出.");
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(job->Running, 0);
+  ResumeState st;
+  ASSERT_TRUE(SavedState(file, &st));
+  EXPECT_EQ(st.Segments[0].Received, 0);
+  EXPECT_EQ(st.Segments[1].Received, size - size / 2);
+}
+
+TEST_F(EngineTest, ErrorInsideThePollSavesTheStateAndEndsTheRun) {
+  Publish(200000);
   testsupport::ServerFaults f;
   f.rate = 100000;
   server_.SetFaults(f);
+  ArmEngineFault(EngineFault::kPoll, 1);
   std::string file = dir_ / "pkg.zip";
   auto job = Start(file);
-  ASSERT_TRUE(WaitFor([&] { return job->Downloaded > 0; }));
-  job->Finished = true;
-  ASSERT_TRUE(WaitFor([&] { return job->Running == 0; }));
   ASSERT_TRUE(Ended(job));
-  EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
-  EXPECT_TRUE(platform::FileExists(file + ".rpc"));
-  EXPECT_FALSE(platform::FileExists(file));
+  EXPECT_EQ(job->Running, 0);
+  EXPECT_FALSE(job->Finished);
+  EXPECT_EQ(notices_->count, 0);
+  EXPECT_EQ(Unstamped(job).back(), "资源接收未完成，任务中止.");
+  ResumeState st;
+  ASSERT_TRUE(SavedState(file, &st));
+  EXPECT_EQ(st.Size, 200000);
 }
 
 TEST_F(EngineTest, OwnerMayDropTheJobWhileItRuns) {

@@ -8,6 +8,7 @@
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "platform/socket.h"
+#include "platform/system.h"
 #include "tests/support/HttpServer.h"
 
 namespace {
@@ -40,6 +41,53 @@ class ScriptedServer {
   std::string reply_;
   bool hold_;
   platform::Listener listener_;
+  std::thread thread_;
+};
+
+// Answers a redirect to /next whose body follows bodyDelayMs after its head
+// (never, when negative), then answers the next connection with "ok". Notes
+// whether that next connection came before the redirect's body was sent.
+class RedirectBodyServer {
+ public:
+  RedirectBodyServer(std::string head, std::string body, int bodyDelayMs) {
+    EXPECT_TRUE(listener_.Listen(0));
+    thread_ = std::thread([this, head, body, bodyDelayMs] {
+      platform::Socket first, second;
+      if (!listener_.Accept(&first, 5000) || !ReadHead(first)) return;
+      first.SendAll(head.data(), head.size());
+      if (bodyDelayMs >= 0) {
+        early_ = listener_.Accept(&second, static_cast<uint32_t>(bodyDelayMs));
+        first.SendAll(body.data(), body.size());
+        if (head.find("Content-Length") == std::string::npos && head.find("chunked") == std::string::npos) {
+          first.Close();
+        }
+      }
+      if (!second.IsOpen() && !listener_.Accept(&second, 10000)) return;
+      if (!ReadHead(second)) return;
+      const char ok[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+      second.SendAll(ok, sizeof ok - 1);
+      char c;
+      while (second.Recv(&c, 1, 5000) > 0) {
+      }
+    });
+  }
+  ~RedirectBodyServer() { thread_.join(); }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(listener_.Port()) + "/x"; }
+  bool FollowedEarly() const { return early_; }
+
+ private:
+  static bool ReadHead(platform::Socket& s) {
+    std::string head;
+    char buf[4096];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      int got = s.Recv(buf, sizeof buf, 5000);
+      if (got <= 0) return false;
+      head.append(buf, static_cast<size_t>(got));
+    }
+    return true;
+  }
+  platform::Listener listener_;
+  std::atomic<bool> early_{false};
   std::thread thread_;
 };
 
@@ -90,10 +138,31 @@ TEST(HttpRequestTest, UrlsAndLocations) {
   EXPECT_FALSE(ParseHttpUrl("http://h:99999/p", &u));
   EXPECT_FALSE(ParseHttpUrl("http:///p", &u));
   EXPECT_FALSE(ParseHttpUrl("http://h/p\r\nX-Injected: 1", &u));
+  // A fragment is never sent and never part of the host.
+  ASSERT_TRUE(ParseHttpUrl("http://h/p?q#frag/x", &u));
+  EXPECT_EQ(u.path, "/p?q");
+  ASSERT_TRUE(ParseHttpUrl("http://h:82#top", &u));
+  EXPECT_EQ(u.host, "h");
+  EXPECT_EQ(u.port, 82);
+  EXPECT_EQ(u.path, "/");
+
   ASSERT_TRUE(ParseHttpUrl("http://h:81/d/e/f.txt?q", &u));
-  EXPECT_EQ(ResolveLocation(u, "/g"), "http://h:81/g");
-  EXPECT_EQ(ResolveLocation(u, "g.txt"), "http://h:81/d/e/g.txt");
-  EXPECT_EQ(ResolveLocation(u, "http://o/z"), "http://o/z");
+  const std::pair<const char*, const char*> locations[] = {
+      {"/g", "http://h:81/g"},
+      {"g.txt", "http://h:81/d/e/g.txt"},
+      {"http://o/z", "http://o/z"},
+      {"//o:8080/z", "http://o:8080/z"},
+      {"?v=2", "http://h:81/d/e/f.txt?v=2"},
+      {"", "http://h:81/d/e/f.txt?q"},
+      {"#part", "http://h:81/d/e/f.txt?q"},
+      {"../x", "http://h:81/d/x"},
+      {"./x?a=../b", "http://h:81/d/e/x?a=../b"},
+      {"../../../x", "http://h:81/x"},
+      {"/a/./b/../c", "http://h:81/a/c"},
+      {"x#y", "http://h:81/d/e/x"},
+      {"..", "http://h:81/d/"},
+  };
+  for (const auto& l : locations) EXPECT_EQ(ResolveLocation(u, l.first), l.second) << "\"" << l.first << "\"";
 }
 
 TEST(HttpResponseTest, ParsersRejectWhatTheyCannotBound) {
@@ -225,6 +294,36 @@ TEST_F(HttpClientTest, FifteenRequestsInARowAtMost) {
     EXPECT_EQ(server_.Requests().size(), 30u);
   }
   EXPECT_EQ(ErrorOf([&] { HttpClient c; c.Head(server_.Url("/redirect/1/f.bin")); }), 302);
+}
+
+TEST(HttpClientRedirectTest, RedirectBodyIsReadBeforeTheNextRequest) {
+  const struct {
+    const char* head;
+    const char* body;
+  } cases[] = {
+      {"HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 5\r\n\r\n", "moved"},
+      {"HTTP/1.1 302 Found\r\nLocation: /next\r\nTransfer-Encoding: chunked\r\n\r\n", "5\r\nmoved\r\n0\r\n\r\n"},
+      {"HTTP/1.1 302 Found\r\nLocation: /next\r\n\r\n", "moved, then the connection closes"},
+  };
+  for (const auto& c : cases) {
+    RedirectBodyServer server(c.head, c.body, 300);
+    HttpClient client;
+    client.FollowRedirects = true;
+    std::string got;
+    client.Get(server.Url(), &got);
+    EXPECT_EQ(got, "ok");
+    EXPECT_FALSE(server.FollowedEarly()) << c.head;
+  }
+  // A body that never comes is waited for only so long; then the redirect is followed.
+  RedirectBodyServer server("HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 5\r\n\r\n", "", -1);
+  HttpClient client;
+  client.FollowRedirects = true;
+  client.RedirectBodyWaitMs = 300;
+  std::string got;
+  uint32_t start = platform::TickCount();
+  client.Get(server.Url(), &got);
+  EXPECT_EQ(got, "ok");
+  EXPECT_LT(platform::TickCount() - start, 3000u);
 }
 
 TEST_F(HttpClientTest, CookiesOfARedirectGoToItsTarget) {

@@ -96,7 +96,7 @@ TEST_F(EngineTest, StatesThatFailTheirChecksStartOver) {
     auto job = Start(file);
     ASSERT_TRUE(Ended(job));
     ASSERT_TRUE(job->Finished);
-    EXPECT_EQ(job->Log().at(0).substr(22), "进入下载分支1：0 字节。");
+    EXPECT_EQ(LogText(job).at(0).substr(22), "进入下载分支1：0 字节。");
     EXPECT_TRUE(FileHolds(file, src));
     EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg"));
   }
@@ -117,10 +117,8 @@ TEST_F(EngineTest, RenameThatKeepsFailingEndsWithANoticeAndAResumableState) {
   EXPECT_FALSE(job->Finished);
   EXPECT_EQ(job->Running, 0);
   EXPECT_EQ(notices_->count, 1);
-  std::string cfg;
-  ASSERT_TRUE(ReadFileBytes(file + ".rpc.cfg", &cfg));
   ResumeState st;
-  ASSERT_TRUE(DecodeResumeState(cfg, &st));
+  ASSERT_TRUE(SavedState(file, &st));
   EXPECT_EQ(st.Segments[0].Received + st.Segments[1].Received, 30000);
 
   ASSERT_TRUE(platform::RemoveDir(file));

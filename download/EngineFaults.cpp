@@ -1,0 +1,18 @@
+#include "download/EngineFaults.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<int> g_armed[2];
+}  // namespace
+
+void ArmEngineFault(EngineFault point, int count) { g_armed[static_cast<int>(point)] = count; }
+
+bool EngineFaultDue(EngineFault point) {
+  std::atomic<int>& armed = g_armed[static_cast<int>(point)];
+  int n = armed.load();
+  while (n > 0) {
+    if (armed.compare_exchange_weak(n, n - 1)) return true;
+  }
+  return false;
+}
