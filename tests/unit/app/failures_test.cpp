@@ -4,6 +4,7 @@
 
 #include "common/KpLib.h"
 #include "download/Notify.h"
+#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/testing.h"
 #include "tests/support/TempDir.h"
@@ -40,7 +41,8 @@ class Failures : public FlowTest {
   bool BothSegmentsFailed() {
     auto failed = [&] {
       int n = 0;
-      for (const std::string& line : flow.CurrentJob->Log()) n += line.find("下载异常") != std::string::npos;
+      const std::string mark = platform::WideToAnsi(platform::Utf8ToWide("下载异常"));  // the log is ANSI text
+      for (const std::string& line : flow.CurrentJob->Log()) n += line.find(mark) != std::string::npos;
       return n == 2;
     };
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
