@@ -11,13 +11,13 @@ TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string
   Position = seg.Start + seg.Received;
   streamReady_ = Stream.Open(FileName, platform::OpenMode::kWrite, platform::Share::kReadWrite) == 0 &&
                  Stream.Seek(Position) == 0;
-  thread_ = std::thread([this] { Run(); });
+  thread_ = platform::Thread([this] { Run(); });
 }
 
 TDownload::~TDownload() { Join(); }
 
 void TDownload::Join() {
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
 }
 
 void TDownload::Run() {

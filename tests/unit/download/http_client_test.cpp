@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "platform/socket.h"
+#include "platform/thread.h"
 #include "tests/support/HttpServer.h"
 
 namespace {
@@ -18,7 +18,7 @@ class ScriptedServer {
  public:
   explicit ScriptedServer(std::string reply, bool holdOpen = false) : reply_(std::move(reply)), hold_(holdOpen) {
     EXPECT_TRUE(listener_.Listen(0));
-    thread_ = std::thread([this] {
+    thread_ = platform::Thread([this] {
       platform::Socket s;
       if (!listener_.Accept(&s, 5000)) return;
       std::string head;
@@ -33,14 +33,14 @@ class ScriptedServer {
       }
     });
   }
-  ~ScriptedServer() { thread_.join(); }
+  ~ScriptedServer() { thread_.Join(); }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(listener_.Port()) + "/x"; }
 
  private:
   std::string reply_;
   bool hold_;
   platform::Listener listener_;
-  std::thread thread_;
+  platform::Thread thread_;
 };
 
 // The error status of a call, 0 when it succeeded, -1 for an error without one.
