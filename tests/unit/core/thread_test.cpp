@@ -109,9 +109,11 @@ TEST(Threads, ConditionWaitsTimesOutAndWakesEveryWaiter) {
     LockGuard lock(m);
     flag = true;
   }
+  const uint32_t notified = platform::TickCount();
   cv.NotifyAll();
   for (auto& t : waiters) t.Join();
   EXPECT_EQ(woken, 3);
+  EXPECT_LT(platform::TickCount() - notified, 5000u) << "woken by the notice, not by their time-out";
 
   // Ping-pong: a notice lost between a check and the wait would stall a round.
   int turn = 0;
