@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# VeltaroSetup.exe on a Wine that reports Windows XP: started without arguments,
+# the first copy shows the window itself at once, starts no second copy, and
+# ends with exit code 0 when the window is closed. Runs in a 32-bit prefix of its
+# own (build/wineprefix-xp), made once; its D: drive is a fresh temporary folder
+# and its user folders are real folders inside the prefix.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$ROOT/scripts/wine-env.sh"
+export WINEPREFIX="$ROOT/build/wineprefix-xp"
+export WINEARCH=win32
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+# Wine links a prefix's user folders to the folders of $HOME: a home of its own.
+export HOME="$ROOT/build/wineprefix-xp-home"
+EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
+OUT="$ROOT/build/e2e"
+CAPTION="极速安装"
+FAILS=0
+mkdir -p "$OUT" "$HOME"
+
+check() {  # check NAME STATUS
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; FAILS=$((FAILS + 1)); fi
+}
+
+if [ ! -f "$WINEPREFIX/.veltaro-xp-ready" ]; then
+  echo "creating the Windows XP prefix at $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d winxp /f >/dev/null 2>&1
+  wineserver -w
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
+  touch "$WINEPREFIX/.veltaro-xp-ready"
+fi
+
+DDIR="$(mktemp -d)"
+ln -sfn "$DDIR" "$WINEPREFIX/dosdevices/d:"
+XVFB_PID=""
+APP_PID=""
+# Installer processes of this prefix, the shell's restarts included.
+our_copies() {
+  local p
+  for p in $(pgrep -f 'VeltaroSetup\.exe' || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+  for p in $(our_copies); do kill "$p" 2>/dev/null; done
+  wineserver -k >/dev/null 2>&1  # this prefix's server only
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -f "$WINEPREFIX/dosdevices/d:"
+  rm -rf "$DDIR"
+}
+trap cleanup EXIT
+
+ver="$(wine cmd /c ver 2>/dev/null | grep -o '[0-9][0-9.]*' | head -n1)"
+check "the prefix reports Windows XP (version $ver)" "$([ "$ver" = 5.1.2600 ] && echo 0 || echo 1)"
+
+dfile="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 50); do [ -s "$dfile" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$dfile")"
+rm -f "$dfile"
+[ "$DISPLAY" != ":" ] || { echo "Xvfb did not start"; exit 1; }
+
+find_window() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$CAPTION" ]; then echo "$w"; return 0; fi
+    done
+    sleep 0.3
+  done
+  return 1
+}
+
+wine "$EXE" >/dev/null 2>&1 &
+APP_PID=$!
+W=$(find_window 30)
+check "started without arguments, the window shows" "$([ -n "$W" ] && echo 0 || echo 1)"
+kill -0 "$APP_PID" 2>/dev/null
+check "the first copy shows it (it did not end)" $?
+copies=$(our_copies | wc -l)
+restarted=$(for p in $(our_copies); do tr '\0' ' ' <"/proc/$p/cmdline"; echo; done | grep -c 'UAC' || true)
+check "no second copy (copies $copies, with UAC $restarted)" "$([ "$copies" -eq 1 ] && [ "$restarted" -eq 0 ] && echo 0 || echo 1)"
+[ -n "$W" ] || exit 1
+/usr/bin/import -window root "$OUT/xp-window.png" 2>/dev/null
+
+eval "$(xdotool getwindowgeometry --shell "$W")"
+xdotool mousemove $((X + 1 + 621)) $((Y + 1 + 18)) sleep 0.2 click 1
+deadline=$((SECONDS + 20))
+while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+if kill -0 "$APP_PID" 2>/dev/null; then
+  check "the close button ends the program" 1
+else
+  wait "$APP_PID"
+  rc=$?
+  check "the close button ends the program with exit code 0 (got $rc)" "$([ "$rc" -eq 0 ] && echo 0 || echo 1)"
+fi
+APP_PID=""
+
+echo "$FAILS failed checks"
+[ "$FAILS" -eq 0 ]
