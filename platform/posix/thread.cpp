@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -28,6 +29,10 @@ Thread& Thread::operator=(Thread&& other) noexcept {
 
 void Thread::Join() {
   if (!impl_) return;
+  // Refused before the system is asked, as on Windows.
+  if (impl_->t.get_id() == std::this_thread::get_id()) {
+    throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur), "a thread joins itself");
+  }
   impl_->t.join();
   impl_.reset();
 }
