@@ -13,6 +13,9 @@
 
 namespace platform {
 
+// A wait without a time limit.
+constexpr uint32_t kWaitForever = 0xFFFFFFFFu;
+
 // A thread running one function. Unlike std::thread, a thread that is neither
 // joined nor detached is joined by the destructor.
 class Thread {
@@ -106,7 +109,7 @@ class CondVar {
 
   template <typename Pred>
   void Wait(UniqueLock& lock, Pred done) {
-    while (!done()) WaitOnce(lock, kForever);
+    while (!done()) WaitOnce(lock, kWaitForever);
   }
   // Waits until `done` holds or about `ms` milliseconds have passed; the
   // result is `done` at the end.
@@ -122,7 +125,6 @@ class CondVar {
   }
 
  private:
-  static constexpr uint32_t kForever = 0xFFFFFFFFu;
   // Releases the lock, sleeps until a notice or the time-out, takes the lock again.
   void WaitOnce(UniqueLock& lock, uint32_t ms);
   static uint32_t NowMs();  // a monotonic millisecond clock that wraps
@@ -144,7 +146,7 @@ class Event {
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   void Set();
-  bool Wait(uint32_t ms);  // true when the event is set
+  bool Wait(uint32_t ms);  // true when the event is set; ms may be kWaitForever
 
  private:
 #ifdef _WIN32

@@ -77,11 +77,10 @@ class HeadlessNotify : public NotifyTarget {
           done->handled->Set();
         }))
       return;
-    handled->Wait(kForever);  // a dropped item sets the event too
+    handled->Wait(platform::kWaitForever);  // a dropped item sets the event too
   }
 
  private:
-  static constexpr uint32_t kForever = 0xFFFFFFFFu;
   // Sets the event when the last copy of the posted item goes, run or not.
   struct ReleaseSender {
     explicit ReleaseSender(std::shared_ptr<platform::Event> e) : handled(std::move(e)) {}

@@ -62,7 +62,7 @@ void CondVar::NotifyAll() { cv_.notify_all(); }
 void CondVar::WaitOnce(UniqueLock& lock, uint32_t ms) {
   // The caller's lock already holds the mutex: adopt it for the wait and hand it back held.
   std::unique_lock<std::mutex> held(lock.mutex().m_, std::adopt_lock);
-  if (ms == kForever) {
+  if (ms == kWaitForever) {
     cv_.wait(held);
   } else {
     cv_.wait_for(held, std::chrono::milliseconds(ms));

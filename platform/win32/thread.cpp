@@ -110,7 +110,7 @@ void CondVar::WaitOnce(UniqueLock& lock, uint32_t ms) {
   waiters_ = &self;
   ::LeaveCriticalSection(Cs(cs_));
   lock.Unlock();
-  ::WaitForSingleObject(self.event, ms == kForever ? INFINITE : ms);
+  ::WaitForSingleObject(self.event, ms == kWaitForever ? INFINITE : ms);
   // A waiter that timed out may still be listed; a notified one was taken off.
   ::EnterCriticalSection(Cs(cs_));
   for (Waiter** p = &waiters_; *p; p = &(*p)->next) {

@@ -19,7 +19,7 @@ class Notification {
   Notification(const Notification&) = delete;
   Notification& operator=(const Notification&) = delete;
   void Notify() { event_.Set(); }
-  void WaitForNotification() { event_.Wait(0xFFFFFFFFu); }
+  void WaitForNotification() { event_.Wait(platform::kWaitForever); }
 
  private:
   platform::Event event_;
