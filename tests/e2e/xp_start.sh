@@ -18,9 +18,7 @@ CAPTION="极速安装"
 FAILS=0
 mkdir -p "$OUT" "$HOME"
 
-check() {  # check NAME STATUS
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; FAILS=$((FAILS + 1)); fi
-}
+source "$ROOT/tests/e2e/e2e_lib.sh"
 
 if [ ! -f "$WINEPREFIX/.veltaro-xp-ready" ]; then
   echo "creating the Windows XP prefix at $WINEPREFIX"
@@ -38,13 +36,6 @@ DDIR="$(mktemp -d)"
 ln -sfn "$DDIR" "$WINEPREFIX/dosdevices/d:"
 XVFB_PID=""
 APP_PID=""
-# Installer processes of this prefix, the shell's restarts included.
-our_copies() {
-  local p
-  for p in $(pgrep -f 'VeltaroSetup\.exe' || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
-  done
-}
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
   for p in $(our_copies); do kill "$p" 2>/dev/null; done
@@ -59,24 +50,7 @@ trap cleanup EXIT
 ver="$(wine cmd /c ver 2>/dev/null | grep -o '[0-9][0-9.]*' | head -n1)"
 check "the prefix reports Windows XP (version $ver)" "$([ "$ver" = 5.1.2600 ] && echo 0 || echo 1)"
 
-dfile="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 50); do [ -s "$dfile" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$dfile")"
-rm -f "$dfile"
-[ "$DISPLAY" != ":" ] || { echo "Xvfb did not start"; exit 1; }
-
-find_window() {
-  local deadline=$((SECONDS + $1))
-  while [ $SECONDS -lt $deadline ]; do
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$CAPTION" ]; then echo "$w"; return 0; fi
-    done
-    sleep 0.3
-  done
-  return 1
-}
+start_xvfb || exit 1
 
 wine "$EXE" >/dev/null 2>&1 &
 APP_PID=$!
