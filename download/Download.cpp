@@ -17,13 +17,13 @@ TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string
   if (EngineFaultDue(EngineFault::kSegmentStart)) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   }
-  thread_ = std::thread([this] { Run(); });
+  thread_ = platform::Thread([this] { Run(); });
 }
 
 TDownload::~TDownload() { Join(); }
 
 void TDownload::Join() {
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
 }
 
 void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {

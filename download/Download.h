@@ -6,9 +6,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "platform/fs.h"
+#include "platform/thread.h"
 
 class TDownloadJob;
 class TDownloadManager;
@@ -45,5 +45,5 @@ class TDownload {
   platform::File Stream;
   bool streamReady_ = false;
   char Buffer[kSegmentChunk];
-  std::thread thread_;
+  platform::Thread thread_;
 };

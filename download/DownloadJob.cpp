@@ -1,6 +1,5 @@
 #include "download/DownloadJob.h"
 
-#include <chrono>
 #include <cmath>
 
 #include "download/DownloadManager.h"
@@ -28,37 +27,37 @@ int32_t TDownloadJob::GetPercent() const {
 }
 
 void TDownloadJob::AddLog(const std::string& line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   log_.push_back(line);
 }
 
 void TDownloadJob::ClearLog() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   log_.clear();
 }
 
 std::vector<std::string> TDownloadJob::Log() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   return log_;
 }
 
 std::string TDownloadJob::FinalName() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   return finalName_;
 }
 
 void TDownloadJob::SetFinalName(const std::string& name) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   finalName_ = name;
 }
 
 bool TDownloadJob::WaitEngineEnded(uint32_t timeoutMs) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return engineEndedCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return engineEnded_; });
+  platform::UniqueLock lock(mutex_);
+  return engineEndedCv_.WaitFor(lock, timeoutMs, [this] { return engineEnded_; });
 }
 
 void TDownloadJob::MarkEngineEnded() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   engineEnded_ = true;
-  engineEndedCv_.notify_all();
+  engineEndedCv_.NotifyAll();
 }

@@ -5,12 +5,12 @@
 // its reference at any time.
 #pragma once
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/thread.h"
 
 // A log text written in the engine's source (UTF-8) as the log holds it (ANSI).
 std::string EngineLogText(const std::string& utf8);
@@ -55,8 +55,8 @@ class TDownloadJob {
  private:
   TDownloadJob(const std::string& url, const std::string& fileName, int32_t threadCount);
 
-  mutable std::mutex mutex_;  // guards the fields below
-  std::condition_variable engineEndedCv_;
+  mutable platform::Mutex mutex_;  // guards the fields below
+  platform::CondVar engineEndedCv_;
   std::vector<std::string> log_;
   std::string finalName_;
   bool engineEnded_ = false;

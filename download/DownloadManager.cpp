@@ -1,9 +1,7 @@
 #include "download/DownloadManager.h"
 
-#include <chrono>
 #include <cstdio>
 #include <stdexcept>
-#include <thread>
 
 #include "common/KpLib.h"
 #include "download/Download.h"
@@ -14,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/localtime.h"
 #include "platform/system.h"
+#include "platform/thread.h"
 
 namespace {
 constexpr uint32_t kPollMs = 100;
@@ -58,7 +57,7 @@ TDownloadManager::~TDownloadManager() { StopSegments(); }
 void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
                              const std::string& fileName, int32_t threadCount) {
   std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
-  std::thread([self]() mutable {
+  platform::Thread([self]() mutable {
     try {
       self->Run();
     } catch (const std::exception&) {
@@ -67,7 +66,7 @@ void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std
     std::shared_ptr<TDownloadJob> keep = self->Job;
     self.reset();  // joins any segment thread still running, frees the table
     keep->MarkEngineEnded();
-  }).detach();
+  }).Detach();
 }
 
 int32_t TDownloadManager::GetResourceSize(const std::string& url) {
@@ -234,15 +233,15 @@ int32_t TDownloadManager::SumReceived() const {
 }
 
 void TDownloadManager::WaitPoll(uint32_t ms) {
-  std::unique_lock<std::mutex> lock(pollMutex_);
-  pollCv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return pollWake_; });
+  platform::UniqueLock lock(pollMutex_);
+  pollCv_.WaitFor(lock, ms, [this] { return pollWake_; });
   pollWake_ = false;
 }
 
 void TDownloadManager::WakePoll() {
-  std::lock_guard<std::mutex> lock(pollMutex_);
+  platform::LockGuard lock(pollMutex_);
   pollWake_ = true;
-  pollCv_.notify_all();
+  pollCv_.NotifyAll();
 }
 
 bool TDownloadManager::Complete(const std::string& dataFile, const std::string& stateFile) {

@@ -5,14 +5,13 @@
 // them before its run ends, on every path.
 #pragma once
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "download/ResumeState.h"
+#include "platform/thread.h"
 
 class TDownloadJob;
 class TDownload;
@@ -66,8 +65,8 @@ class TDownloadManager {
   void WaitPoll(uint32_t ms);
 
   std::vector<std::unique_ptr<TDownload>> threads_;
-  std::mutex pollMutex_;
-  std::condition_variable pollCv_;
+  platform::Mutex pollMutex_;
+  platform::CondVar pollCv_;
   bool pollWake_ = false;
 };
 

@@ -1,19 +1,19 @@
 #include "download/Notify.h"
 
-#include <mutex>
+#include "platform/thread.h"
 
 namespace {
-std::mutex g_mutex;
+platform::Mutex g_mutex;
 std::shared_ptr<NotifyTarget> g_target;
 }  // namespace
 
 void SetNotifyWindow(std::shared_ptr<NotifyTarget> target) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  platform::LockGuard lock(g_mutex);
   g_target = std::move(target);
 }
 
 std::shared_ptr<NotifyTarget> GetNotifyWindow() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  platform::LockGuard lock(g_mutex);
   return g_target;
 }
 

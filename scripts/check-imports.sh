@@ -1,8 +1,58 @@
 #!/usr/bin/env bash
-# Every .exe in DIR is PE32 i386 and imports only DLLs that ship with Windows.
+# check-imports.sh DIR: every .exe in DIR is PE32 i386 and imports only DLLs that
+# ship with Windows; the shipped programs among them also load on Windows XP SP3.
+# check-imports.sh --xp EXE...: only the XP check, on the given programs.
+# The XP check: every imported function is listed in scripts/xp-imports.txt, and
+# the PE header asks for an OS and subsystem version of at most 5.1.
 set -euo pipefail
-dir="$1"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+known="$here/xp-imports.txt"
+shipped=(VeltaroSetup.exe veltaro-kit.exe)
 allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|ws2_32|comctl32|comdlg32|shlwapi|msvcrt|winmm|uxtheme|version|mswsock|imm32|msimg32)\.dll$'
+
+# "dll function" per imported function; a function imported by ordinal only
+# shows as "dll #ordinal", which no list entry matches.
+imports() {
+  i686-w64-mingw32-objdump -p "$1" | awk '
+    /DLL Name:/ { dll = tolower($3); next }
+    /^$/ { dll = "" }
+    dll && /^\t[0-9a-f]+\t/ {
+      if (NF >= 3 && $2 ~ /^[0-9]+$/) print dll, $3; else print dll, "#" $NF
+    }' | LC_ALL=C sort -u
+}
+
+# version EXE FIELD: a numeric field of the PE optional header.
+version() { i686-w64-mingw32-objdump -p "$1" | awk -v f="$2" '$1 == f { print $2 }'; }
+
+xp_check() {
+  local exe="$1" bad=0 kind major minor
+  for kind in OSystem Subsystem; do
+    major=$(version "$exe" "Major${kind}Version")
+    minor=$(version "$exe" "Minor${kind}Version")
+    if [ -z "$major" ] || [ "$major" -gt 5 ] || { [ "$major" -eq 5 ] && [ "$minor" -gt 1 ]; }; then
+      echo "$(basename "$exe"): ${kind} version ${major:-?}.${minor:-?} is newer than Windows XP (5.1)"
+      bad=1
+    fi
+  done
+  local unknown
+  unknown=$(LC_ALL=C comm -23 <(imports "$exe") <(grep -v '^#' "$known" | LC_ALL=C sort -u))
+  if [ -n "$unknown" ]; then
+    echo "$(basename "$exe") imports what Windows XP SP3 may not have (not in scripts/xp-imports.txt):"
+    echo "$unknown" | sed 's/^/  /'
+    bad=1
+  fi
+  [ $bad -eq 0 ] && echo "$(basename "$exe"): loads on Windows XP SP3 ($(imports "$exe" | wc -l) functions)"
+  return $bad
+}
+
+if [ "${1:-}" = "--xp" ]; then
+  shift
+  bad=0
+  for exe in "$@"; do xp_check "$exe" || bad=1; done
+  exit $bad
+fi
+
+dir="$1"
 bad=0
 for exe in "$dir"/*.exe; do
   file -b "$exe" | grep -q 'PE32 executable.*Intel 80386' || { echo "$exe: not PE32 i386"; bad=1; }
@@ -10,5 +60,8 @@ for exe in "$dir"/*.exe; do
     if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -qE "$allowed"; then echo "$exe imports $dll"; bad=1; fi
   done < <(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
   echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
+done
+for name in "${shipped[@]}"; do
+  if [ -f "$dir/$name" ]; then xp_check "$dir/$name" || bad=1; else echo "$name missing"; bad=1; fi
 done
 exit $bad

@@ -1,15 +1,12 @@
 #include "ui/HeadlessHost.h"
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <future>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/codepage.h"
 #include "ui/HandlerGuard.h"
+#include "platform/thread.h"
 #include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
 
@@ -18,15 +15,15 @@ namespace ui {
 // The UI thread's queue of work posted by other threads.
 class HeadlessQueue {
  public:
-  explicit HeadlessQueue(std::thread::id ui) : ui_(ui) {}
+  explicit HeadlessQueue(uint64_t ui) : ui_(ui) {}
   bool Post(std::function<void()> f) {
-    std::lock_guard<std::mutex> lock(m_);
+    platform::LockGuard lock(m_);
     if (closed_) return false;
     items_.push_back(std::move(f));
     return true;
   }
   std::deque<std::function<void()>> TakeAll() {
-    std::lock_guard<std::mutex> lock(m_);
+    platform::LockGuard lock(m_);
     std::deque<std::function<void()>> out;
     out.swap(items_);
     return out;
@@ -35,18 +32,18 @@ class HeadlessQueue {
   void Close() {
     std::deque<std::function<void()>> dropped;
     {
-      std::lock_guard<std::mutex> lock(m_);
+      platform::LockGuard lock(m_);
       closed_ = true;
       dropped.swap(items_);
     }
   }
-  std::thread::id ui() const { return ui_; }
+  uint64_t ui() const { return ui_; }
 
  private:
-  std::mutex m_;
+  platform::Mutex m_;
   bool closed_ = false;
   std::deque<std::function<void()>> items_;
-  std::thread::id ui_;
+  uint64_t ui_;
 };
 
 namespace {
@@ -69,23 +66,30 @@ class HeadlessNotify : public NotifyTarget {
  public:
   HeadlessNotify(std::shared_ptr<HeadlessQueue> q, TfrmSpeedInstall* form) : q_(std::move(q)), form_(form) {}
   void SendDownloadFailed() override {
-    if (std::this_thread::get_id() == q_->ui()) {
+    if (platform::CurrentThreadId() == q_->ui()) {
       form_->HandleDownloadFailed();
       return;
     }
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> handled = done->get_future();
+    auto handled = std::make_shared<platform::Event>();
+    auto done = std::make_shared<ReleaseSender>(handled);
     TfrmSpeedInstall* form = form_;
-    // The queue alone owns the promise, so dropping the item releases us.
+    // The queue alone owns `done`, so dropping the item releases us.
     if (!q_->Post([form, done = std::move(done)] {
           form->HandleDownloadFailed();
-          done->set_value();
+          done->handled->Set();
         }))
       return;
-    handled.wait();  // a dropped item breaks the promise, which also ends the wait
+    handled->Wait(platform::kWaitForever);  // a dropped item sets the event too
   }
 
  private:
+  // Sets the event when the last copy of the posted item goes, run or not.
+  struct ReleaseSender {
+    explicit ReleaseSender(std::shared_ptr<platform::Event> e) : handled(std::move(e)) {}
+    ~ReleaseSender() { handled->Set(); }
+    std::shared_ptr<platform::Event> handled;
+  };
+
   std::shared_ptr<HeadlessQueue> q_;
   TfrmSpeedInstall* form_;
 };
@@ -102,7 +106,7 @@ int TimerSlot(TfrmSpeedInstall& form, Timer& t) {
 std::string ImageName(const Picture* p) { return p && p->image ? p->image->ResourceName() : std::string(); }
 
 HeadlessHost::HeadlessHost(TfrmSpeedInstall& form)
-    : form_(form), router_(form), queue_(std::make_shared<HeadlessQueue>(std::this_thread::get_id())) {
+    : form_(form), router_(form), queue_(std::make_shared<HeadlessQueue>(platform::CurrentThreadId())) {
   form_.AttachHost(this);
   SetImageSource(this);
   for (Timer* t : form_.timers()) Rearm(*t);

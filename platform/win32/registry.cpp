@@ -83,7 +83,11 @@ bool DeleteKeyRecursive(HKEY parent, const std::string& sub, REGSAM view) {
       if (!DeleteKeyRecursive(k.Get(), child, view)) return false;
     }
   }
-  return ::RegDeleteKeyExA(parent, sub.c_str(), view, 0) == ERROR_SUCCESS;
+  // RegDeleteKeyExA, which names the view, came after XP. RegDeleteKeyA deletes
+  // in the caller's own view, and a 32-bit program's own view of HKLM\SOFTWARE
+  // is the 32-bit one that `view` asks for.
+  static_assert(sizeof(void*) == 4, "the registry's view relies on a 32-bit program");
+  return ::RegDeleteKeyA(parent, sub.c_str()) == ERROR_SUCCESS;
 }
 }  // namespace
 

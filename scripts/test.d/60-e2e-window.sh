@@ -4,3 +4,9 @@ if [ -f "$ROOT/build/win32/bin/VeltaroSetup.exe" ]; then
 else
   record "installer window under Wine (no VeltaroSetup.exe)" 1
 fi
+# The same program on a Wine that reports Windows XP: the window at once, no restart.
+if [ -f "$ROOT/build/win32/bin/VeltaroSetup.exe" ]; then
+  run_check "installer starts on Windows XP" timeout 300 bash "$ROOT/tests/e2e/xp_start.sh"
+else
+  record "installer starts on Windows XP (no VeltaroSetup.exe)" 1
+fi

@@ -1,11 +1,12 @@
 #include "tests/support/HttpServer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/fs.h"
+#include "platform/system.h"
+#include "platform/thread.h"
 
 namespace testsupport {
 namespace {
@@ -72,12 +73,12 @@ HttpServer::HttpServer(std::string rootDir) : root_(std::move(rootDir)) {}
 HttpServer::~HttpServer() { Stop(); }
 
 void HttpServer::AddFile(const std::string& urlPath, std::string content) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   files_[urlPath] = std::make_shared<const std::string>(std::move(content));
 }
 
 void HttpServer::SetFaults(const ServerFaults& faults) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   faults_ = faults;
   faultsUsed_ = 0;
 }
@@ -85,22 +86,22 @@ void HttpServer::SetFaults(const ServerFaults& faults) {
 bool HttpServer::Start(uint16_t port) {
   if (!listener_.Listen(port)) return false;
   stopping_ = false;
-  acceptThread_ = std::thread([this] { AcceptLoop(); });
+  acceptThread_ = platform::Thread([this] { AcceptLoop(); });
   return true;
 }
 
 void HttpServer::Stop() {
   stopping_ = true;
-  if (acceptThread_.joinable()) acceptThread_.join();
+  acceptThread_.Join();
   listener_.Close();
   std::vector<std::unique_ptr<Conn>> conns;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::LockGuard lock(mutex_);
     conns.swap(conns_);
   }
   for (auto& c : conns) c->sock.Shutdown();
   for (auto& c : conns) {
-    if (c->thread.joinable()) c->thread.join();
+    c->thread.Join();
   }
 }
 
@@ -109,7 +110,7 @@ std::string HttpServer::Url(const std::string& path) const {
 }
 
 std::vector<std::string> HttpServer::Requests() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   return requests_;
 }
 
@@ -121,17 +122,17 @@ void HttpServer::AcceptLoop() {
     conn->sock = std::move(s);
     Conn* raw = conn.get();
     ++connections_;
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::LockGuard lock(mutex_);
     // Finished connections are reaped here, so a long-running server stays small.
     for (auto it = conns_.begin(); it != conns_.end();) {
       if ((*it)->done) {
-        (*it)->thread.join();
+        (*it)->thread.Join();
         it = conns_.erase(it);
       } else {
         ++it;
       }
     }
-    conn->thread = std::thread([this, raw] { Serve(raw); });
+    conn->thread = platform::Thread([this, raw] { Serve(raw); });
     conns_.push_back(std::move(conn));
   }
 }
@@ -152,7 +153,7 @@ void HttpServer::Serve(Conn* conn) {
     std::string head = pending.substr(0, end + 4);
     pending.erase(0, end + 4);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      platform::LockGuard lock(mutex_);
       // A long-running server keeps only the recent heads.
       if (requests_.size() >= kMaxKeptRequests) {
         requests_.erase(requests_.begin(), requests_.begin() + kMaxKeptRequests / 2);
@@ -168,7 +169,7 @@ void HttpServer::Serve(Conn* conn) {
 std::shared_ptr<HttpServer::Resource> HttpServer::Find(const std::string& path) {
   auto res = std::make_shared<Resource>();
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::LockGuard lock(mutex_);
     auto it = files_.find(path);
     if (it != files_.end()) {
       res->mem = it->second;
@@ -186,7 +187,7 @@ std::shared_ptr<HttpServer::Resource> HttpServer::Find(const std::string& path) 
 }
 
 bool HttpServer::TakeFault(int64_t rangeStart) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::LockGuard lock(mutex_);
   if (rangeStart < faults_.faultFrom) return false;
   if (faults_.faultCount >= 0 && faultsUsed_ >= faults_.faultCount) return false;
   ++faultsUsed_;
@@ -196,7 +197,7 @@ bool HttpServer::TakeFault(int64_t rangeStart) {
 bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
   ServerFaults f;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::LockGuard lock(mutex_);
     f = faults_;
   }
   size_t sp1 = head.find(' '), sp2 = head.find(' ', sp1 + 1);
@@ -268,14 +269,14 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
   int64_t rate;
   int stallMs;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::LockGuard lock(mutex_);
     rate = faults_.rate;
     stallMs = faults_.stallMs;
   }
   size_t piece = kPiece;
   if (rate > 0) piece = static_cast<size_t>(std::max<int64_t>(1024, std::min<int64_t>(kPiece, rate / 50)));
   std::vector<char> buf(piece + 32);
-  auto t0 = std::chrono::steady_clock::now();
+  const uint32_t t0 = platform::TickCount();
   int64_t sent = 0;
   while (sent < count && !stopping_) {
     int64_t n = std::min<int64_t>(static_cast<int64_t>(piece), count - sent);
@@ -285,7 +286,7 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
       // A pause, not a stall: the rest follows after it.
       auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(stallMs);
       while (!stopping_ && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        platform::SleepMs(10);
       }
       stallAt = -1;
       t0 = std::chrono::steady_clock::now() - std::chrono::microseconds(rate > 0 ? sent * 1000000 / rate : 0);
@@ -293,8 +294,9 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
     }
     if (n <= 0) break;
     if (rate > 0) {
-      auto due = t0 + std::chrono::microseconds((sent + n) * 1000000 / rate);
-      std::this_thread::sleep_until(due);
+      const int64_t dueMs = (sent + n) * 1000 / rate;
+      const int64_t elapsed = platform::TickCount() - t0;
+      if (dueMs > elapsed) platform::SleepMs(static_cast<uint32_t>(dueMs - elapsed));
     }
     if (!res.Read(from + sent, buf.data(), static_cast<uint32_t>(n))) return false;
     if (chunked) {

@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/socket.h"
+#include "platform/thread.h"
 
 namespace testsupport {
 
@@ -60,7 +59,7 @@ class HttpServer {
   struct Resource;
   struct Conn {
     platform::Socket sock;
-    std::thread thread;
+    platform::Thread thread;
     std::atomic<bool> done{false};
   };
 
@@ -74,10 +73,10 @@ class HttpServer {
 
   std::string root_;
   platform::Listener listener_;
-  std::thread acceptThread_;
+  platform::Thread acceptThread_;
   std::atomic<bool> stopping_{false};
   std::atomic<int> connections_{0};
-  std::mutex mutex_;  // guards everything below
+  platform::Mutex mutex_;  // guards everything below
   std::map<std::string, std::shared_ptr<const std::string>> files_;
   ServerFaults faults_;
   int faultsUsed_ = 0;

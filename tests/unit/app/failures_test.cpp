@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/testing.h"
+#include "platform/system.h"
 #include "tests/support/TempDir.h"
 #include "tests/unit/app/flow_fixture.h"
 
@@ -48,7 +49,7 @@ class Failures : public FlowTest {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!failed()) {
       if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      platform::SleepMs(2);
     }
     return true;
   }

@@ -1,7 +1,6 @@
 #include "tests/unit/app/flow_fixture.h"
 
 #include <cstdio>
-#include <thread>
 
 #include "common/pubShare.h"
 #include "download/CRC_32.h"
@@ -9,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/testing.h"
+#include "platform/system.h"
 #include "tests/support/TempDir.h"
 
 namespace pt = platform::testing;
@@ -107,7 +107,7 @@ void FlowTest::Step() {
   host.ProcessMessages();
   host.Advance(100);
   NoteJob();
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  platform::SleepMs(5);
 }
 
 std::vector<std::string> FlowTest::Boxes() {

@@ -8,12 +8,12 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/FlowValues.h"
-#include "app/ServerConfig.h"
 #include "app/InstallFlow.h"
+#include "app/ServerConfig.h"
+#include "platform/system.h"
 #include "tests/support/HttpServer.h"
 #include "ui/HeadlessHost.h"
 
@@ -88,7 +88,7 @@ bool FlowTest::PumpUntil(F done, int timeoutMs) {
     if (std::chrono::steady_clock::now() > end) return false;
     host.ProcessMessages();
     NoteJob();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    platform::SleepMs(2);
   }
   return true;
 }

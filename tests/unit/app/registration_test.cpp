@@ -1,11 +1,11 @@
 // Leaving the installer: the close buttons on every page, registration on the
 // completion page, the launch button.
 #include <atomic>
-#include <thread>
 
 #include "common/pubShare.h"
 #include "platform/system.h"
 #include "platform/testing.h"
+#include "platform/thread.h"
 #include "tests/unit/app/flow_fixture.h"
 
 using namespace app;
@@ -40,16 +40,16 @@ class FastTicks {
  public:
   FastTicks()
       : t_([this] {
-          for (; !done_; std::this_thread::sleep_for(std::chrono::milliseconds(1))) pt::AdvanceTickCount(100);
+          for (; !done_; platform::SleepMs(1)) pt::AdvanceTickCount(100);
         }) {}
   ~FastTicks() {
     done_ = true;
-    t_.join();
+    t_.Join();
   }
 
  private:
   std::atomic<bool> done_{false};
-  std::thread t_;
+  platform::Thread t_;
 };
 }  // namespace
 
@@ -259,7 +259,7 @@ TEST_F(RegistrationTest, CloseWhileTheBaseServiceDownloadHangs) {
     for (const auto& r : server.Requests()) n += r.compare(0, 10, "GET /rjxz/") == 0;
     return n;
   };
-  for (int i = 0; i < 2000 && gets() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 2000 && gets() < 2; ++i) platform::SleepMs(5);
   ASSERT_EQ(gets(), 2) << "both segments are waiting for data";
   {
     FastTicks fast;
@@ -275,7 +275,7 @@ TEST_F(RegistrationTest, CloseWhileTheBaseServiceDownloadHangs) {
   server.Stop();  // the stalled segments see their connections close
   for (int i = 0; i < 4000 && !job.expired(); ++i) {
     host.ProcessMessages();  // a failure notice may still come
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    platform::SleepMs(5);
   }
   EXPECT_TRUE(job.expired()) << "the engine ended and freed the job";
 }

@@ -4,16 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "download/DownloadJob.h"
 #include "download/ResumeState.h"
 #include "download/EngineFaults.h"
 #include "download/Notify.h"
 #include "platform/codepage.h"
+#include "platform/system.h"
 #include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
 
@@ -50,10 +49,10 @@ inline ::testing::AssertionResult DataHolds(const std::string& file, const std::
 
 template <typename F>
 bool WaitFor(F done, int timeoutMs = 20000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  const uint32_t start = platform::TickCount();
   while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (platform::TickCount() - start > static_cast<uint32_t>(timeoutMs)) return false;
+    platform::SleepMs(10);
   }
   return true;
 }

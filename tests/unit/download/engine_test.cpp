@@ -1,9 +1,6 @@
 // The download engine end to end on loopback: fresh, resumed, cancelled and
 // failing runs, the files they leave and the notices they send.
-#include <condition_variable>
 #include <functional>
-#include <future>
-#include <mutex>
 #include <regex>
 
 #include "download/ResumeState.h"
@@ -11,6 +8,7 @@
 #include "tests/support/FileAssert.h"
 #include "platform/fs.h"
 #include "platform/system.h"
+#include "platform/thread.h"
 
 namespace {
 
@@ -416,46 +414,46 @@ namespace {
 class UiThreadTarget : public NotifyTarget {
  public:
   explicit UiThreadTarget(std::function<void()> handler) : handler_(std::move(handler)) {
-    ui_ = std::thread([this] {
-      std::unique_lock<std::mutex> lock(m_);
+    ui_ = platform::Thread([this] {
+      platform::UniqueLock lock(m_);
       while (!quit_) {
-        cv_.wait(lock, [this] { return quit_ || pending_ > handled_; });
+        cv_.Wait(lock, [this] { return quit_ || pending_ > handled_; });
         if (pending_ > handled_) {
-          lock.unlock();
+          lock.Unlock();
           handler_();
-          lock.lock();
+          lock.Lock();
           ++handled_;
-          cv_.notify_all();
+          cv_.NotifyAll();
         }
       }
     });
   }
   ~UiThreadTarget() override {
     {
-      std::lock_guard<std::mutex> lock(m_);
+      platform::LockGuard lock(m_);
       quit_ = true;
     }
-    cv_.notify_all();
-    ui_.join();
+    cv_.NotifyAll();
+    ui_.Join();
   }
   void SendDownloadFailed() override {
-    std::unique_lock<std::mutex> lock(m_);
+    platform::UniqueLock lock(m_);
     int ticket = ++pending_;
-    cv_.notify_all();
-    cv_.wait(lock, [&] { return handled_ >= ticket || quit_; });
+    cv_.NotifyAll();
+    cv_.Wait(lock, [&] { return handled_ >= ticket || quit_; });
   }
   int Handled() {
-    std::lock_guard<std::mutex> lock(m_);
+    platform::LockGuard lock(m_);
     return handled_;
   }
 
  private:
   std::function<void()> handler_;
-  std::mutex m_;
-  std::condition_variable cv_;
+  platform::Mutex m_;
+  platform::CondVar cv_;
   int pending_ = 0, handled_ = 0;
   bool quit_ = false;
-  std::thread ui_;
+  platform::Thread ui_;
 };
 
 TEST_F(EngineTest, SegmentWaitsUntilTheWindowHandledItsNotice) {
@@ -463,17 +461,19 @@ TEST_F(EngineTest, SegmentWaitsUntilTheWindowHandledItsNotice) {
   testsupport::ServerFaults f;
   f.dropAfter = 15000;
   server_.SetFaults(f);
-  std::promise<std::shared_ptr<TDownloadJob>> created;
-  std::shared_future<std::shared_ptr<TDownloadJob>> jobOf = created.get_future().share();
+  platform::Event created;
+  std::shared_ptr<TDownloadJob> jobOf;  // set before `created`
   std::vector<std::string> logAtHandling;
   auto ui = std::make_shared<UiThreadTarget>([&] {
     platform::SleepMs(200);  // a slow handler: the sender must still be waiting
-    logAtHandling = Unstamped(jobOf.get());
-    jobOf.get()->Cancel();
+    if (!created.Wait(20000)) return;
+    logAtHandling = Unstamped(jobOf);
+    jobOf->Cancel();
   });
   SetNotifyWindow(ui);
   std::shared_ptr<TDownloadJob> job = Start(dir_ / "pkg.zip", 1);
-  created.set_value(job);
+  jobOf = job;
+  created.Set();
   ASSERT_TRUE(Ended(job));
   EXPECT_EQ(ui->Handled(), 1);
   EXPECT_EQ(logAtHandling.back(), "线程1下载异常.");  // the end line comes after the handler

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "platform/socket.h"
 #include "platform/system.h"
+#include "platform/thread.h"
 #include "tests/support/HttpServer.h"
 
 namespace {
@@ -19,7 +19,7 @@ class ScriptedServer {
  public:
   explicit ScriptedServer(std::string reply, bool holdOpen = false) : reply_(std::move(reply)), hold_(holdOpen) {
     EXPECT_TRUE(listener_.Listen(0));
-    thread_ = std::thread([this] {
+    thread_ = platform::Thread([this] {
       platform::Socket s;
       if (!listener_.Accept(&s, 5000)) return;
       std::string head;
@@ -34,14 +34,14 @@ class ScriptedServer {
       }
     });
   }
-  ~ScriptedServer() { thread_.join(); }
+  ~ScriptedServer() { thread_.Join(); }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(listener_.Port()) + "/x"; }
 
  private:
   std::string reply_;
   bool hold_;
   platform::Listener listener_;
-  std::thread thread_;
+  platform::Thread thread_;
 };
 
 // Answers a redirect to /next whose body follows bodyDelayMs after its head
@@ -51,7 +51,7 @@ class RedirectBodyServer {
  public:
   RedirectBodyServer(std::string head, std::string body, int bodyDelayMs) {
     EXPECT_TRUE(listener_.Listen(0));
-    thread_ = std::thread([this, head, body, bodyDelayMs] {
+    thread_ = platform::Thread([this, head, body, bodyDelayMs] {
       platform::Socket first, second;
       if (!listener_.Accept(&first, 5000) || !ReadHead(first)) return;
       first.SendAll(head.data(), head.size());
@@ -71,7 +71,7 @@ class RedirectBodyServer {
       }
     });
   }
-  ~RedirectBodyServer() { thread_.join(); }
+  ~RedirectBodyServer() { thread_.Join(); }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(listener_.Port()) + "/x"; }
   bool FollowedEarly() const { return early_; }
 
@@ -88,7 +88,7 @@ class RedirectBodyServer {
   }
   platform::Listener listener_;
   std::atomic<bool> early_{false};
-  std::thread thread_;
+  platform::Thread thread_;
 };
 
 // The error status of a call, 0 when it succeeded, -1 for an error without one.

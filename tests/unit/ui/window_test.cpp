@@ -2,12 +2,11 @@
 // display, drag areas, links, pages, close, and the engine's blocking notice.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <future>
-#include <thread>
 
 #include "download/Notify.h"
+#include "platform/system.h"
+#include "platform/thread.h"
 #include "ui/HeadlessHost.h"
 #ifndef _WIN32
 #include <stdexcept>
@@ -25,6 +24,16 @@ class Window : public ::testing::Test {
   Window() : host(form) { host.Show(); }
   TfrmSpeedInstall form;
   HeadlessHost host;
+};
+
+// Sends a notice from another thread; `sent` is set once the send returned.
+struct Sender {
+  explicit Sender(std::shared_ptr<NotifyTarget> t) : thread([this, t] {
+    t->SendDownloadFailed();
+    sent.Set();
+  }) {}
+  platform::Event sent;
+  platform::Thread thread;  // joined before `sent` goes
 };
 }  // namespace
 
@@ -97,13 +106,11 @@ TEST_F(Window, ANoticeIsHandledInsideAProgressEvent) {
   // posted by another thread is handled inside HttpWork.
   auto target = GetNotifyWindow();
   ASSERT_NE(target, nullptr);
-  auto sent = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
-  EXPECT_EQ(sent.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (sent.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready &&
-         std::chrono::steady_clock::now() < deadline)
-    form.HttpWork(10);
-  EXPECT_EQ(sent.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  Sender s(target);
+  EXPECT_FALSE(s.sent.Wait(50));
+  const uint32_t start = platform::TickCount();
+  while (!s.sent.Wait(1) && platform::TickCount() - start < 10000) form.HttpWork(10);
+  EXPECT_TRUE(s.sent.Wait(0));
 }
 
 TEST_F(Window, ASenderIsReleasedWhenTheWindowGoesAway) {
@@ -111,13 +118,13 @@ TEST_F(Window, ASenderIsReleasedWhenTheWindowGoesAway) {
   auto host2 = std::make_unique<HeadlessHost>(*form2);
   host2->Show();
   auto target = GetNotifyWindow();
-  auto sent = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
-  EXPECT_EQ(sent.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  Sender s(target);
+  EXPECT_FALSE(s.sent.Wait(50));
   host2.reset();
-  EXPECT_EQ(sent.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_TRUE(s.sent.Wait(10000));
   // Later sends go nowhere and return.
-  auto late = std::async(std::launch::async, [target] { target->SendDownloadFailed(); });
-  EXPECT_EQ(late.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  Sender late(target);
+  EXPECT_TRUE(late.sent.Wait(10000));
 }
 
 TEST_F(Window, OnlyTheBackgroundPicturesDragTheWindow) {
