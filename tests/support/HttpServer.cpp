@@ -1,6 +1,7 @@
 #include "tests/support/HttpServer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -276,7 +277,8 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
   size_t piece = kPiece;
   if (rate > 0) piece = static_cast<size_t>(std::max<int64_t>(1024, std::min<int64_t>(kPiece, rate / 50)));
   std::vector<char> buf(piece + 32);
-  const uint32_t t0 = platform::TickCount();
+  // The test's own clock, not the platform's tick count, which tests may move on.
+  auto t0 = std::chrono::steady_clock::now();
   int64_t sent = 0;
   while (sent < count && !stopping_) {
     int64_t n = std::min<int64_t>(static_cast<int64_t>(piece), count - sent);
@@ -295,7 +297,8 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
     if (n <= 0) break;
     if (rate > 0) {
       const int64_t dueMs = (sent + n) * 1000 / rate;
-      const int64_t elapsed = platform::TickCount() - t0;
+      const int64_t elapsed =
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
       if (dueMs > elapsed) platform::SleepMs(static_cast<uint32_t>(dueMs - elapsed));
     }
     if (!res.Read(from + sent, buf.data(), static_cast<uint32_t>(n))) return false;
