@@ -80,7 +80,8 @@ void TInstallFlow::lblLLClick() {
   const std::string c = form_.edtAZLJ->text;
   std::string f = BrowseForFolder(Ansi("请选择安装文件夹"), c);
   if (f.empty()) f = form_.edtAZLJ->text;
-  if (f.find(kProductFolder) == std::string::npos) f += EndsInSeparator(f) ? kProductFolder : std::string("\\") + kProductFolder;
+  if (f.find(kProductFolder) == std::string::npos)
+    f += EndsInSeparator(f) ? std::string(kProductFolder) : std::string("\\") + kProductFolder;
   if (!f.empty()) form_.edtAZLJ->text = f;
   form_.Changed();
 }
@@ -146,14 +147,16 @@ bool TInstallFlow::PollCurrentJob(ui::Timer& timer) {
   return true;
 }
 
+namespace {
 // A package that does not match the manifest's checksum is deleted; an empty
 // checksum accepts anything.
-static bool PackageMatches(const std::string& file) {
+bool PackageMatches(const std::string& file) {
   if (PackageCrc.empty()) return true;
   if (FileCrcText(file) == PackageCrc) return true;
   platform::RemoveFile(file);
   return false;
 }
+}  // namespace
 
 void TInstallFlow::tmr1Timer() {
   if (!PollCurrentJob(form_.tmr1)) return;

@@ -15,40 +15,18 @@ namespace {
 const char kPackageFile[] = "D:\\Program Files\\Veltaro\\InstVeltaro\\Downloads\\Pkg.zip";
 const char kMainExe[] = "D:\\Program Files\\Veltaro\\VeltaroPlatform\\VeltaroMain.exe";
 
-std::string Filler(size_t n) {
-  std::string s(n, '\0');
-  uint32_t x = 88172645u;
-  for (char& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
-
 class Failures : public FlowTest {
  protected:
   void Ready(const std::string& manifestCrc = "auto") {
-    pkg = MakePackage({{"VeltaroMain.exe", "main"}, {"data.bin", Filler(200000)}});
+    pkg = MakePackage({{"VeltaroMain.exe", "main"}, {"data.bin", Noise(200000)}});
     crc = PublishPackage("Pkg.zip", pkg);
     PublishManifest("V2", "Pkg.zip", manifestCrc == "auto" ? crc : manifestCrc);
     ShowAndOpenPage1();
-  }
-  // GETs of the package: ranged (the job's segments) or whole (the fallback).
-  int Gets(bool ranged) {
-    int n = 0;
-    for (const std::string& r : server.Requests())
-      if (r.rfind(std::string("GET ") + kPackagePath + "Pkg.zip ", 0) == 0 &&
-          (r.find("Range:") != std::string::npos) == ranged)
-        ++n;
-    return n;
   }
   bool Interrupted() {
     return form.lblErrorHint->visible && form.lblXZ->visible && form.imgbtn_XZ->visible &&
            !form.lblDownLoadState->visible;
   }
-  bool OnPage(int page) { return form.nbMain->pageIndex() == page; }
   // Both segments drop their connection after 30000 bytes, once each.
   void BreakBothSegments() {
     testsupport::ServerFaults f;
@@ -85,7 +63,7 @@ TEST_F(Failures, BothSegmentsFailingFallBackToOneFetchAndShowTheHint) {
   ASSERT_TRUE(RunUntil([&] { return Interrupted(); }));
   ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
   EXPECT_TRUE(flow.SyncFallback);
-  EXPECT_EQ(Gets(false), 1);
+  EXPECT_EQ(PackageGets(false), 1);
   EXPECT_FALSE(form.tmr1.enabled || form.tmr2.enabled);
   EXPECT_EQ(ReadAll(kMainExe), "main");
   EXPECT_TRUE(Boxes().empty());
@@ -104,11 +82,11 @@ TEST_F(Failures, FirstNoticeArmsTheFallbackOneSecondLater) {
   EXPECT_TRUE(job->CancelRequested || job->Running == 0);
   host.Advance(999);
   EXPECT_FALSE(flow.SyncFallback);
-  EXPECT_EQ(Gets(false), 0);
+  EXPECT_EQ(PackageGets(false), 0);
   host.Advance(1);
   EXPECT_TRUE(flow.SyncFallback);
   EXPECT_FALSE(form.tmr2.enabled);
-  EXPECT_EQ(Gets(false), 1);
+  EXPECT_EQ(PackageGets(false), 1);
   EXPECT_TRUE(OnPage(3));
 }
 
@@ -236,7 +214,7 @@ TEST_F(Failures, UnpackFailureTextDependsOnHowThePackageCame) {
     testsupport::RemoveTree("D:\\");
     // Without a checksum in the manifest any body is taken as the package.
     Ready("");
-    server.AddFile(std::string(kPackagePath) + "Pkg.zip", Filler(100000));
+    server.AddFile(std::string(kPackagePath) + "Pkg.zip", Noise(100000));
     if (c.viaFallback) BreakBothSegments();
     host.ClickOn("lblLJAZ");
     std::vector<std::string> boxes;

@@ -82,6 +82,15 @@ std::string FlowTest::PublishPackage(const std::string& name, const std::string&
   return s.size() < 2 ? "0" + s : s;
 }
 
+int FlowTest::PackageGets(bool ranged) {
+  int n = 0;
+  for (const std::string& r : server.Requests())
+    if (r.rfind(std::string("GET ") + kPackagePath + "Pkg.zip ", 0) == 0 &&
+        (r.find("Range:") != std::string::npos) == ranged)
+      ++n;
+  return n;
+}
+
 void FlowTest::ShowAndOpenPage1() {
   host.Show();
   host.ClickOn("lblAZ");
@@ -166,6 +175,18 @@ std::string MakeZip(const Members& members) {
   Put32(out, cdOffset);
   Put16(out, 0);
   return out;
+}
+
+std::string Noise(size_t n) {
+  std::string s(n, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : s) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return s;
 }
 
 bool Exists(const std::string& windowsPath) { return platform::FileExists(windowsPath); }

@@ -41,6 +41,9 @@ class FlowTest : public ::testing::Test {
   bool RunUntil(F done, int timeoutMs = 20000);
   // The message boxes' texts since the last call, in UTF-8.
   std::vector<std::string> Boxes();
+  // GETs of the package "Pkg.zip": ranged (a job's segments) or whole (the fallback).
+  int PackageGets(bool ranged);
+  bool OnPage(int page) { return form.nbMain->pageIndex() == page; }
   // Every job the flow created so far (kept so that teardown waits for them).
   void NoteJob();
 
@@ -60,6 +63,9 @@ std::string MakeZip(const Members& members);
 // The same with the four component files added, so that nothing is fetched
 // after the unpack and the completion page follows at once.
 std::string MakePackage(Members members);
+
+// n pseudo-random bytes: a stored member as large as it looks.
+std::string Noise(size_t n);
 
 // Host-side file helpers on Windows paths.
 bool Exists(const std::string& windowsPath);

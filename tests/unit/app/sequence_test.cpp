@@ -17,19 +17,6 @@ namespace {
 const char kDownloads[] = "D:\\Program Files\\Veltaro\\InstVeltaro\\Downloads\\";
 const char kDefaultDir[] = "D:\\Program Files\\Veltaro\\VeltaroPlatform";
 
-// Pseudo-random bytes, so that a stored member is as large as it looks.
-std::string Noise(size_t n) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u;
-  for (char& c : s) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return s;
-}
-
 class Sequence : public FlowTest {
  protected:
   // A package of `bigBytes` in one member besides VeltaroMain.exe, published
@@ -41,15 +28,6 @@ class Sequence : public FlowTest {
     ShowAndOpenPage1();
   }
   bool Installed() { return ReadAll(std::string(kDefaultDir) + "\\VeltaroMain.exe") == "main"; }
-  int PackageGets(bool ranged) {
-    int n = 0;
-    for (const std::string& r : server.Requests())
-      if (r.rfind(std::string("GET ") + kPackagePath + "Pkg.zip ", 0) == 0 &&
-          (r.find("Range:") != std::string::npos) == ranged)
-        ++n;
-    return n;
-  }
-  bool OnPage(int page) { return form.nbMain->pageIndex() == page; }
   std::string pkg;
 };
 }  // namespace
