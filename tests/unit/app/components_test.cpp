@@ -18,7 +18,8 @@ const char* const kDrivers[] = {"SWUKeyDrive.exe", "VeltaroCSP.exe", "SKPDrive.e
 const char kServiceKey[] = "SOFTWARE\\Veltaro\\VeltaroService\\";
 
 std::string Target(int i) {
-  return i == 0 ? std::string(kDir) + "\\ThirdSoftware\\BaseService.exe" : std::string(kDir) + "\\App\\" + kDrivers[i - 1];
+  const std::string dir = kDir;
+  return i == 0 ? dir + "\\ThirdSoftware\\BaseService.exe" : dir + "\\App\\" + kDrivers[i - 1];
 }
 
 void Put(const std::string& path, const std::string& bytes) {
@@ -52,7 +53,8 @@ class ComponentsTest : public FlowTest {
   }
   int ComponentRequests() {
     int n = 0;
-    for (const auto& r : server.Requests()) n += r.find("rjxz/") != std::string::npos || r.find("SBQD/") != std::string::npos;
+    for (const auto& r : server.Requests())
+      n += r.find("rjxz/") != std::string::npos || r.find("SBQD/") != std::string::npos;
     return n;
   }
 };
@@ -87,7 +89,8 @@ TEST_F(ComponentsTest, FetchesOnlyWhatIsMissing) {
     int unpublishedDriver;       // -1: the server has all three
     bool after[4];
   } rows[] = {
-      {"tax-disk driver missing on the server", nullptr, {}, 1, {true, true, false, true}},  // first: files stay published
+      // First: a published file stays published for the later rows.
+      {"tax-disk driver missing on the server", nullptr, {}, 1, {true, true, false, true}},
       {"fresh machine", nullptr, {}, -1, {true, true, true, true}},
       {"service 2.00 installed", "2.00", {}, -1, {false, true, true, true}},
       {"service 10.0 installed", "10.0", {}, -1, {true, true, true, true}},

@@ -34,27 +34,23 @@ std::vector<Write> Writes() {
 
 const char kExplorer[] = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer";
 
-// Moves the tick count on quickly while `fn` runs, so that the close's 5000 ms
+// Moves the tick count on quickly while it lives, so that the close's 5000 ms
 // wait passes in moments of real time.
-template <typename F>
-void WithFastTicks(F fn) {
-  std::atomic<bool> done{false};
-  std::thread ticker([&] {
-    while (!done) {
-      pt::AdvanceTickCount(100);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  });
-  struct Join {
-    std::atomic<bool>& done;
-    std::thread& t;
-    ~Join() {
-      done = true;
-      t.join();
-    }
-  } join{done, ticker};
-  fn();
-}
+class FastTicks {
+ public:
+  FastTicks()
+      : t_([this] {
+          for (; !done_; std::this_thread::sleep_for(std::chrono::milliseconds(1))) pt::AdvanceTickCount(100);
+        }) {}
+  ~FastTicks() {
+    done_ = true;
+    t_.join();
+  }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::thread t_;
+};
 }  // namespace
 
 class RegistrationTest : public FlowTest {
@@ -68,6 +64,7 @@ class RegistrationTest : public FlowTest {
   ~RegistrationTest() override {
     pt::SetLocalTime(nullptr);
     pt::SetShellLinkFailure("");
+    pt::SetDesktopFolder("C:\\Users\\user\\Desktop");
   }
   // The completion page after an install into `dir` of version V2.1.0.
   void OnCompletionPage(const std::string& dir) {
@@ -96,7 +93,8 @@ TEST_F(RegistrationTest, CloseOnTheFirstTwoPagesWritesNothing) {
 
 // The fifteen values in order, the shortcut, the product not started. A folder
 // ending in a backslash gives doubled backslashes; a second close writes the
-// same again.
+// same again. Without the "Desktop" value the link would land in the root of
+// the current drive: the shell's desktop folder is taken instead.
 TEST_F(RegistrationTest, CompletionRegistersTheProductAndMakesTheShortcut) {
   const std::string u = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VeltaroTesmar\\";
   const std::string a = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
@@ -108,7 +106,11 @@ TEST_F(RegistrationTest, CompletionRegistersTheProductAndMakesTheShortcut) {
   for (const std::string i : {"E:\\Soft\\VeltaroPlatform", "E:\\\\VeltaroPlatform\\"}) {
     SCOPED_TRACE(i);
     OnCompletionPage(i);
-    WriteRegString(std::string(kExplorer) + "\\Shell Folders", "Desktop", "C:\\Users\\me\\Desktop", kRootCurrentUser);
+    const bool desktopValue = i.back() != '\\';
+    const std::string shellFolders = std::string(kExplorer) + "\\Shell Folders";
+    if (desktopValue) WriteRegString(shellFolders, "Desktop", "C:\\Users\\me\\Desktop", kRootCurrentUser);
+    else platform::RegRemoveTree(RegRoot::kCurrentUser, shellFolders);
+    pt::SetDesktopFolder("C:\\Users\\shell\\Desktop");
     Writes();
     const std::vector<Write> expected = {
         {M, u, "DisplayIcon", "\"" + i + "\\VeltaroLauncher.exe\""},
@@ -137,24 +139,13 @@ TEST_F(RegistrationTest, CompletionRegistersTheProductAndMakesTheShortcut) {
       EXPECT_EQ(links[0].target, i + "\\VeltaroLauncher.exe");
       EXPECT_EQ(links[0].workDir, i + "\\");
       EXPECT_EQ(links[0].description, publisher);
-      EXPECT_EQ(links[0].path, "C:\\Users\\me\\Desktop\\Veltaro365.lnk");
+      const std::string desktop = desktopValue ? "C:\\Users\\me\\Desktop" : "C:\\Users\\shell\\Desktop";
+      EXPECT_EQ(links[0].path, desktop + "\\Veltaro365.lnk");
       EXPECT_TRUE(pt::TakeShellRuns().empty()) << "a close never starts the product";
       EXPECT_TRUE(pt::TakeHiddenRuns().empty());
     }
     EXPECT_EQ(ReadRegString(a, "Path"), i + "\\") << "what the next run proposes";
   }
-}
-
-// Without the "Desktop" value the link would go to the root of the current
-// drive; the shell's desktop folder is used instead.
-TEST_F(RegistrationTest, ShortcutFallsBackToTheShellsDesktop) {
-  OnCompletionPage("D:\\VP");
-  pt::SetDesktopFolder("C:\\Users\\shell\\Desktop");
-  host.ClickOn("lblClose4");
-  pt::SetDesktopFolder("C:\\Users\\user\\Desktop");
-  const auto links = pt::TakeShellLinks();
-  ASSERT_EQ(links.size(), 1u);
-  EXPECT_EQ(links[0].path, "C:\\Users\\shell\\Desktop\\Veltaro365.lnk");
 }
 
 TEST_F(RegistrationTest, ShortcutObjectFailureStopsAfterTheUninstallEntry) {
@@ -234,11 +225,12 @@ TEST_F(RegistrationTest, CloseWaitsOutAManagerThatNeverStops) {
   const auto job = flow.CurrentJob;
   ASSERT_TRUE(job);
   uint32_t waited = 0;
-  WithFastTicks([&] {
+  {
+    FastTicks fast;
     const uint32_t start = platform::TickCount();
     host.ClickOn("lblClose33");
     waited = platform::TickCount() - start;
-  });
+  }
   EXPECT_GE(waited, 5000u);
   EXPECT_EQ(job->Running, 1);
   EXPECT_TRUE(job->CancelRequested);
@@ -269,7 +261,10 @@ TEST_F(RegistrationTest, CloseWhileTheBaseServiceDownloadHangs) {
   };
   for (int i = 0; i < 2000 && gets() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_EQ(gets(), 2) << "both segments are waiting for data";
-  WithFastTicks([&] { host.ClickOn("lblClose31"); });
+  {
+    FastTicks fast;
+    host.ClickOn("lblClose31");
+  }
   EXPECT_TRUE(host.closed);
   EXPECT_FALSE(flow.CurrentJob);
   EXPECT_FALSE(AnyTimerOn());
