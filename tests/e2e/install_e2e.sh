@@ -30,6 +30,8 @@ sleep 1  # later writes get a newer time stamp than the mark
 
 cleanup() {
   e2e_cleanup
+  cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
+  rm -f "$OUT/probe.png"
   [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
   [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
   wineserver -k >/dev/null 2>&1
@@ -146,6 +148,8 @@ launch() {
 # The requests of this run for one path, as "METHOD URI STATUS BYTES".
 run_requests() { tail -n +$((LOG_MARK + 1)) "$ACCESS" | awk -v u="$1" '$2 == u'; }
 package_bytes() { run_requests "$PKG_URI" | awk '$1 == "GET" {s += $4} END {print s + 0}'; }
+# Only ranged requests for the package: the background job brought it, no fallback ran.
+no_fallback() { run_requests "$PKG_URI" | awk '$1 == "GET" && $3 != 206 {f = 1} END {exit f}'; }
 
 # page1 [FOLDER]: "极速安装"; PROPOSED := the folder in the box; then FOLDER typed instead, if given.
 page1() {
@@ -165,6 +169,7 @@ read_msgbox() {
   MSG=""
   w=$(find_window "${1:-30}" 提示) || return 1
   MSG="$(wintext 提示 | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
+  shot install-message
   xdotool windowfocus --sync "$w" key Return
   window_gone 10 提示
 }
@@ -220,7 +225,7 @@ reg_value() {
   shift 2
   if [ -z "$name" ]; then sel=(/ve); else sel=(/v "$name"); fi
   wine reg query "$key" "${sel[@]}" "$@" 2>/dev/null | tr -d '\r' |
-    awk '/ REG_SZ/ { sub(/^.* REG_SZ( {4})?/, ""); print; found = 1; exit } END { exit !found }'
+    awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
 WEB_URL="http://$(sed -n 's/^VELTARO_WEB_HOST:[A-Z]*=//p' "$ROOT/build/win32/CMakeCache.txt")/"
@@ -237,6 +242,7 @@ page1 'D:\Veltaro365'
 check "page 1 proposes $DEFAULT_DIR on a fresh machine (got '$PROPOSED')" "$([ "$PROPOSED" = "$DEFAULT_DIR" ] && echo 0 || echo 1)"
 install_click
 expect "page 3 after the install" await_page 3 90
+expect "the background job brought the package, no fallback" no_fallback
 shot install-page3
 close_click
 expect "close on page 3 ends the installer" await_exit 30
@@ -287,7 +293,7 @@ check "shortcut working folder $(lnk_field 'Working directory')" "$([ "$(lnk_fie
 check "shortcut description" "$([ "$(lnk_field 'Description')" = "$PUBLISHER" ] && echo 0 || echo 1)"
 expect "wine uninstaller --list shows Veltaro365" bash -c "wine uninstaller --list 2>/dev/null | grep -q 'Veltaro365'"
 
-wine start 'vlttesmar:open?from=e2e' >/dev/null 2>&1
+VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" wine start 'vlttesmar:open?from=e2e' >/dev/null 2>&1
 for _ in $(seq 50); do grep -qs 'VAVodevado' "$STAND_LOG" && break; sleep 0.3; done
 expect "a vlttesmar: link starts the protocol command with the link" \
   grep -qsF "$I\\VAVodevado.exe"$'\t' "$STAND_LOG"
@@ -344,6 +350,7 @@ launch || exit 1
 page1
 install_click
 expect "page 3 after the resumed download" await_page 3 60
+expect "the resumed job brought the package, no fallback" no_fallback
 sent=$(package_bytes)
 want=$((PACKAGE_SIZE - st_received))
 check "the second run fetches only the rest: $sent bytes, $want missing" \
@@ -362,6 +369,7 @@ page1
 install_click
 expect "page 2 while the package downloads" await_page 2 30
 sleep 2
+disown "$APP_PID"  # no notice of the killed job
 kill -KILL $(our_copies) 2>/dev/null
 await_exit 10
 expect "after SIGKILL: a partial download without resume state" \
@@ -372,6 +380,7 @@ launch || exit 1
 page1
 install_click
 expect "page 3 after the run that follows the kill" await_page 3 60
+expect "the new job brought the package, no fallback" no_fallback
 check "that run downloads the whole package again ($(package_bytes) bytes)" \
   "$([ "$(package_bytes)" -ge "$PACKAGE_SIZE" ] && echo 0 || echo 1)"
 expect "install after the kill: tree as the package plus components" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
