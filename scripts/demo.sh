@@ -131,11 +131,14 @@ await_page() {
   done
   return 1
 }
-# picture NAME WINDOW: the window alone, from a screenshot of the screen.
+# picture NAME WINDOW [WxH]: the window alone (its content WxH when given, past
+# the frame line), from a screenshot of the screen.
 picture() {
-  local w="$2"
-  eval "$(xdotool getwindowgeometry --shell "$w")"
-  /usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+$((X + 1))+$((Y + 1))" +repage "$DEMO/$1.png"
+  local X Y WIDTH HEIGHT crop
+  eval "$(xdotool getwindowgeometry --shell "$2")"
+  crop="${WIDTH}x${HEIGHT}+$X+$Y"
+  [ -z "${3:-}" ] || crop="$3+$((X + 1))+$((Y + 1))"
+  /usr/bin/import -window root -crop "$crop" +repage "$DEMO/$1.png"
   echo "screenshot build/demo/$1.png"
 }
 # until_gone TIMEOUT: waits until no copy of the installer runs.
@@ -154,18 +157,18 @@ geometry "$W"
 if [ "$AUTO" -eq 1 ]; then
   xdotool mousemove 5 5
   sleep 2  # the manifest request and the first frames of the animation
-  picture page0-welcome "$W"
+  picture page0-welcome "$W" 640x480
   click_at 250 400  # 极速安装
-  picture page1-location "$W"
+  picture page1-location "$W" 640x480
   click_at 250 400  # 立即安装
   await_page 2 30
   check "page 2: the package downloads" $?
   sleep 1.5
-  picture page2-installing "$W"
+  picture page2-installing "$W" 640x480
   await_page 3 120
   check "page 3: installed" $?
   sleep 0.5
-  picture page3-done "$W"
+  picture page3-done "$W" 640x480
   click_at 621 19  # the close cross: registration, shortcut, end
 else
   echo "Click through the installer: 极速安装, 立即安装, then close it on the last page."
