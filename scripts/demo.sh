@@ -31,7 +31,7 @@ say() { printf '\n== %s\n' "$*"; }
 say "packages"
 bash scripts/bootstrap.sh || { echo "demo: bootstrap failed"; exit 1; }
 source scripts/wine-env.sh
-source tests/e2e/lib.sh
+source scripts/wine-ui.sh
 
 # build DIR TARGETS -- CMAKE ARGS: configures a tree once (as the test command
 # does) and builds the targets the demo needs.
@@ -112,15 +112,6 @@ if [ "$AUTO" -eq 1 ]; then start_xvfb || exit 1; fi
 
 # --- The install ----------------------------------------------------------------
 
-# page_now: 2 (installing) or 3 (completed) as the screen shows it, else "?".
-page_now() {
-  shot probe
-  local bar btn bg
-  bar=$(pixel probe 605 435) btn=$(pixel probe 250 310) bg=$(pixel probe 100 100)
-  if near "$btn" 2E7BFB && near "$bg" FFFFFF; then echo 3
-  elif near "$bar" F3F3F3 || near "$bar" 5D9EF5; then echo 2
-  else echo "?"; fi
-}
 # await_page N TIMEOUT
 await_page() {
   local deadline=$((SECONDS + $2))
@@ -202,19 +193,11 @@ KEYS="$UNINSTALL
 $APP_PATHS
 HKCR\\vlttesmar"
 
-# reg_value KEY NAME: the data of a string value of the 32-bit view (NAME empty:
-# the default value); status 1 when there is no such value.
-reg_value() {
-  local sel
-  if [ -z "$2" ]; then sel=(/ve); else sel=(/v "$2"); fi
-  wine reg query "$1" "${sel[@]}" /reg:32 2>/dev/null | tr -d '\r' |
-    awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
-}
 # unix_path WINDOWS-PATH: where Wine keeps it.
 unix_path() { winepath -u "$1" 2>/dev/null | sed 's:/*$::'; }
 
 say "installed"
-I="$(reg_value "$APP_PATHS" Path)"
+I="$(reg_value "$APP_PATHS" Path /reg:32)"
 I="${I%\\}"
 INSTALLED="$(unix_path "$I")"
 check "registered installation folder: ${I:-none}" "$([ -n "$I" ] && [ -d "$INSTALLED" ] && echo 0 || echo 1)"
@@ -243,11 +226,11 @@ echo
 echo "registry (32-bit view):"
 bad=0
 while IFS='|' read -r key name; do
-  got="$(reg_value "$key" "$name")" || { got="<missing>"; bad=1; }
+  got="$(reg_value "$key" "$name" /reg:32)" || { got="<missing>"; bad=1; }
   printf '  %-62s %-16s %s\n' "$key" "${name:-(default)}" "$got"
 done <<<"$REGISTRATION"
 check "the fifteen registry values are there" $bad
-check "DisplayVersion is the published version" "$([ "$(reg_value "$UNINSTALL" DisplayVersion)" = "$VERSION" ] && echo 0 || echo 1)"
+check "DisplayVersion is the published version" "$([ "$(reg_value "$UNINSTALL" DisplayVersion /reg:32)" = "$VERSION" ] && echo 0 || echo 1)"
 
 echo
 LNK="$USER_DIR/Desktop/Veltaro365.lnk"
@@ -305,7 +288,7 @@ left="$(find "$INSTALLED" 2>/dev/null | sed "s:^$DRIVE_D:D\::")"
 check "the installation folder is gone${left:+; left: $left}" "$([ -z "$left" ] && echo 0 || echo 1)"
 bad=0
 while IFS='|' read -r key name; do
-  if got="$(reg_value "$key" "$name")"; then echo "   still there: $key [$name] = $got"; bad=1; fi
+  if got="$(reg_value "$key" "$name" /reg:32)"; then echo "   still there: $key [$name] = $got"; bad=1; fi
 done <<<"$REGISTRATION"
 check "none of the fifteen values is left" $bad
 bad=0

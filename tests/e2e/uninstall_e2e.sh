@@ -7,7 +7,7 @@
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/wine-ui.sh"
 WORK="$(mktemp -d /tmp/veltaro-uninst-XXXXXX)"
 export WINEPREFIX="$WORK/prefix"
 DRIVE_D="$WORK/d"
