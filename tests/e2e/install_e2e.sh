@@ -8,14 +8,13 @@
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/wine-ui.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT"
 rm -f "$OUT"/install-*.png
-BASE_PREFIX="$WINEPREFIX"
 WORK="$(mktemp -d /tmp/veltaro-install-XXXXXX)"
 export WINEPREFIX="$WORK/prefix"
 DRIVE_D="$WORK/d"
@@ -99,23 +98,7 @@ echo "download server http://127.0.0.1:$DL_PORT/, service host $SVC_URL"
 
 # --- The prefix: a copy of the project's, sealed, pointed at the servers -----
 
-bash "$ROOT/scripts/wine-prefix.sh" >/dev/null || exit 1
-mkdir -p "$WINEPREFIX/drive_c/windows"
-# Its dot files too: without .update-timestamp Wine would update the copy first.
-for e in "$BASE_PREFIX"/* "$BASE_PREFIX"/.[!.]*; do
-  case "$(basename "$e")" in drive_c | drive_d) ;; *) cp -a "$e" "$WINEPREFIX/" ;; esac
-done
-for e in "$BASE_PREFIX"/drive_c/*; do
-  [ "$(basename "$e")" = windows ] || cp -a "$e" "$WINEPREFIX/drive_c/"
-done
-# Wine's own programs are only read: linked, not copied.
-for e in "$BASE_PREFIX"/drive_c/windows/*; do
-  case "$(basename "$e")" in
-    system32 | syswow64 | winsxs) cp -al "$e" "$WINEPREFIX/drive_c/windows/" ;;
-    *) cp -a "$e" "$WINEPREFIX/drive_c/windows/" ;;
-  esac
-done
-VELTARO_WINEPREFIX="$WINEPREFIX" VELTARO_DRIVE_D="$DRIVE_D" bash "$ROOT/scripts/wine-prefix.sh" >/dev/null || exit 1
+bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$DRIVE_D" || exit 1
 USER_DIR="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)"
 expect "prefix: D: is the temporary folder" [ "$(readlink "$WINEPREFIX/dosdevices/d:")" = "$DRIVE_D" ]
 expect "prefix: no link leaves the user folders" [ -z "$(find "$WINEPREFIX/drive_c/users" -type l)" ]
@@ -173,15 +156,6 @@ read_msgbox() {
   xdotool windowfocus --sync "$w" key Return
   window_gone 10 提示
 }
-# page_now: 2 (installing) or 3 (completed) as the screen shows it, else "?".
-page_now() {
-  shot probe
-  local bar btn bg
-  bar=$(pixel probe 605 435) btn=$(pixel probe 250 310) bg=$(pixel probe 100 100)
-  if near "$btn" 2E7BFB && near "$bg" FFFFFF; then echo 3
-  elif near "$bar" F3F3F3 || near "$bar" 5D9EF5; then echo 2
-  else echo "?"; fi
-}
 # await_page N TIMEOUT: waits for page N; a message box on the way ends the wait (its text in MSG).
 await_page() {
   local deadline=$((SECONDS + $2))
@@ -217,15 +191,6 @@ same_tree() {
   diff -r "$1" "$2" >"$WORK/diff.out" 2>&1 && return 0
   head -n 20 "$WORK/diff.out" | sed 's/^/   /'
   return 1
-}
-# reg_value KEY NAME [reg options]: the data of a string value (NAME empty: the default
-# value); status 1 when there is no such value.
-reg_value() {
-  local key="$1" name="$2" sel
-  shift 2
-  if [ -z "$name" ]; then sel=(/ve); else sel=(/v "$name"); fi
-  wine reg query "$key" "${sel[@]}" "$@" 2>/dev/null | tr -d '\r' |
-    awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
 WEB_URL="http://$(sed -n 's/^VELTARO_WEB_HOST:[A-Z]*=//p' "$ROOT/build/win32/CMakeCache.txt")/"

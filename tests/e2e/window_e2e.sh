@@ -11,7 +11,7 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT"
 rm -f "$OUT"/*.png
-source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/wine-ui.sh"
 
 APP_PID=""
 # The installer asks the download server for its manifest when it shows: here

@@ -16,7 +16,7 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT" "$HOME"
 
-source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/wine-ui.sh"
 
 if [ ! -f "$WINEPREFIX/.veltaro-xp-ready" ]; then
   echo "creating the Windows XP prefix at $WINEPREFIX"

@@ -1,5 +1,6 @@
-# Sourced by the Wine end-to-end scripts: a private X display, the installer
-# window found by its caption, screenshots, pixels and clicks. The caller sets
+# Sourced by the Wine end-to-end scripts and the demo: a private X display, the
+# installer window found by its caption, screenshots, pixels, clicks, the page
+# shown, registry values. The caller sets
 # OUT (screenshot folder) and WINEPREFIX, and calls e2e_cleanup from its trap.
 CAPTION="极速安装"
 FAILS=0
@@ -93,4 +94,22 @@ near() {
 click_at() {  # content coordinates
   xdotool mousemove $((WX + 1 + $1)) $((WY + 1 + $2)) sleep 0.2 click 1
   sleep 0.8
+}
+# page_now: 2 (installing) or 3 (completed) as the screen shows it, else "?".
+page_now() {
+  shot probe
+  local bar btn bg
+  bar=$(pixel probe 605 435) btn=$(pixel probe 250 310) bg=$(pixel probe 100 100)
+  if near "$btn" 2E7BFB && near "$bg" FFFFFF; then echo 3
+  elif near "$bar" F3F3F3 || near "$bar" 5D9EF5; then echo 2
+  else echo "?"; fi
+}
+# reg_value KEY NAME [reg options]: the data of a string value (NAME empty: the default
+# value); status 1 when there is no such value.
+reg_value() {
+  local key="$1" name="$2" sel
+  shift 2
+  if [ -z "$name" ]; then sel=(/ve); else sel=(/v "$name"); fi
+  wine reg query "$key" "${sel[@]}" "$@" 2>/dev/null | tr -d '\r' |
+    awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
