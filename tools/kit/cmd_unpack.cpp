@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <string>
 
 #include "tools/kit/commands.h"
 #include "tools/kit/progress_bar.h"
@@ -37,8 +38,13 @@ int CmdUnpack(int argc, char** argv) {
     std::fprintf(stderr, "usage: veltaro-kit unpack PACKAGE DIR\n");
     return 2;
   }
+  // The unpack creates its destination as the installer does, which takes a
+  // name of one or two characters for a drive ("C:"): such a relative name
+  // gets its folder spelled out.
+  std::string dest = KitPath(argv[1]);
+  if (dest.size() <= 2 && dest.find(':') == std::string::npos) dest = ".\\" + dest;
   ProgressBar bar;
-  bool ok = UnpackPackage(KitPath(argv[0]), KitPath(argv[1]), [&bar](const UnpackProgress& p) { bar.Show(p); });
+  bool ok = UnpackPackage(KitPath(argv[0]), dest, [&bar](const UnpackProgress& p) { bar.Show(p); });
   bar.End(ok);
   if (!ok) {
     std::fprintf(stderr, "veltaro-kit unpack: nothing extracted from %s\n", argv[0]);
