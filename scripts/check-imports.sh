@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# check-imports.sh DIR: every .exe in DIR is PE32 i386 and imports only DLLs that
-# ship with Windows; the shipped programs among them also load on Windows XP SP3.
+# check-imports.sh DIR PROGRAM...: every .exe in DIR is PE32 i386 and imports only
+# DLLs that ship with Windows; the named programs (the shipped ones) are there and
+# also load on Windows XP SP3.
 # check-imports.sh --xp EXE...: only the XP check, on the given programs.
 # The XP check: every imported function is listed in scripts/xp-imports.txt, and
 # the PE header asks for an OS and subsystem version of at most 5.1.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 known="$here/xp-imports.txt"
-shipped=(VeltaroSetup.exe veltaro-kit.exe)
 allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|ws2_32|comctl32|comdlg32|shlwapi|msvcrt|winmm|uxtheme|version|mswsock|imm32|msimg32)\.dll$'
 
 # "dll function" per imported function; a function imported by ordinal only
@@ -53,6 +53,7 @@ if [ "${1:-}" = "--xp" ]; then
 fi
 
 dir="$1"
+shift
 bad=0
 for exe in "$dir"/*.exe; do
   file -b "$exe" | grep -q 'PE32 executable.*Intel 80386' || { echo "$exe: not PE32 i386"; bad=1; }
@@ -61,7 +62,7 @@ for exe in "$dir"/*.exe; do
   done < <(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
   echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
 done
-for name in "${shipped[@]}"; do
+for name in "$@"; do
   if [ -f "$dir/$name" ]; then xp_check "$dir/$name" || bad=1; else echo "$name missing"; bad=1; fi
 done
 exit $bad
