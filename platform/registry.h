@@ -26,6 +26,9 @@ struct RegValue {
 bool RegRead(RegRoot root, const std::string& key, const std::string& name, RegValue* out);
 // Opens the key with full access, creating missing keys along the path, and writes.
 bool RegWrite(RegRoot root, const std::string& key, const std::string& name, const RegValue& value);
+// Opens the key with full access, creating missing keys along the path, and
+// closes it again.
+bool RegCreateKey(RegRoot root, const std::string& key);
 bool RegKeyExists(RegRoot root, const std::string& key);
 // Deletes a key with everything below it.
 bool RegRemoveTree(RegRoot root, const std::string& key);

@@ -1,5 +1,6 @@
 // The shell: starting a program through a verb, the running program's own
-// path, the folder picker, and the COM apartment the picker needs.
+// path, the desktop folder, the folder picker, and the COM apartment the picker
+// needs.
 #pragma once
 #include <string>
 
@@ -8,6 +9,14 @@ namespace platform {
 // ShellExecuteExA with SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI, no working
 // folder, SW_SHOWNORMAL. True when the shell reports success.
 bool ShellExecuteVerb(void* owner, const std::string& verb, const std::string& file, const std::string& params);
+
+// ShellExecuteA with the verb "open", no parameters, `dir` as the working folder
+// and SW_SHOWNORMAL. True when the shell reports success.
+bool ShellOpen(void* owner, const std::string& file, const std::string& dir);
+
+// The user's desktop folder as the shell knows it (SHGetFolderPathA,
+// CSIDL_DESKTOPDIRECTORY), without a trailing backslash; empty on failure.
+std::string DesktopFolder();
 
 // The full path of the running executable (ANSI), empty on failure.
 std::string ModulePath();

@@ -1,5 +1,6 @@
 // Controls of the native (posix) platform for tests: where Windows paths live on
-// the host, the drive table, the version record and the in-memory registry.
+// the host, the drive table, the version record, the in-memory registry, and
+// records of what the program asked the shell and the process to do.
 // Not available in the Windows build.
 #pragma once
 #ifdef _WIN32
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/localtime.h"
 #include "platform/system.h"
 
 namespace platform::testing {
@@ -47,7 +49,7 @@ std::vector<MessageBoxRecord> TakeMessageBoxes();
 // report success.
 struct ShellRun {
   void* owner;
-  std::string verb, file, params;
+  std::string verb, file, params, dir;  // dir: the working folder, if one was given
 };
 std::vector<ShellRun> TakeShellRuns();
 void SetShellRunsSucceed(bool ok);
@@ -59,6 +61,32 @@ struct FolderRequest {
 };
 void SetFolderPickerAnswer(const std::string& folder);
 std::vector<FolderRequest> TakeFolderRequests();
+
+// The desktop folder the shell reports ("" makes the query fail).
+void SetDesktopFolder(const std::string& folder);
+
+// Links saved through ShellLink since the last call, oldest first.
+struct ShellLinkRecord {
+  std::string target, workDir, description, path;
+};
+std::vector<ShellLinkRecord> TakeShellLinks();
+// A non-empty text makes creating the link object fail with that error text.
+void SetShellLinkFailure(const std::string& errorText);
+
+// Command lines started hidden (RunHidden) since the last call.
+std::vector<std::string> TakeHiddenRuns();
+
+// What EndProcessNow throws natively. Not a std::exception, so handlers that
+// turn errors into message boxes let it pass.
+struct ProcessEnded {
+  int exitCode;
+};
+
+// The clock LocalTimeNow reads; null goes back to the system clock.
+void SetLocalTime(const LocalTime* t);
+
+// Moves TickCount forward by `ms` from now on, for waits measured in ticks.
+void AdvanceTickCount(uint32_t ms);
 
 // What PumpWaitingMessages runs natively (none: the queue is empty).
 void SetMessagePump(std::function<bool()> pump);

@@ -258,6 +258,7 @@ void TfrmSpeedInstall::FormShow() {
   // The install flow's start-up steps and the manifest come with it; until then
   // the version labels stay empty.
   AppDir = FolderPart(platform::ModulePath());
+  if (flow_) flow_->ShowStarting();
   lblVersion->text = ProductVersion;
   lblVersion2->text = ProductVersion;
   LoadFormImages(*this);
@@ -370,30 +371,46 @@ void TfrmSpeedInstall::tmrPicTimer() {
   Changed();
 }
 
-// The install flow fills these in; the page changes of the welcome and location
-// pages are already the window's own.
+// Without a flow the window only turns its own pages and closes.
 void TfrmSpeedInstall::lblAZClick(Control&) {
+  if (flow_) return flow_->lblAZClick();
   nbMain->SetPageIndex(1);
   Changed();
 }
 
 void TfrmSpeedInstall::lblFHClick(Control&) {
+  if (flow_) return flow_->lblFHClick();
   nbMain->SetPageIndex(0);
   Changed();
 }
 
-void TfrmSpeedInstall::lblLLClick(Control&) {}
-void TfrmSpeedInstall::lblLJAZClick(Control&) {}
-void TfrmSpeedInstall::lblXZClick(Control&) {}
-void TfrmSpeedInstall::lblWCClick(Control&) {}
-void TfrmSpeedInstall::tmr1Timer() {}
-void TfrmSpeedInstall::tmr2Timer() {}
-void TfrmSpeedInstall::tmr3Timer() {}
-void TfrmSpeedInstall::HandleDownloadFailed() {}
+void TfrmSpeedInstall::lblLLClick(Control&) {
+  if (flow_) flow_->lblLLClick();
+}
+void TfrmSpeedInstall::lblLJAZClick(Control&) {
+  if (flow_) flow_->lblLJAZClick();
+}
+void TfrmSpeedInstall::lblXZClick(Control&) {
+  if (flow_) flow_->lblXZClick();
+}
+void TfrmSpeedInstall::lblWCClick(Control&) {
+  if (flow_) flow_->lblWCClick();
+}
+void TfrmSpeedInstall::tmr1Timer() {
+  if (flow_) flow_->tmr1Timer();
+}
+void TfrmSpeedInstall::tmr2Timer() {
+  if (flow_) flow_->tmr2Timer();
+}
+void TfrmSpeedInstall::tmr3Timer() {
+  if (flow_) flow_->tmr3Timer();
+}
+void TfrmSpeedInstall::HandleDownloadFailed() {
+  if (flow_) flow_->HandleDownloadFailed();
+}
 
-// What the close button does first depends on the page (the registration
-// step comes with the install flow); it always ends the program.
 void TfrmSpeedInstall::lblCloseClick(Control&) {
+  if (flow_) return flow_->lblCloseClick();
   if (host_) host_->Close();
 }
 

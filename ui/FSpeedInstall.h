@@ -9,6 +9,7 @@
 
 #include "common/HttpProgress.h"
 #include "ui/Control.h"
+#include "ui/FlowHandlers.h"
 #include "ui/Host.h"
 
 namespace ui {
@@ -25,6 +26,9 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   // The host that shows the window; set before FormShow.
   void AttachHost(Host* host) { host_ = host; }
   Host* host() const { return host_; }
+  // The install flow the handlers run; set before FormShow, may stay null.
+  void AttachFlow(FlowHandlers* flow) { flow_ = flow; }
+  FlowHandlers* flow() const { return flow_; }
 
   std::string caption;  // ANSI
   Font font;            // the window's default font
@@ -119,6 +123,7 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void BuildPage3();
 
   Host* host_ = nullptr;
+  FlowHandlers* flow_ = nullptr;
   std::vector<std::unique_ptr<Control>> components_;
 };
 

@@ -64,14 +64,28 @@ bool RegRead(RegRoot root, const std::string& key, const std::string& name, RegV
   return true;
 }
 
-bool RegWrite(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
-  std::string path = Normalize(root, key);
-  std::lock_guard<std::mutex> lock(R().mutex);
-  // Every key along the path exists afterwards, as with RegCreateKeyEx.
+namespace {
+// Every key along the path exists afterwards, as with RegCreateKeyEx. Called
+// with the lock held.
+Key& CreatePath(const std::string& path) {
   for (size_t pos = path.find('\\'); pos != std::string::npos; pos = path.find('\\', pos + 1)) {
     R().keys[path.substr(0, pos)];
   }
-  R().keys[path].values[Lower(name)] = value;
+  return R().keys[path];
+}
+}  // namespace
+
+bool RegWrite(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
+  std::string path = Normalize(root, key);
+  std::lock_guard<std::mutex> lock(R().mutex);
+  CreatePath(path).values[Lower(name)] = value;
+  return true;
+}
+
+bool RegCreateKey(RegRoot root, const std::string& key) {
+  std::string path = Normalize(root, key);
+  std::lock_guard<std::mutex> lock(R().mutex);
+  CreatePath(path);
   return true;
 }
 

@@ -14,6 +14,7 @@ struct State {
   std::string modulePath = "C:\\Veltaro\\VeltaroSetup.exe";
   std::vector<testing::FolderRequest> pickerRequests;
   std::string pickerAnswer;
+  std::string desktop = "C:\\Users\\user\\Desktop";
 };
 State& S() {
   static State s;
@@ -23,8 +24,19 @@ State& S() {
 
 bool ShellExecuteVerb(void* owner, const std::string& verb, const std::string& file, const std::string& params) {
   std::lock_guard<std::mutex> lock(S().mutex);
-  S().runs.push_back({owner, verb, file, params});
+  S().runs.push_back({owner, verb, file, params, ""});
   return S().runsSucceed;
+}
+
+bool ShellOpen(void* owner, const std::string& file, const std::string& dir) {
+  std::lock_guard<std::mutex> lock(S().mutex);
+  S().runs.push_back({owner, "open", file, "", dir});
+  return S().runsSucceed;
+}
+
+std::string DesktopFolder() {
+  std::lock_guard<std::mutex> lock(S().mutex);
+  return S().desktop;
 }
 
 std::string ModulePath() {
@@ -55,6 +67,10 @@ void SetShellRunsSucceed(bool ok) {
 void SetModulePath(const std::string& path) {
   std::lock_guard<std::mutex> lock(S().mutex);
   S().modulePath = path;
+}
+void SetDesktopFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(S().mutex);
+  S().desktop = folder;
 }
 void SetFolderPickerAnswer(const std::string& folder) {
   std::lock_guard<std::mutex> lock(S().mutex);

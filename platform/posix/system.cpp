@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <mutex>
@@ -145,10 +146,18 @@ bool DiskFreeSpace(const std::string& root, DiskFree* out) {
   return true;
 }
 
+namespace {
+std::atomic<uint32_t> g_tickOffset{0};
+}
+
+namespace testing {
+void AdvanceTickCount(uint32_t ms) { g_tickOffset += ms; }
+}  // namespace testing
+
 uint32_t TickCount() {
   struct timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000) + g_tickOffset;
 }
 
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

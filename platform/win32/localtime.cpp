@@ -2,17 +2,27 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
 namespace platform {
 
-std::string LocalTimeText() {
-  SYSTEMTIME t;
-  ::GetLocalTime(&t);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                t.wSecond);
-  return buf;
+LocalTime LocalTimeNow() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  LocalTime t;
+  t.year = st.wYear;
+  t.month = st.wMonth;
+  t.day = st.wDay;
+  t.hour = st.wHour;
+  t.minute = st.wMinute;
+  t.second = st.wSecond;
+  return t;
+}
+
+std::string TimeSeparator() {
+  char buf[8];
+  int n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, buf, sizeof buf);
+  if (n <= 1) return ":";
+  return std::string(buf, static_cast<size_t>(n - 1));
 }
 
 }  // namespace platform

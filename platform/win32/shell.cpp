@@ -20,6 +20,17 @@ bool ShellExecuteVerb(void* owner, const std::string& verb, const std::string& f
   return ::ShellExecuteExA(&info) != FALSE;
 }
 
+bool ShellOpen(void* owner, const std::string& file, const std::string& dir) {
+  HINSTANCE r = ::ShellExecuteA(static_cast<HWND>(owner), "open", file.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(r) > 32;
+}
+
+std::string DesktopFolder() {
+  char buf[MAX_PATH];
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, buf))) return std::string();
+  return buf;
+}
+
 std::string ModulePath() {
   char buf[MAX_PATH + 1];
   DWORD n = ::GetModuleFileNameA(nullptr, buf, sizeof buf);

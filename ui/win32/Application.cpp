@@ -8,10 +8,12 @@
 
 namespace ui::win32 {
 
-void RunApplication() {
+void RunApplication(const FlowFactory& makeFlow) {
   platform::ComApartment com;  // the new-style folder picker needs an STA
   GdiplusSession gdiplus;
   TfrmSpeedInstall form;
+  std::unique_ptr<FlowHandlers> flow = makeFlow ? makeFlow(form) : nullptr;
+  form.AttachFlow(flow.get());
   MainWindow window(form);
   if (!window.Create(::GetModuleHandleA(nullptr))) return;
   MSG msg;

@@ -1,8 +1,15 @@
 // Shows the installer window and runs the message loop until it closes.
 #pragma once
+#include <functional>
+#include <memory>
+
+#include "ui/FSpeedInstall.h"
 
 namespace ui::win32 {
 
-void RunApplication();
+// `makeFlow` builds the install flow for the window; it lives as long as the window.
+using FlowFactory = std::function<std::unique_ptr<FlowHandlers>(TfrmSpeedInstall&)>;
+
+void RunApplication(const FlowFactory& makeFlow);
 
 }  // namespace ui::win32

@@ -1,0 +1,29 @@
+#include "app/FlowValues.h"
+
+#include "download/Notify.h"
+
+namespace app {
+
+std::string DriveRoot;
+std::string WorkDir;
+std::string InstallDir;
+std::string PackageName;
+std::string PackageUrl;
+std::string PackageCrc;
+bool BaseServiceAltHost = false;
+
+void ResetFlowValues() {
+  AppDir.clear();
+  DriveRoot.clear();
+  WorkDir.clear();
+  InstallDir.clear();
+  ProductVersion.clear();
+  PackageName.clear();
+  PackageUrl.clear();
+  PackageCrc.clear();
+  BaseServiceAltHost = false;
+  HttpWorkMax = 0;
+  SetNotifyWindow(nullptr);
+}
+
+}  // namespace app

@@ -1,0 +1,90 @@
+// The install flow: what the window's handlers do, from the first showing to
+// registration. One object per window, created where the window is created and
+// attached to it (TfrmSpeedInstall::AttachFlow). Everything runs on the UI
+// thread. The methods are grouped by file:
+//   InstallSequence.cpp  start-up steps, pages 0 and 1, the package download,
+//                        the polling timers, the engine's failure notice
+//   Manifest.cpp         GetNewVer
+//   Components.cpp       the base service and the three drivers
+//   Registration.cpp     close, launch, registry values and shortcut
+#pragma once
+#include <memory>
+#include <string>
+
+#include "download/DownloadJob.h"
+#include "ui/FSpeedInstall.h"
+#include "ui/FlowHandlers.h"
+
+namespace app {
+
+class TInstallFlow : public ui::FlowHandlers {
+ public:
+  explicit TInstallFlow(ui::TfrmSpeedInstall& form);
+  ~TInstallFlow() override;
+  TInstallFlow(const TInstallFlow&) = delete;
+  TInstallFlow& operator=(const TInstallFlow&) = delete;
+
+  ui::TfrmSpeedInstall& form() { return form_; }
+
+  // The window's handlers (ui::FlowHandlers).
+  void ShowStarting() override;
+  void lblAZClick() override;
+  void lblFHClick() override;
+  void lblLLClick() override;
+  void lblLJAZClick() override;
+  void lblXZClick() override;
+  void lblCloseClick() override;  // Registration.cpp
+  void lblWCClick() override;     // Registration.cpp
+  void tmr1Timer() override;
+  void tmr2Timer() override;
+  void tmr3Timer() override;
+  void HandleDownloadFailed() override;
+
+  // Install sequence.
+  void StartupSteps();
+  void GetDefaultInstallPath();
+  void StartPackageDownload();
+
+  // Manifest.
+  bool GetNewVer();
+
+  // Components.
+  void DownloadAttachedFiles();
+  void DownloadSWUkeyDrive();
+  void DownloadKDPDrive();
+  void DownloadSKPDrive();
+  // tmr3's completion step: tmr3 is already disabled.
+  void BaseServiceDownloaded();
+  // HandleDownloadFailed while tmr3 polls the base-service job (tmr1 is off).
+  void BaseServiceDownloadFailed();
+
+  // The job created last (main package or base service); a new one replaces
+  // the reference. The manager holds its own reference until its run ends.
+  std::shared_ptr<TDownloadJob> CurrentJob;
+  std::string PackageFile;  // WorkDir + "\Downloads\" + PackageName
+  bool SyncFallback = false;
+
+ private:
+  // Shared body of tmr1Timer and tmr3Timer: shows the job's percentage; true
+  // when the job is finished and `timer` has been disabled.
+  bool PollCurrentJob(ui::Timer& timer);
+  void UnpackThenComponents(const char* failureText);
+  void ProcessMessages();
+  void ShowInfoA(const char* utf8);
+  void SetTimer(ui::Timer& timer, bool enabled) { form_.SetTimerEnabled(timer, enabled); }
+
+  ui::TfrmSpeedInstall& form_;
+};
+
+// A manifest "url" usable as the package's file name: not empty, "." or "..",
+// and free of "\", "/", ":", '"' and control characters.
+bool IsBarePackageName(const std::string& name);
+
+// IsInstallYCS: the base service is installed in version "2.00" or later
+// (byte-wise comparison of the version texts).
+bool IsInstallYCS();
+
+// Source literals are UTF-8; window texts and paths live in the ANSI code page.
+std::string Ansi(const char* utf8);
+
+}  // namespace app

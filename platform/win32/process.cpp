@@ -1,0 +1,16 @@
+#include "platform/process.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool RunHidden(const std::string& commandLine) { return ::WinExec(commandLine.c_str(), SW_HIDE) > 31; }
+
+// TerminateProcess rather than ExitProcess: no DLL is told to detach, so a
+// download thread killed while holding a lock cannot stall the end.
+void EndProcessNow() {
+  ::TerminateProcess(::GetCurrentProcess(), 0);
+  ::ExitProcess(0);
+}
+
+}  // namespace platform
