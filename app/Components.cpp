@@ -1,30 +1,88 @@
 // The dependent components: the base service and the three drivers below
-// InstallDir, fetched when missing.
+// InstallDir, fetched when missing. None of them is run.
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
+#include "common/KpLib.h"
+#include "common/pubShare.h"
+#include "download/FetchToFile.h"
+#include "platform/fs.h"
 
 namespace app {
 
-// EMPTY until the components land (branch flow-reg): shows the completion page
-// so that the flow reaches its end meanwhile.
+namespace {
+const char kBaseServicePath[] = "rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe";
+const char kDriverFolder[] = "zelqa/DOWN_CENTER/SBQD/";
+const char kServiceKey[] = "SOFTWARE\\Veltaro\\VeltaroService\\";
+constexpr int32_t kSegments = 2;
+
+// Compared as unsigned bytes from the left; a prefix is the smaller text. So
+// "10.0" is below "2.00", as the installed service's records expect.
+bool AtLeastByteWise(const std::string& a, const std::string& b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x > y;
+  }
+  return a.size() >= b.size();
+}
+
+void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
+  const std::string target = InstallDir + "\\App\\" + fileName;
+  if (platform::FileExists(target)) return;
+  form.lblDownLoadState->text = Ansi("正在安装依赖驱动...");
+  form.Changed();
+  FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, target, true);
+}
+}  // namespace
+
+bool IsInstallYCS() {
+  const std::string path = ReadRegString(kServiceKey, "TMVeltaroWinSerPath");
+  if (path.empty() || !platform::FileExists(path)) return false;
+  return AtLeastByteWise(ReadIniValue("sys", "ver", FolderPart(path) + "Version.INI"), "2.00");
+}
+
 void TInstallFlow::DownloadAttachedFiles() {
+  const std::string target = InstallDir + "\\ThirdSoftware\\BaseService.exe";
+  if (!IsInstallYCS() && !platform::FileExists(target)) {
+    const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;
+    form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
+    form_.lblDownLoadState->text = Ansi("正在安装基础服务...");
+    form_.Changed();
+    if (!SyncFallback) {
+      CurrentJob = TDownloadJob::Create(url, target, kSegments);
+      SetTimer(form_.tmr3, true);
+      return;  // BaseServiceDownloaded goes on
+    }
+    FetchToFile(url, target, true);
+  }
+  BaseServiceDownloaded();
+}
+
+void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(form_, "SWUKeyDrive.exe"); }
+void TInstallFlow::DownloadKDPDrive() { FetchDriver(form_, "VeltaroCSP.exe"); }
+void TInstallFlow::DownloadSKPDrive() { FetchDriver(form_, "SKPDrive.exe"); }
+
+void TInstallFlow::BaseServiceDownloaded() {
+  DownloadSWUkeyDrive();
+  DownloadKDPDrive();
+  DownloadSKPDrive();
   form_.nbMain->SetPageIndex(3);
   form_.Changed();
 }
 
-// EMPTY until the components land.
-bool IsInstallYCS() { return false; }
-
-// EMPTY until the components land.
-void TInstallFlow::DownloadSWUkeyDrive() {}
-void TInstallFlow::DownloadKDPDrive() {}
-void TInstallFlow::DownloadSKPDrive() {}
-
-// EMPTY until the components land: tmr3's completion step.
-void TInstallFlow::BaseServiceDownloaded() {}
-
-// EMPTY until the components land: HandleDownloadFailed while tmr3 polls.
-void TInstallFlow::BaseServiceDownloadFailed() {}
+// The first failure moves the base service to the service host; the second
+// leaves the window on the installing page for good.
+void TInstallFlow::BaseServiceDownloadFailed() {
+  SetTimer(form_.tmr3, false);
+  const std::shared_ptr<TDownloadJob> job = CurrentJob;
+  if (job) job->Cancel();
+  if (BaseServiceAltHost) {
+    if (job) job->Finished = true;
+    return;
+  }
+  BaseServiceAltHost = true;
+  DownloadAttachedFiles();
+}
 
 }  // namespace app

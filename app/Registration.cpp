@@ -1,20 +1,101 @@
 // Leaving the installer: the close buttons (registration on the completion
 // page) and the launch button.
+#include <cstdio>
+#include <exception>
+
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
+#include "common/DesktopShortcut.h"
+#include "common/pubShare.h"
+#include "platform/dialog.h"
+#include "platform/localtime.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/system.h"
 
 namespace app {
 
-// EMPTY until registration lands (branch flow-reg): closes the window.
+namespace {
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VeltaroTesmar\\";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
+constexpr uint32_t kCancelWaitMs = 5000;
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// "yyyy-mm-dd HH:MM:SS" with the system's time separator.
+std::string InstallTimeText() {
+  const platform::LocalTime t = platform::LocalTimeNow();
+  const std::string sep = platform::TimeSeparator();
+  char date[16], hh[4], mm[4], ss[4];
+  std::snprintf(date, sizeof date, "%04u-%02u-%02u", t.year % 10000, t.month % 100, t.day % 100);
+  std::snprintf(hh, sizeof hh, "%02u", t.hour % 100);
+  std::snprintf(mm, sizeof mm, "%02u", t.minute % 100);
+  std::snprintf(ss, sizeof ss, "%02u", t.second % 100);
+  return std::string(date) + " " + hh + sep + mm + sep + ss;
+}
+
+// The uninstall entry, the shortcut, the application path and the URL
+// protocol. Only a shortcut object that cannot be made stops it (it throws).
+void RegisterProduct(const std::string& dir) {
+  WriteRegString(kUninstallKey, "DisplayIcon", Quoted(dir + "\\VeltaroLauncher.exe"));
+  WriteRegString(kUninstallKey, "DisplayName", "Veltaro365");
+  WriteRegString(kUninstallKey, "DisplayVersion", ProductVersion);
+  WriteRegString(kUninstallKey, "UninstallString", Quoted(dir + "\\Uninstall\\uninst.exe"));
+  WriteRegString(kUninstallKey, "HelpLink", WebSiteUrl());
+  WriteRegString(kUninstallKey, "URLInfoAbout", WebSiteUrl());
+  WriteRegString(kUninstallKey, "Publisher", kPublisherName);
+  CreateDesktopShortcut(dir);
+  WriteRegString(kAppPathsKey, "", dir + "\\VeltaroLauncher.exe");
+  WriteRegString(kAppPathsKey, "Path", dir + "\\");
+  WriteRegString(kAppPathsKey, "InstallTime", InstallTimeText());
+  WriteRegString("vlttesmar", "", "URL:vlt Protocol Handler", kRootClassesRoot);
+  WriteRegString("vlttesmar", "URL Protocol", "", kRootClassesRoot);
+  WriteRegString("vlttesmar\\DefaultIcon", "", Quoted(dir + "\\365.ico"), kRootClassesRoot);
+  WriteRegString("vlttesmar\\Shell\\open", "FriendlyAppName", "Veltaro", kRootClassesRoot);
+  WriteRegString("vlttesmar\\Shell\\open\\command", "", Quoted(dir + "\\VAVodevado.exe") + " \"%1\"",
+                 kRootClassesRoot);
+}
+}  // namespace
+
 void TInstallFlow::lblCloseClick() {
+  const int page = form_.nbMain->pageIndex();
+  if (page == 2) {
+    // A synchronous fetch may be running further down the stack: no waiting.
+    if (SyncFallback) platform::EndProcessNow();
+    if (!CurrentJob) {
+      SetTimer(form_.tmr1, false);
+      platform::EndProcessNow();
+    }
+    const std::shared_ptr<TDownloadJob> job = CurrentJob;
+    if (job->Running == 1) {
+      job->Cancel();
+      const uint32_t start = platform::TickCount();
+      while (job->Running == 1 && platform::TickCount() - start < kCancelWaitMs) ProcessMessages();
+      platform::SleepMs(200);
+    }
+  } else if (page == 3) {
+    try {
+      RegisterProduct(InstallDir);
+    } catch (const std::exception& e) {
+      // As any error that escapes a handler: shown, and the window stays.
+      platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, e.what(), "Veltaro",
+                               platform::kMbOk | platform::kMbIconError);
+      return;
+    }
+  }
+  // Every polling timer stops before the job goes, so no handler meets a
+  // released job; a manager still running keeps its own reference.
   SetTimer(form_.tmr1, false);
+  SetTimer(form_.tmr2, false);
+  SetTimer(form_.tmr3, false);
   CurrentJob.reset();
   if (form_.host()) form_.host()->Close();
 }
 
-// EMPTY until registration lands: closes the window.
 void TInstallFlow::lblWCClick() {
+  platform::ShellOpen(form_.host() ? form_.host()->Handle() : nullptr, InstallDir + "\\VeltaroLauncher.exe",
+                      InstallDir);
   if (form_.host()) form_.host()->Close();
 }
 

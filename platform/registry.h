@@ -28,7 +28,7 @@ bool RegRead(RegRoot root, const std::string& key, const std::string& name, RegV
 bool RegWrite(RegRoot root, const std::string& key, const std::string& name, const RegValue& value);
 // Opens the key with full access, creating missing keys along the path, and
 // closes it again.
-bool RegCreateKey(RegRoot root, const std::string& key);
+bool RegOpenOrCreateKey(RegRoot root, const std::string& key);
 bool RegKeyExists(RegRoot root, const std::string& key);
 // Deletes a key with everything below it.
 bool RegRemoveTree(RegRoot root, const std::string& key);

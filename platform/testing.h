@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/localtime.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 
 namespace platform::testing {
@@ -34,7 +35,16 @@ void ClearDrives();  // every letter reports kDriveNoRootDir
 void SetOsVersion(const OsVersionRecord* rec, uint16_t arch, int serverR2);
 void ResetOsVersion();
 
-void ResetRegistry();
+void ResetRegistry();  // also forgets the writes below
+
+// Every RegWrite since the last call (or reset), in order, with the key and
+// value names as the program passed them.
+struct RegWriteRecord {
+  RegRoot root;
+  std::string key, name;
+  RegValue value;
+};
+std::vector<RegWriteRecord> TakeRegistryWrites();
 
 // The message boxes shown since the last call, oldest first.
 struct MessageBoxRecord {

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "platform/testing.h"
 
@@ -40,6 +41,7 @@ std::string Normalize(RegRoot root, const std::string& key) {
 struct Registry {
   std::mutex mutex;
   std::map<std::string, Key> keys;
+  std::vector<testing::RegWriteRecord> writes;
 };
 Registry& R() {
   static Registry r;
@@ -51,6 +53,13 @@ namespace testing {
 void ResetRegistry() {
   std::lock_guard<std::mutex> lock(R().mutex);
   R().keys.clear();
+  R().writes.clear();
+}
+std::vector<RegWriteRecord> TakeRegistryWrites() {
+  std::lock_guard<std::mutex> lock(R().mutex);
+  std::vector<RegWriteRecord> out;
+  out.swap(R().writes);
+  return out;
 }
 }  // namespace testing
 
@@ -79,10 +88,11 @@ bool RegWrite(RegRoot root, const std::string& key, const std::string& name, con
   std::string path = Normalize(root, key);
   std::lock_guard<std::mutex> lock(R().mutex);
   CreatePath(path).values[Lower(name)] = value;
+  R().writes.push_back({root, key, name, value});
   return true;
 }
 
-bool RegCreateKey(RegRoot root, const std::string& key) {
+bool RegOpenOrCreateKey(RegRoot root, const std::string& key) {
   std::string path = Normalize(root, key);
   std::lock_guard<std::mutex> lock(R().mutex);
   CreatePath(path);

@@ -60,7 +60,7 @@ bool RegWrite(RegRoot root, const std::string& key, const std::string& name, con
          ERROR_SUCCESS;
 }
 
-bool RegCreateKey(RegRoot root, const std::string& key) {
+bool RegOpenOrCreateKey(RegRoot root, const std::string& key) {
   Key k;
   return ::RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS | View(root),
                            nullptr, k.Out(), nullptr) == ERROR_SUCCESS;

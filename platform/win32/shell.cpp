@@ -27,7 +27,9 @@ bool ShellOpen(void* owner, const std::string& file, const std::string& dir) {
 
 std::string DesktopFolder() {
   char buf[MAX_PATH];
-  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, buf))) return std::string();
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, buf))) {
+    return std::string();
+  }
   return buf;
 }
 

@@ -5,6 +5,9 @@
 
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/localtime.h"
+#include "platform/shell.h"
+#include "platform/shelllink.h"
 #include "tests/support/TempDir.h"
 
 using testsupport::ReadFileBytes;
@@ -136,3 +139,26 @@ TEST(Files, GbkNamesRoundTrip) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, "\x95\x5C.txt");
 }
+
+#ifdef _WIN32
+// The shell's link object for real: a GBK file name survives the UTF-16 save,
+// and the file carries the link header and class.
+TEST(Shell, LinkSavedThroughTheShellObject) {
+  TempDir t;
+  platform::ShellLink link;
+  ASSERT_TRUE(link.Ok()) << link.Error();
+  link.SetPath("C:\\windows\\notepad.exe");
+  link.SetWorkingDirectory("C:\\windows\\");
+  link.SetDescription("Tesmar");
+  const std::string path = t / "\xBF\xEC\xBD\xDD.lnk";  // 快捷.lnk
+  ASSERT_TRUE(link.Save(path));
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(path, &bytes));
+  ASSERT_GE(bytes.size(), 20u);
+  EXPECT_EQ(bytes.substr(0, 20), std::string("\x4C\0\0\0\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 20));
+  EXPECT_NE(bytes.find("notepad.exe"), std::string::npos);
+
+  EXPECT_FALSE(platform::DesktopFolder().empty());
+  EXPECT_EQ(platform::TimeSeparator(), ":");
+}
+#endif

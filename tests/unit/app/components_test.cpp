@@ -1,0 +1,181 @@
+// The base service and the three drivers below the installation folder.
+#include <algorithm>
+
+#include "common/KpLib.h"
+#include "common/pubShare.h"
+#include "platform/testing.h"
+#include "tests/support/TempDir.h"
+#include "tests/unit/app/flow_fixture.h"
+
+using namespace app;
+namespace pt = platform::testing;
+
+namespace {
+const char kDir[] = "D:\\VP";
+const char kBasePath[] = "/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe";
+const char kDriverPath[] = "/zelqa/DOWN_CENTER/SBQD/";
+const char* const kDrivers[] = {"SWUKeyDrive.exe", "VeltaroCSP.exe", "SKPDrive.exe"};
+const char kServiceKey[] = "SOFTWARE\\Veltaro\\VeltaroService\\";
+
+std::string Target(int i) {
+  const std::string dir = kDir;
+  return i == 0 ? dir + "\\ThirdSoftware\\BaseService.exe" : dir + "\\App\\" + kDrivers[i - 1];
+}
+
+void Put(const std::string& path, const std::string& bytes) {
+  ForceDirs(FolderPart(path));
+  ASSERT_TRUE(testsupport::WriteFileBytes(path, bytes)) << path;
+}
+
+// An installed base service of `version`; a null version writes no Version.INI.
+void InstallService(const char* version, bool fileExists = true) {
+  WriteRegString(kServiceKey, "TMVeltaroWinSerPath", "E:\\Svc\\svc.exe");
+  Put("E:\\Svc\\Version.INI", version ? std::string("[sys]\r\nver=") + version + "\r\n" : "[other]\r\n");
+  if (fileExists) Put("E:\\Svc\\svc.exe", "svc");
+}
+}  // namespace
+
+// The service host is this same server under another name, so the two base
+// URLs differ while both stay on loopback.
+class ComponentsTest : public FlowTest {
+ protected:
+  ComponentsTest() {
+    WriteRegString(kInstallerKey, "ServiceBaseUrl", "http://localhost:" + std::to_string(server.Port()) + "/");
+    host.Show();
+    InstallDir = kDir;
+    form.nbMain->SetPageIndex(2);
+    Boxes();
+  }
+  void PublishAll(bool base = true, int skipDriver = -1) {
+    if (base) server.AddFile(kBasePath, "base-service");
+    for (int i = 0; i < 3; ++i)
+      if (i != skipDriver) server.AddFile(std::string(kDriverPath) + kDrivers[i], std::string("driver-") + kDrivers[i]);
+  }
+  int ComponentRequests() {
+    int n = 0;
+    for (const auto& r : server.Requests())
+      n += r.find("rjxz/") != std::string::npos || r.find("SBQD/") != std::string::npos;
+    return n;
+  }
+};
+
+TEST_F(ComponentsTest, InstalledBaseServiceVersionComparedByteWise) {
+  const struct {
+    const char* version;
+    bool fileExists;
+    bool installed;
+  } rows[] = {
+      {"2.00", true, true}, {"2.1", true, true},   {"3", true, true},     {"10.0", true, false},
+      {"2.0", true, false}, {"1.99", true, false}, {"", true, false},     {nullptr, true, false},
+      {"2.00", false, false},  // the record names a file that is gone
+  };
+  for (const auto& r : rows) {
+    pt::ResetRegistry();
+    testsupport::RemoveTree("E:\\Svc\\");
+    EXPECT_FALSE(IsInstallYCS()) << "no record at all";
+    InstallService(r.version, r.fileExists);
+    EXPECT_EQ(IsInstallYCS(), r.installed) << (r.version ? r.version : "(no Version.INI)") << " file " << r.fileExists;
+  }
+  testsupport::RemoveTree("E:\\Svc\\");
+}
+
+// What is already there is left alone; what is missing is fetched; a driver
+// that cannot be fetched is skipped silently. Every row ends on page 3.
+TEST_F(ComponentsTest, FetchesOnlyWhatIsMissing) {
+  const struct {
+    const char* name;
+    const char* serviceVersion;  // installed base service, or null
+    bool present[4];             // files below InstallDir beforehand
+    int unpublishedDriver;       // -1: the server has all three
+    bool after[4];
+  } rows[] = {
+      // First: a published file stays published for the later rows.
+      {"tax-disk driver missing on the server", nullptr, {}, 1, {true, true, false, true}},
+      {"fresh machine", nullptr, {}, -1, {true, true, true, true}},
+      {"service 2.00 installed", "2.00", {}, -1, {false, true, true, true}},
+      {"service 10.0 installed", "10.0", {}, -1, {true, true, true, true}},
+      {"all four present", nullptr, {true, true, true, true}, -1, {true, true, true, true}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    testsupport::RemoveTree(std::string(kDir) + "\\");
+    testsupport::RemoveTree("E:\\Svc\\");
+    WriteRegString(kServiceKey, "TMVeltaroWinSerPath", "");
+    if (r.serviceVersion) InstallService(r.serviceVersion);
+    for (int i = 0; i < 4; ++i)
+      if (r.present[i]) Put(Target(i), "old");
+    PublishAll(true, r.unpublishedDriver);
+    const int before = ComponentRequests();
+    form.nbMain->SetPageIndex(2);
+    form.lblJD->text = "42%";
+    form.lblDownLoadState->text = "state";
+
+    flow.DownloadAttachedFiles();
+    ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(Exists(Target(i)), r.after[i]) << Target(i);
+      if (r.present[i]) {
+        EXPECT_EQ(ReadAll(Target(i)), "old");
+      }
+    }
+    if (!r.present[0] && r.after[0]) {
+      EXPECT_EQ(ReadAll(Target(0)), "base-service");
+    }
+    const bool nothingMissing = std::all_of(r.present, r.present + 4, [](bool b) { return b; });
+    if (nothingMissing || (r.serviceVersion && std::string(r.serviceVersion) == "2.00")) {
+      // No base-service fetch: neither the "0%" reset nor its status text.
+      EXPECT_EQ(form.lblDownLoadState->text, nothingMissing ? "state" : Ansi("正在安装依赖驱动..."));
+    }
+    if (nothingMissing) {
+      EXPECT_EQ(form.lblJD->text, "42%");
+      EXPECT_EQ(ComponentRequests(), before);
+    }
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(form.tmr3.enabled);
+  }
+}
+
+TEST_F(ComponentsTest, SynchronousModeFetchesTheBaseServiceWithoutAJob) {
+  PublishAll();
+  flow.SyncFallback = true;
+  flow.DownloadAttachedFiles();
+  EXPECT_EQ(form.nbMain->pageIndex(), 3) << "done before the call returns";
+  EXPECT_FALSE(flow.CurrentJob);
+  EXPECT_FALSE(form.tmr3.enabled);
+  EXPECT_EQ(ReadAll(Target(0)), "base-service");
+}
+
+// First failure: a new job for the service host, same target. Second failure:
+// the window stays on page 2, no drivers, no message. The service host stays
+// chosen for the rest of the process.
+TEST_F(ComponentsTest, BaseServiceFailuresMoveToTheServiceHostThenStop) {
+  PublishAll(false);
+  flow.DownloadAttachedFiles();
+  ASSERT_TRUE(flow.CurrentJob);
+  const auto first = flow.CurrentJob;
+  EXPECT_EQ(first->Url, server.Url(kBasePath));
+  EXPECT_EQ(form.lblJD->text, "0%");
+  EXPECT_EQ(form.lblDownLoadState->text, Ansi("正在安装基础服务..."));
+  EXPECT_TRUE(form.tmr3.enabled);
+
+  ASSERT_TRUE(RunUntil([&] { return flow.CurrentJob != first; }));
+  const auto second = flow.CurrentJob;
+  EXPECT_TRUE(BaseServiceAltHost);
+  EXPECT_EQ(second->Url, "http://localhost:" + std::to_string(server.Port()) + kBasePath);
+  EXPECT_EQ(second->FileName, first->FileName);
+  EXPECT_TRUE(first->CancelRequested);
+
+  ASSERT_TRUE(RunUntil([&] { return second->Finished.load(); }));
+  RunUntil([] { return false; }, 300);  // time for anything that would still follow
+  EXPECT_EQ(flow.CurrentJob, second);
+  EXPECT_FALSE(form.tmr3.enabled);
+  EXPECT_EQ(form.nbMain->pageIndex(), 2);
+  EXPECT_EQ(ComponentRequests(), 2) << "one size query for each host, no driver";
+  EXPECT_TRUE(Boxes().empty());
+
+  PublishAll();
+  flow.DownloadAttachedFiles();
+  EXPECT_EQ(flow.CurrentJob->Url, second->Url);
+  ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
+  EXPECT_EQ(ReadAll(Target(0)), "base-service");
+}
