@@ -10,7 +10,8 @@ mkdir -p "$WORK"
 if [ ! -f "$WORK/large.zip" ]; then
   mkdir -p "$WORK/large-src"
   head -c $((150 << 20)) /dev/urandom >"$WORK/large-src/random.bin"
-  yes "veltaro package line 1234567890 alpha beta gamma" | head -c $((150 << 20)) >"$WORK/large-src/text.txt"
+  python3 -c 'import sys; sys.stdout.buffer.write((b"veltaro package line 1234567890 alpha beta gamma\n" * 3300000)[:150 << 20])' \
+    >"$WORK/large-src/text.txt"
   (cd "$WORK/large-src" && zip -q -r ../large.zip .)
   rm -rf "$WORK/large-src"
 fi
