@@ -1,0 +1,96 @@
+# Sourced by the Wine end-to-end scripts: a private X display, the installer
+# window found by its caption, screenshots, pixels and clicks. The caller sets
+# OUT (screenshot folder) and WINEPREFIX, and calls e2e_cleanup from its trap.
+CAPTION="极速安装"
+FAILS=0
+XVFB_PID=""
+
+check() {  # check NAME CONDITION-RESULT(0/1)
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; FAILS=$((FAILS + 1)); fi
+}
+# expect NAME COMMAND...: a check whose condition is a command's exit status.
+expect() {
+  local name="$1"; shift
+  "$@"
+  check "$name" $?
+}
+
+# Installer processes of this prefix: ours, including the copies the shell
+# started (they are not our children).
+our_copies() {
+  local p
+  for p in $(pgrep -f 'VeltaroSetup\.exe' || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+
+# A free display, chosen by the server itself; sets DISPLAY. Wine's desktop may
+# already run with the default 1024 x 768: the screen has that size so that both agree.
+start_xvfb() {
+  local dfile
+  dfile="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 50); do [ -s "$dfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$dfile")"
+  rm -f "$dfile"
+  [ "$DISPLAY" != ":" ] || { echo "Xvfb did not start"; return 1; }
+  echo "display $DISPLAY"
+}
+
+e2e_cleanup() {
+  local p
+  for p in $(our_copies); do kill "$p" 2>/dev/null; done
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
+
+# The ids of the visible windows titled $1.
+windows_named() {
+  local w
+  for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && echo "$w"
+  done
+}
+# find_window TIMEOUT [TITLE]: the id of the window, once it is mapped (empty after the timeout).
+find_window() {
+  local deadline=$((SECONDS + ${1:-30})) w
+  while [ $SECONDS -lt $deadline ]; do
+    w="$(windows_named "${2:-$CAPTION}" | head -n1)"
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    sleep 0.3
+  done
+  return 1
+}
+# window_gone TIMEOUT [TITLE]
+window_gone() {
+  local deadline=$((SECONDS + ${1:-15}))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -z "$(windows_named "${2:-$CAPTION}")" ] && return 0
+    sleep 0.3
+  done
+  return 1
+}
+# Sets WX WY to the window's top-left on screen.
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  WX=$X
+  WY=$Y
+}
+shot() { /usr/bin/import -window root "$OUT/$1.png"; }
+# pixel SHOT X Y: the colour at window content point (X, Y) as RRGGBB.
+pixel() {
+  /usr/bin/convert "$OUT/$1.png" -format "%[hex:u.p{$((WX + 1 + $2)),$((WY + 1 + $3))}]" info: | cut -c1-6
+}
+# near RRGGBB RRGGBB: equal within 8 per channel.
+near() {
+  local a=$1 b=$2 i
+  for i in 0 2 4; do
+    local d=$((16#${a:$i:2} - 16#${b:$i:2}))
+    [ ${d#-} -le 8 ] || return 1
+  done
+}
+click_at() {  # content coordinates
+  xdotool mousemove $((WX + 1 + $1)) $((WY + 1 + $2)) sleep 0.2 click 1
+  sleep 0.8
+}
