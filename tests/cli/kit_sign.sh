@@ -34,6 +34,11 @@ a missing key|$dir/keys/nothing.key|cannot read the signing key
 a public key|$dir/keys/release.pub|cannot sign
 TABLE
 
+mkdir -p "$dir/keyed-tree/private" && cp "$dir/keys/release.key" "$dir/keyed-tree/private/backup.txt"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/keyed-tree" --sign "$dir/keys/release.key" 2>&1)"
+[ $? = 1 ] && grep -q "lies in the server tree" <<<"$err" && [ ! -e "$dir/keyed-tree/zelqa" ] &&
+  ok "publish refuses a key that lies in the tree" || fail "key in the tree: $err"
+
 out="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" \
   --sign "$dir/keys/release.key" 2>&1)" || fail "signed publish: $out"
 man="$dir/site/$m/VELTARO.XML"

@@ -103,6 +103,28 @@ bool LoadSigningKey(const std::string& arg, std::string* pem, std::string* error
   return true;
 }
 
+// Whether a file below `dir` holds exactly `bytes`: a private key copied into
+// the tree would be served to anyone who asks, whatever its name.
+bool TreeHolds(const std::string& dir, const std::string& bytes) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListDir(dir, &entries)) return false;
+  for (const platform::DirEntry& e : entries) {
+    const std::string path = dir + "\\" + e.name;
+    if (e.isDir) {
+      if (TreeHolds(path, bytes)) return true;
+      continue;
+    }
+    platform::File f;
+    if (f.Open(path, platform::OpenMode::kRead, platform::Share::kReadWrite) != 0 ||
+        f.Size() != static_cast<int64_t>(bytes.size()))
+      continue;
+    f.Close();
+    std::string have;
+    if (ReadWholeFile(path, bytes.size(), &have) == 0 && have == bytes) return true;
+  }
+  return false;
+}
+
 // Signs the manifest and checks the signature as an installer would.
 bool SignManifest(const std::string& pem, const std::string& manifest, std::string* signature, std::string* error) {
   std::string pub;
@@ -159,6 +181,10 @@ int CmdPublish(int argc, char** argv) {
       if (!platform::FileExists(dir + c.file)) return Fail(UserPath(dir + c.file) + " is missing");
       components.emplace_back(dir + c.file, c.serverPath);
     }
+  }
+  if (signing && TreeHolds(StripTrailingBackslash(out), keyPem)) {
+    return Fail("the signing key " + a.sign + " lies in the server tree " + UserPath(out) +
+                ", where anyone could fetch it: keep it outside");
   }
   release::ManifestHashes hashes;
   if (signing) {
