@@ -2,6 +2,7 @@
 // InstallDir, fetched when missing. None of them is run.
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
+#include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
 #include "common/KpLib.h"
 #include "common/pubShare.h"
@@ -33,7 +34,10 @@ void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   form.lblDownLoadState->text = Ansi("正在安装依赖驱动...");
   form.Changed();
   FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, target, true);
+  HoldComponentToManifest(target, fileName);
 }
+
+std::string BaseServiceTarget() { return InstallDir + "\\ThirdSoftware\\BaseService.exe"; }
 }  // namespace
 
 bool IsInstallYCS() {
@@ -43,7 +47,7 @@ bool IsInstallYCS() {
 }
 
 void TInstallFlow::DownloadAttachedFiles() {
-  const std::string target = InstallDir + "\\ThirdSoftware\\BaseService.exe";
+  const std::string target = BaseServiceTarget();
   if (!IsInstallYCS() && !platform::FileExists(target)) {
     const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;
     form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
@@ -55,8 +59,13 @@ void TInstallFlow::DownloadAttachedFiles() {
       return;  // BaseServiceDownloaded goes on
     }
     FetchToFile(url, target, true);
+    BaseServiceFetched();
   }
   BaseServiceDownloaded();
+}
+
+void TInstallFlow::BaseServiceFetched() {
+  HoldComponentToManifest(BaseServiceTarget(), "DiruvOzoBaseService.exe");
 }
 
 void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(form_, "SWUKeyDrive.exe"); }

@@ -11,6 +11,10 @@ std::string PackageName;
 std::string PackageUrl;
 std::string PackageCrc;
 bool BaseServiceAltHost = false;
+bool SignedReleases = false;
+std::string ReleaseKeyDer;
+std::string PackageSha256;
+std::map<std::string, std::string> FileHashes;
 
 void ResetFlowValues() {
   AppDir.clear();
@@ -22,6 +26,10 @@ void ResetFlowValues() {
   PackageUrl.clear();
   PackageCrc.clear();
   BaseServiceAltHost = false;
+  SignedReleases = false;
+  ReleaseKeyDer.clear();
+  PackageSha256.clear();
+  FileHashes.clear();
   HttpWorkMax = 0;
   SetNotifyWindow(nullptr);
 }

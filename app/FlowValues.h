@@ -4,6 +4,7 @@
 // engine's NotifyWindow is download/Notify.h's (SetNotifyWindow).
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "ui/FSpeedInstall.h"
@@ -21,6 +22,14 @@ extern std::string PackageName;  // the manifest's "url": a bare file name, or e
 extern std::string PackageUrl;
 extern std::string PackageCrc;
 extern bool BaseServiceAltHost;  // the base service is fetched from the service host
+
+// Signed releases. With SignedReleases on, the manifest counts only with a valid
+// signature by ReleaseKeyDer (a DER public key; an empty or broken key accepts
+// nothing), and the package and each component only with the manifest's hash.
+extern bool SignedReleases;
+extern std::string ReleaseKeyDer;
+extern std::string PackageSha256;                     // [Setup] sha256 of a verified manifest
+extern std::map<std::string, std::string> FileHashes;  // [Files], by server file name
 
 // Back to the values at start (tests run many flows in one process).
 void ResetFlowValues();

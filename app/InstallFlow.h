@@ -53,6 +53,8 @@ class TInstallFlow : public ui::FlowHandlers {
   void DownloadSWUkeyDrive();
   void DownloadKDPDrive();
   void DownloadSKPDrive();
+  // A base service just fetched, held to the signed manifest.
+  void BaseServiceFetched();
   // tmr3's completion step: tmr3 is already disabled.
   void BaseServiceDownloaded();
   // HandleDownloadFailed while tmr3 polls the base-service job (tmr1 is off).

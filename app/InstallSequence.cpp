@@ -3,6 +3,7 @@
 // when it is unpacked.
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
+#include "app/ReleaseCheck.h"
 #include "common/BrowseForFolderU.h"
 #include "common/KpLib.h"
 #include "common/pubShare.h"
@@ -100,7 +101,8 @@ void TInstallFlow::lblLJAZClick() {
   PackageFile = WorkDir + "\\Downloads\\" + PackageName;
 
   if (platform::FileExists(PackageFile)) {
-    if (FileCrcText(PackageFile) == PackageCrc) {
+    const PackageDigest d = DigestPackage(PackageFile);
+    if (d.crcText == PackageCrc && d.hashMatches) {
       form_.ShowProgress(99);
       form_.nbMain->SetPageIndex(2);
       form_.Changed();
@@ -152,10 +154,10 @@ bool TInstallFlow::PollCurrentJob(ui::Timer& timer) {
 
 namespace {
 // A package that does not match the manifest's checksum is deleted; an empty
-// checksum accepts anything.
+// checksum accepts anything. With signed releases its hash must match as well.
 bool PackageMatches(const std::string& file) {
-  if (PackageCrc.empty()) return true;
-  if (FileCrcText(file) == PackageCrc) return true;
+  const PackageDigest d = DigestPackage(file);
+  if ((PackageCrc.empty() || d.crcText == PackageCrc) && d.hashMatches) return true;
   platform::RemoveFile(file);
   return false;
 }
@@ -180,7 +182,9 @@ void TInstallFlow::tmr2Timer() {
 }
 
 void TInstallFlow::tmr3Timer() {
-  if (PollCurrentJob(form_.tmr3)) BaseServiceDownloaded();
+  if (!PollCurrentJob(form_.tmr3)) return;
+  BaseServiceFetched();
+  BaseServiceDownloaded();
 }
 
 void TInstallFlow::UnpackThenComponents(const char* failureText) {

@@ -1,8 +1,9 @@
 // The version manifest: which package to install, its checksum and version.
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
+#include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
-#include "common/pubShare.h"
+#include "common/IniFile.h"
 #include "download/FetchToFile.h"
 
 namespace app {
@@ -24,14 +25,25 @@ bool IsBarePackageName(const std::string& name) {
 
 bool TInstallFlow::GetNewVer() {
   const std::string m = WorkDir + "Downloads\\KESMO365.INI";
-  if (!FetchToFile(DownloadBaseUrl() + kManifestPath, m, false)) return false;
-  ProductVersion = ReadIniValue("Setup", "LargeVer", m);
+  const std::string url = DownloadBaseUrl() + kManifestPath;
+  if (!FetchToFile(url, m, false)) return false;
+  // Values come from the bytes the signature was checked over.
+  std::string text;
+  if (!FetchVerifiedManifest(m, url + ".sig", &text)) return false;
+  ProductVersion = IniLookup(text, "Setup", "LargeVer");
   // The name becomes a file below the download folder and part of a URL: a
   // name that could leave either is taken as no name at all.
-  const std::string name = ReadIniValue("Setup", "url", m);
+  const std::string name = IniLookup(text, "Setup", "url");
   PackageName = IsBarePackageName(name) ? name : std::string();
   PackageUrl = DownloadBaseUrl() + kPackageFolder + PackageName;
-  PackageCrc = ReadIniValue("Setup", "crc", m);
+  PackageCrc = IniLookup(text, "Setup", "crc");
+  PackageSha256.clear();
+  FileHashes.clear();
+  if (SignedReleases) {
+    PackageSha256 = IniLookup(text, "Setup", "sha256");
+    for (const char* file : {"DiruvOzoBaseService.exe", "SWUKeyDrive.exe", "VeltaroCSP.exe", "SKPDrive.exe"})
+      FileHashes[file] = IniLookup(text, "Files", file);
+  }
   return true;
 }
 

@@ -1,10 +1,16 @@
 // VeltaroSetup.exe: the online installer.
+#include "app/FlowValues.h"
 #include "app/InstallFlow.h"
+#include "app/ReleaseKeyPem.h"
 #include "app/Startup.h"
+#include "platform/crypto.h"
 #include "ui/win32/Application.h"
 
 int main(int argc, char** argv) {
   (void)argv;
+  // A build with a key checks every release, even when the key fails to decode.
+  app::SignedReleases = kReleaseKeyPem[0] != '\0';
+  if (app::SignedReleases) app::ReleaseKeyDer = platform::PublicKeyPemToDer(kReleaseKeyPem);
   return StartInstaller(argc > 1, [] {
     ui::win32::RunApplication(
         [](ui::TfrmSpeedInstall& form) { return std::make_unique<app::TInstallFlow>(form); });

@@ -9,7 +9,7 @@ PKGS=(
   g++-mingw-w64-i686 libz-mingw-w64-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 wine64 xvfb xdotool imagemagick fonts-wqy-microhei locales
-  nginx curl aria2 unzip zip libarchive-tools clang libclang-rt-14-dev python3 python3-pil file strace
+  libssl-dev nginx curl aria2 unzip zip libarchive-tools clang libclang-rt-14-dev python3 python3-pil file strace
   liblnk-utils
 )
 

@@ -1,13 +1,18 @@
 // veltaro-kit check: a live release server, asked the way the installer asks.
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
+#include "common/WholeFile.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/FileDigest.h"
 #include "download/HttpRequest.h"
 #include "download/PubCrc.h"
 #include "platform/console.h"
+#include "platform/crypto.h"
+#include "platform/errortext.h"
 #include "platform/fs.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
@@ -21,7 +26,7 @@
 #include "unpack/ZipReader.h"
 
 namespace {
-const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL]\n";
+const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL] [--key PUB]\n";
 constexpr size_t kRangeKeep = 64 * 1024;  // bytes of each ranged answer compared with the file
 
 class Findings {
@@ -107,15 +112,50 @@ int64_t FirstDifference(const std::string& file, int64_t offset, const std::stri
 
 struct Manifest {
   std::string version, name, crc;
+  bool verified = false;  // signed with the key given; then the hashes below count
+  std::string sha256;
+  std::map<std::string, std::string> files;
 };
 
-bool CheckManifest(const std::string& base, const std::string& work, Findings& f, Manifest* m) {
+// The manifest's signature, checked as a keyed installer checks it.
+bool CheckSignature(const std::string& base, const std::string& work, const std::string& keyDer,
+                    const std::string& local, Findings& f) {
+  const std::string url = base + release::kSignaturePath;
+  const std::string sigFile = work + "VELTARO.XML.sig";
+  if (!FetchToFile(url, sigFile, false)) {
+    std::string why = ProbeGet(url);
+    f.Fail("signature " + url + ": " + (why.empty() ? "the fetch failed" : why));
+    return false;
+  }
+  std::string manifest, signature;
+  if (ReadWholeFile(local, 1 << 20, &manifest) != 0 || ReadWholeFile(sigFile, 64 * 1024, &signature) != 0 ||
+      !platform::VerifyRsaSha256(keyDer, manifest.data(), manifest.size(), signature)) {
+    f.Fail("signature " + url + " does not verify the manifest with the key given");
+    return false;
+  }
+  f.Ok("signature " + url + " verifies the manifest");
+  return true;
+}
+
+bool CheckManifest(const std::string& base, const std::string& work, const std::string& keyDer, Findings& f,
+                   Manifest* m) {
   const std::string url = base + release::kManifestPath;
   const std::string local = work + "VELTARO.XML";
   if (!FetchToFile(url, local, false)) {
     std::string why = ProbeGet(url);
     f.Fail("manifest " + url + ": " + (why.empty() ? "the fetch failed" : why));
     return false;
+  }
+  // A keyed installer reads no value of a manifest whose signature fails.
+  if (!keyDer.empty()) {
+    if (!CheckSignature(base, work, keyDer, local, f)) return false;
+    m->verified = true;
+    m->sha256 = ReadIniValue("Setup", "sha256", local);
+    for (const release::Component& c : release::kComponents) {
+      const std::string name = release::ServerFileName(c);
+      m->files[name] = ReadIniValue("Files", name, local);
+    }
+    if (m->sha256.empty()) f.Fail("manifest " + url + " has no sha256 in section [Setup]: keyed installers refuse every package");
   }
   m->version = ReadIniValue("Setup", "LargeVer", local);
   m->name = ReadIniValue("Setup", "url", local);
@@ -177,7 +217,16 @@ void CheckPackageOnServer(const std::string& base, const std::string& work, cons
     f.Fail("download with the installer's engine failed: " + why);
     return;
   }
-  const std::string crc = FileCrcText(file);
+  const FileDigestResult digest = FileCrcAndSha256(file);
+  const std::string crc = digest.ioResult == 0 ? DecimalToHex(std::to_string(digest.crc)) : std::string();
+  if (m.verified && !m.sha256.empty()) {
+    const std::string sha = platform::HexText(digest.sha256);
+    if (sha != m.sha256) {
+      f.Fail("downloaded package has SHA-256 " + sha + ", the manifest says " + TerminalText(m.sha256));
+      return;
+    }
+    f.Ok("downloaded package's SHA-256 is the manifest's");
+  }
   if (crc != m.crc) {
     f.Fail("downloaded package has checksum " + crc + ", the manifest says " + TerminalText(m.crc));
   } else {
@@ -209,7 +258,27 @@ void CheckPackageOnServer(const std::string& base, const std::string& work, cons
   }
 }
 
-void CheckComponents(const std::string& base, const std::string& service, const std::string& work, Findings& f) {
+// A fetched component against the signed manifest's hash.
+void CheckComponentHash(const release::Component& c, const std::string& url, const std::string& file,
+                        const Manifest& m, Findings& f) {
+  const std::string name = release::ServerFileName(c);
+  const auto it = m.files.find(name);
+  const std::string want = it == m.files.end() ? std::string() : it->second;
+  if (want.empty()) {
+    f.Fail("component " + std::string(c.file) + ": the manifest's section [Files] has no hash for " + name);
+    return;
+  }
+  const std::string sha = FileSha256Text(file);
+  if (sha != want) {
+    f.Fail("component " + std::string(c.file) + ": " + url + " has SHA-256 " + sha + ", the manifest says " +
+           TerminalText(want));
+  } else {
+    f.Ok("component " + std::string(c.file) + ": SHA-256 as in the manifest");
+  }
+}
+
+void CheckComponents(const std::string& base, const std::string& service, const std::string& work,
+                     const Manifest& m, Findings& f) {
   const std::string dir = work + "components\\";
   int n = 0;
   for (const release::Component& c : release::kComponents) {
@@ -225,6 +294,7 @@ void CheckComponents(const std::string& base, const std::string& service, const 
       if (!ok && why.empty()) why = ProbeGet(url);
       if (ok) {
         f.Ok("component " + std::string(c.file) + ": " + url + " answers with " + std::to_string(FileSize(file)) + " bytes");
+        if (m.verified) CheckComponentHash(c, url, file, m, f);
       } else {
         f.Fail("component " + std::string(c.file) + ": " + url + ": " + (why.empty() ? "the fetch failed" : why));
       }
@@ -234,10 +304,12 @@ void CheckComponents(const std::string& base, const std::string& service, const 
 }  // namespace
 
 int CmdCheck(int argc, char** argv) {
-  std::string base, service;
+  std::string base, service, keyArg;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--service") == 0 && i + 1 < argc) {
       service = argv[++i];
+    } else if (std::strcmp(argv[i], "--key") == 0 && i + 1 < argc) {
+      keyArg = argv[++i];
     } else if (argv[i][0] != '-' && base.empty()) {
       base = argv[i];
     } else {
@@ -261,6 +333,20 @@ int CmdCheck(int argc, char** argv) {
     std::fprintf(stderr, "veltaro-kit check: %s is not an http:// URL\n", service.c_str());
     return 2;
   }
+  std::string keyDer;
+  if (!keyArg.empty()) {
+    std::string pem;
+    const uint32_t r = ReadWholeFile(KitPath(keyArg.c_str()), 64 * 1024, &pem);
+    if (r != 0) {
+      std::fprintf(stderr, "veltaro-kit check: cannot read %s: %s\n", keyArg.c_str(), platform::ErrorText(r).c_str());
+      return 2;
+    }
+    keyDer = platform::PublicKeyPemToDer(pem);
+    if (keyDer.empty()) {
+      std::fprintf(stderr, "veltaro-kit check: %s is not a PEM public key (BEGIN PUBLIC KEY)\n", keyArg.c_str());
+      return 2;
+    }
+  }
   WorkFolder work("veltaro-check-");
   if (!work.ok()) {
     std::fprintf(stderr, "veltaro-kit check: cannot make a folder in %s\n", UserPath(platform::TempFolder()).c_str());
@@ -269,8 +355,9 @@ int CmdCheck(int argc, char** argv) {
   platform::CatchInterrupt();
   Findings f;
   Manifest m;
-  if (CheckManifest(base, work.path(), f, &m)) CheckPackageOnServer(base, work.path(), m, f);
-  CheckComponents(base, service, work.path(), f);
+  if (CheckManifest(base, work.path(), keyDer, f, &m)) CheckPackageOnServer(base, work.path(), m, f);
+  // Without a verified manifest there is nothing to hold the components to.
+  if (keyDer.empty() || m.verified) CheckComponents(base, service, work.path(), m, f);
   if (f.failed() == 0) {
     std::printf("release at %s: all checks passed\n", base.c_str());
     return 0;

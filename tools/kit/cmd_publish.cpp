@@ -2,27 +2,33 @@
 // any static web server.
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "common/IniFile.h"
 #include "common/KpLib.h"
+#include "common/WholeFile.h"
 #include "download/CRC_32.h"
+#include "download/FileDigest.h"
 #include "download/PubCrc.h"
 #include "platform/codepage.h"
+#include "platform/crypto.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/package_check.h"
 #include "tools/kit/release_layout.h"
+#include "tools/kit/release_signer.h"
 #include "tools/kit/terminal_text.h"
 #include "unpack/SafeNames.h"
 
 namespace {
-const char kUsage[] = "usage: veltaro-kit publish PACKAGE --version TEXT --out DIR [--components DIR]\n";
+const char kUsage[] = "usage: veltaro-kit publish PACKAGE --version TEXT --out DIR [--components DIR] [--sign KEY]\n";
+constexpr size_t kKeyLimit = 64 * 1024;
 
 struct PublishArgs {
-  std::string package, version, out, components;
+  std::string package, version, out, components, sign;
 };
 
 bool ParseArgs(int argc, char** argv, PublishArgs* a) {
@@ -31,6 +37,7 @@ bool ParseArgs(int argc, char** argv, PublishArgs* a) {
     if (std::strcmp(argv[i], "--version") == 0) value = &a->version;
     else if (std::strcmp(argv[i], "--out") == 0) value = &a->out;
     else if (std::strcmp(argv[i], "--components") == 0) value = &a->components;
+    else if (std::strcmp(argv[i], "--sign") == 0) value = &a->sign;
     if (value) {
       if (i + 1 >= argc) return false;
       *value = argv[++i];
@@ -78,6 +85,56 @@ std::string RoundTripProblem(const std::string& manifest, const std::string& ver
   }
   return std::string();
 }
+
+// The private key, read and tried before anything is written: a key that
+// cannot sign refuses the publish.
+bool LoadSigningKey(const std::string& arg, std::string* pem, std::string* error) {
+  if (!SigningAvailable(error)) return false;
+  const uint32_t r = ReadWholeFile(KitPath(arg.c_str()), kKeyLimit, pem);
+  if (r != 0) {
+    *error = "cannot read the signing key " + arg + ": " + platform::ErrorText(r);
+    return false;
+  }
+  std::string sig, pub;
+  if (!SignRsaSha256(*pem, "trial", &sig, &pub, error)) {
+    *error = "the signing key " + arg + " cannot sign: " + *error;
+    return false;
+  }
+  return true;
+}
+
+// Whether a file below `dir` holds exactly `bytes`: a private key copied into
+// the tree would be served to anyone who asks, whatever its name.
+bool TreeHolds(const std::string& dir, const std::string& bytes) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListDir(dir, &entries)) return false;
+  for (const platform::DirEntry& e : entries) {
+    const std::string path = dir + "\\" + e.name;
+    if (e.isDir) {
+      if (TreeHolds(path, bytes)) return true;
+      continue;
+    }
+    platform::File f;
+    if (f.Open(path, platform::OpenMode::kRead, platform::Share::kReadWrite) != 0 ||
+        f.Size() != static_cast<int64_t>(bytes.size()))
+      continue;
+    f.Close();
+    std::string have;
+    if (ReadWholeFile(path, bytes.size(), &have) == 0 && have == bytes) return true;
+  }
+  return false;
+}
+
+// Signs the manifest and checks the signature as an installer would.
+bool SignManifest(const std::string& pem, const std::string& manifest, std::string* signature, std::string* error) {
+  std::string pub;
+  if (!SignRsaSha256(pem, manifest, signature, &pub, error)) return false;
+  if (!platform::VerifyRsaSha256(platform::PublicKeyPemToDer(pub), manifest.data(), manifest.size(), *signature)) {
+    *error = "the signature does not verify with the key's own public half";
+    return false;
+  }
+  return true;
+}
 }  // namespace
 
 int CmdPublish(int argc, char** argv) {
@@ -105,14 +162,18 @@ int CmdPublish(int argc, char** argv) {
     }
     return Fail(a.package + ": " + report.errors.back());
   }
-  FileCrcResult crc = FileCrc32(package);
-  if (crc.ioResult != 0) return Fail("cannot read " + a.package + ": " + platform::ErrorText(crc.ioResult));
-  const std::string crcText = FileCrcText(package);
-  const std::string manifest = release::ManifestText(version, name, crcText);
-  std::string problem = RoundTripProblem(manifest, version, name, crcText);
-  if (!problem.empty()) return Fail("the version text cannot stand in the manifest as it is: " + problem);
+  std::string keyPem, error;
+  if (!a.sign.empty() && !LoadSigningKey(a.sign, &keyPem, &error)) return Fail(error);
+  const bool signing = !a.sign.empty();
+
+  // One read gives the checksum and the hash.
+  const FileDigestResult digest = FileCrcAndSha256(package);
+  if (digest.ioResult != 0) return Fail("cannot read " + a.package + ": " + platform::ErrorText(digest.ioResult));
+  if (signing && !digest.hashOk) return Fail("the system cannot compute SHA-256");
+  const std::string crcText = DecimalToHex(std::to_string(digest.crc));
 
   // Every source is checked before anything is written.
+  const std::string out = StripTrailingBackslash(KitPath(a.out.c_str())) + "\\";
   std::vector<std::pair<std::string, std::string>> components;  // source, server path
   if (!a.components.empty()) {
     const std::string dir = StripTrailingBackslash(KitPath(a.components.c_str())) + "\\";
@@ -121,7 +182,32 @@ int CmdPublish(int argc, char** argv) {
       components.emplace_back(dir + c.file, c.serverPath);
     }
   }
-  const std::string out = StripTrailingBackslash(KitPath(a.out.c_str())) + "\\";
+  if (signing && TreeHolds(StripTrailingBackslash(out), keyPem)) {
+    return Fail("the signing key " + a.sign + " lies in the server tree " + UserPath(out) +
+                ", where anyone could fetch it: keep it outside");
+  }
+  release::ManifestHashes hashes;
+  if (signing) {
+    hashes.packageSha256 = platform::HexText(digest.sha256);
+    // Components come from --components, else from an earlier publish into DIR.
+    for (size_t i = 0; i < std::size(release::kComponents); ++i) {
+      const release::Component& c = release::kComponents[i];
+      const std::string source = components.empty() ? out + release::LocalPath(c.serverPath) : components[i].first;
+      if (components.empty() && !platform::FileExists(source)) {
+        std::fprintf(stderr, "warning: %s is not published: keyed installers will refuse it until it is\n",
+                     c.serverPath);
+        continue;
+      }
+      const std::string sha = FileSha256Text(source);
+      if (sha.empty()) return Fail("cannot read " + UserPath(source));
+      hashes.files.emplace_back(release::ServerFileName(c), sha);
+    }
+  }
+  const std::string manifest = release::ManifestText(version, name, crcText, signing ? &hashes : nullptr);
+  std::string problem = RoundTripProblem(manifest, version, name, crcText);
+  if (!problem.empty()) return Fail("the version text cannot stand in the manifest as it is: " + problem);
+  std::string signature;
+  if (signing && !SignManifest(keyPem, manifest, &signature, &error)) return Fail(error);
   const std::string packagePath = std::string(release::kPackageFolder) + name;
   const std::string packageTarget = out + release::LocalPath(packagePath);
   // A published package is never changed in place: a client in the middle of
@@ -136,10 +222,18 @@ int CmdPublish(int argc, char** argv) {
     packageKept = true;
   }
 
-  std::string error;
   if (!packageKept && !PlaceFile(package, packageTarget, false, &error)) return Fail(error, true);
   for (const auto& c : components) {
     if (!PlaceFile(c.first, out + release::LocalPath(c.second), true, &error)) return Fail(error, true);
+  }
+  // The signature first, so that no client sees the new manifest without it. An
+  // unsigned publish drops an older signature, which could never match.
+  const std::string sigTarget = out + release::LocalPath(release::kSignaturePath);
+  if (signing && !PlaceBytes(signature, sigTarget, &error)) return Fail(error, true);
+  if (!signing && platform::FileExists(sigTarget) && !platform::RemoveFile(sigTarget)) {
+    return Fail("cannot remove the older signature " + UserPath(sigTarget) + ": " +
+                    platform::ErrorText(platform::LastError()),
+                true);
   }
   // Last, and in one step: the manifest names a package that is already in place.
   if (!PlaceBytes(manifest, out + release::LocalPath(release::kManifestPath), &error)) return Fail(error, true);
@@ -151,6 +245,11 @@ int CmdPublish(int argc, char** argv) {
   for (size_t i = 0; i < components.size(); ++i) {
     std::printf("  %-48s %s\n", components[i].second.c_str(), release::kComponents[i].file);
   }
+  if (signing) std::printf("  %-48s signature\n", release::kSignaturePath);
   std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
+  if (signing) {
+    std::printf("signed: sha256=%s\n", hashes.packageSha256.c_str());
+    for (const auto& f : hashes.files) std::printf("  %s=%s\n", f.first.c_str(), f.second.c_str());
+  }
   return 0;
 }

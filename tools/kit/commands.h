@@ -10,6 +10,7 @@ int CmdFetch(int argc, char** argv);
 int CmdUnpack(int argc, char** argv);
 int CmdPublish(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
+int CmdKeygen(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

@@ -6,21 +6,30 @@
 
 namespace {
 const KitCommand kCommands[] = {
-    {"publish", "publish PACKAGE --version TEXT --out DIR [--components DIR]",
+    {"publish", "publish PACKAGE --version TEXT --out DIR [--components DIR] [--sign KEY]",
      "check a package and lay out a release tree for any web server",
      "Checks PACKAGE as the installer will unpack it and refuses it (exit 1, nothing\n"
      "written) when the installer would not install it whole. Then writes the package,\n"
      "the component files of --components DIR (BaseService.exe, SWUKeyDrive.exe,\n"
      "VeltaroCSP.exe, SKPDrive.exe) and, last, the version manifest (GBK) into DIR.\n"
-     "An older package in DIR stays for clients still downloading it.\n",
+     "An older package in DIR stays for clients still downloading it.\n"
+     "--sign KEY (a private key of keygen) adds the SHA-256 of the package and of each\n"
+     "component to the manifest and writes its signature VELTARO.XML.sig beside it, for\n"
+     "installers built with the public key. The key itself is never written into DIR.\n",
      CmdPublish},
-    {"check", "check BASEURL [--service URL]", "check a live release server the way the installer uses it",
+    {"check", "check BASEURL [--service URL] [--key PUB]", "check a live release server the way the installer uses it",
      "Fetches the manifest, sizes the package by HEAD, asks two ranges, downloads it\n"
      "with the installer's engine, compares its checksum, unpacks it into a temporary\n"
      "folder and asks for every component (the base service also from the service\n"
      "host, by default BASEURL's host on port 8080). One line per finding; exit 0 when\n"
-     "all of it holds, 1 otherwise.\n",
+     "all of it holds, 1 otherwise. --key PUB also checks the manifest's signature and\n"
+     "every hash, as an installer built with that public key does.\n",
      CmdCheck},
+    {"keygen", "keygen DIR", "make a release key pair for signed releases",
+     "Writes an RSA-3072 key pair into DIR: release.key (the private key, readable by\n"
+     "its owner only; keep it off every server) and release.pub (the public key the\n"
+     "installer is built with, -DVELTARO_RELEASE_KEY). Existing keys are never replaced.\n",
+     CmdKeygen},
     {"crc", "crc FILE", "print the checksum text the manifest must carry",
      "Prints the file's CRC-32 as the manifest's crc key carries it: upper-case\n"
      "hexadecimal without leading zeros, at least two digits.\n",

@@ -2,8 +2,18 @@
 
 namespace release {
 
-std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText) {
-  return "[Setup]\r\nLargeVer=" + version + "\r\nurl=" + packageName + "\r\ncrc=" + crcText + "\r\n";
+std::string ServerFileName(const Component& c) {
+  const std::string path = c.serverPath;
+  return path.substr(path.rfind('/') + 1);
+}
+
+std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText,
+                         const ManifestHashes* hashes) {
+  std::string m = "[Setup]\r\nLargeVer=" + version + "\r\nurl=" + packageName + "\r\ncrc=" + crcText + "\r\n";
+  if (!hashes) return m;
+  m += "sha256=" + hashes->packageSha256 + "\r\n[Files]\r\n";
+  for (const auto& f : hashes->files) m += f.first + "=" + f.second + "\r\n";
+  return m;
 }
 
 std::string LocalPath(const std::string& serverPath) {

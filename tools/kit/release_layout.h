@@ -2,11 +2,15 @@
 // Paths are relative to a server's base URL ("http://host/"), with "/".
 #pragma once
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace release {
 
 constexpr char kPackageFolder[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/";
 constexpr char kManifestPath[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML";
+// The manifest's signature lies beside it under this name.
+constexpr char kSignaturePath[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML.sig";
 
 struct Component {
   const char* file;        // its name in a maker's components folder
@@ -25,9 +29,22 @@ constexpr Component kComponents[] = {
 constexpr const char* kRegisteredFiles[] = {"VeltaroLauncher.exe", "VeltaroMain.exe", "VAVodevado.exe",
                                             "Uninstall\\uninst.exe", "365.ico"};
 
-// The manifest's bytes: section Setup with LargeVer, url and crc, CRLF lines.
-// The texts are taken as they are (the version already in GBK).
-std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText);
+// The name a component has on the server: the last part of its path, and its
+// key in the manifest's section Files.
+std::string ServerFileName(const Component& c);
+
+// What a signed manifest adds: the package's SHA-256 in section Setup, and
+// section Files with each component's SHA-256 by its server file name.
+struct ManifestHashes {
+  std::string packageSha256;
+  std::vector<std::pair<std::string, std::string>> files;
+};
+
+// The manifest's bytes: section Setup with LargeVer, url and crc (and sha256
+// when `hashes` is given, then section Files), CRLF lines. The texts are taken
+// as they are (the version already in GBK).
+std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText,
+                         const ManifestHashes* hashes = nullptr);
 
 // A server path in a Windows path's form ("a/b" -> "a\b").
 std::string LocalPath(const std::string& serverPath);

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Signed releases from the outside: keygen, publish --sign checked with openssl
+# and sha256sum, its refusals, and check --key against each way a signed release
+# can be tampered with.
+# Usage: kit_sign.sh KIT
+set -uo pipefail
+kit="$1"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/serve_lib.sh"
+ok() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+m=zelqa/DOWN_CENTER/VELTARO/VELTARO
+
+mkdir -p "$dir/pkg" "$dir/comp"
+python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"; exit 1; }
+for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do head -c 3000 /dev/urandom >"$dir/comp/$c.exe"; done
+
+"$kit" keygen "$dir/keys" >/dev/null && "$kit" keygen "$dir/other" >/dev/null || { echo "FAIL keygen"; exit 1; }
+[ "$(stat -c %a "$dir/keys/release.key")" = 600 ] && grep -q "BEGIN PUBLIC KEY" "$dir/keys/release.pub" &&
+  [ "$(openssl pkey -pubin -in "$dir/keys/release.pub" -noout -text | head -1)" = "Public-Key: (3072 bit)" ] &&
+  ok "keygen: RSA-3072, private key 0600" || fail "keygen modes or key"
+before="$(sha256sum "$dir/keys/release.key")"
+err="$("$kit" keygen "$dir/keys" 2>&1)"
+[ $? = 1 ] && grep -q "never replaced" <<<"$err" && [ "$(sha256sum "$dir/keys/release.key")" = "$before" ] &&
+  ok "keygen keeps an existing key" || fail "keygen over a key: $err"
+
+# Refusals before anything is written.
+while IFS='|' read -r name key want; do
+  err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/refused" --sign "$key" 2>&1)"
+  [ $? = 1 ] && grep -q -- "$want" <<<"$err" && [ ! -e "$dir/refused" ] && ok "publish refuses $name" ||
+    fail "publish with $name: $err"
+done <<TABLE
+a missing key|$dir/keys/nothing.key|cannot read the signing key
+a public key|$dir/keys/release.pub|cannot sign
+TABLE
+
+mkdir -p "$dir/keyed-tree/private" && cp "$dir/keys/release.key" "$dir/keyed-tree/private/backup.txt"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/keyed-tree" --sign "$dir/keys/release.key" 2>&1)"
+[ $? = 1 ] && grep -q "lies in the server tree" <<<"$err" && [ ! -e "$dir/keyed-tree/zelqa" ] &&
+  ok "publish refuses a key that lies in the tree" || fail "key in the tree: $err"
+
+out="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" \
+  --sign "$dir/keys/release.key" 2>&1)" || fail "signed publish: $out"
+man="$dir/site/$m/VELTARO.XML"
+sha() { sha256sum "$1" | cut -c1-64; }
+want="$(printf '%s\r\n' "sha256=$(sha "$dir/pkg/Pkg-2.1.zip")" "[Files]" \
+  "DiruvOzoBaseService.exe=$(sha "$dir/comp/BaseService.exe")" "SWUKeyDrive.exe=$(sha "$dir/comp/SWUKeyDrive.exe")" \
+  "VeltaroCSP.exe=$(sha "$dir/comp/VeltaroCSP.exe")" "SKPDrive.exe=$(sha "$dir/comp/SKPDrive.exe")")"
+[ "$(sed -n '5,$p' "$man")" = "$want" ] &&
+  ok "manifest carries the package's and the components' SHA-256" || fail "manifest hashes: $(cat -A "$man")"
+openssl dgst -sha256 -verify "$dir/keys/release.pub" -signature "$man.sig" "$man" >/dev/null &&
+  ok "signature verifies with openssl" || fail "openssl does not verify the signature"
+! grep -rq "PRIVATE KEY" "$dir/site" && ok "no private key in the tree" || fail "private key in the tree"
+
+# Tampered copies of the signed release.
+variant() { cp -r "$dir/site" "$dir/$1"; }
+variant onebyte && sed -i 's/^LargeVer=V2.1/LargeVer=V2.2/' "$dir/onebyte/$m/VELTARO.XML"
+variant nosig && rm "$dir/nosig/$m/VELTARO.XML.sig"
+variant otherkey && openssl dgst -sha256 -sign "$dir/other/release.key" -out "$dir/otherkey/$m/VELTARO.XML.sig" \
+  "$dir/otherkey/$m/VELTARO.XML"
+variant forged && python3 - "$dir/forged/$m/Pkg-2.1.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("VeltaroMain.exe", b"not the maker's")
+    z.comment = b"\0\0\0\0"
+PY
+python3 "$here/forge_crc.py" "$dir/forged/$m/Pkg-2.1.zip" "$(awk -F= '/^crc=/ {print $2}' "$man" | tr -d '\r')"
+variant swapped && echo "another driver" >"$dir/swapped/zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe"
+serve service "$dir/site"
+
+# name | tree | exit | a line the output must hold
+while IFS='|' read -r name tree want_rc want; do
+  serve base "$dir/$tree"
+  out="$(timeout 120 "$kit" check "$base" --service "$service" --key "$dir/keys/release.pub" 2>&1)"
+  rc=$?
+  if [ "$rc" != "$want_rc" ] || ! grep -qE -- "$want" <<<"$out"; then
+    fail "check $name: rc=$rc"
+    sed 's/^/     /' <<<"$out"
+  else
+    ok "check $name"
+  fi
+done <<'TABLE'
+signed release|site|0|^ok   component SKPDrive.exe: SHA-256 as in the manifest$
+manifest changed by one byte|onebyte|1|^FAIL signature .* does not verify the manifest with the key given$
+signature of another key|otherkey|1|^FAIL signature .* does not verify
+no signature|nosig|1|^FAIL signature .*VELTARO.XML.sig: the server answered HTTP/1.1 404
+package with the manifest's CRC|forged|1|^FAIL downloaded package has SHA-256 [0-9a-f]{64}, the manifest says
+a component swapped|swapped|1|^FAIL component VeltaroCSP.exe: .* has SHA-256 [0-9a-f]{64}, the manifest says
+TABLE
+out="$(timeout 60 "$kit" check "$base" --key "$dir/keys/release.key" 2>&1)"
+[ $? = 2 ] && grep -q "not a PEM public key" <<<"$out" && ok "check refuses a private key as --key" || fail "check --key private: $out"
+
+# An unsigned republish drops the signature that could no longer match.
+"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1b --out "$dir/site" >/dev/null &&
+  [ ! -e "$man.sig" ] && ! grep -q sha256 "$man" && ok "unsigned republish drops the signature" ||
+  fail "unsigned republish"
+
+[ "$fails" = 0 ]

@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# An installer built with a release key, under Wine by real clicks, against a
+# signed release served by nginx on loopback (the base service by the service
+# host, `veltaro-kit serve`): the signed release installs; a package forged to the manifest's
+# CRC-32 gives 下载失败 and unpacks nothing; a manifest changed by one byte gives
+# 下载版本文件失败. A fresh prefix of its own, D: on a temporary folder.
+# Usage: signed_e2e.sh [KEYED_EXE [KEY_DIR]]
+#   (default build/win32-keyed/bin/VeltaroSetup.exe, built with KEY_DIR/release.pub,
+#    default build/e2e-keys)
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+EXE="$(realpath "${1:-$ROOT/build/win32-keyed/bin/VeltaroSetup.exe}")"
+KEYS="$(realpath "${2:-$ROOT/build/e2e-keys}")"
+KIT="$ROOT/build/native/bin/veltaro-kit"
+NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
+OUT="$ROOT/build/e2e"
+WORK="$(mktemp -d /tmp/veltaro-signed-XXXXXX)"
+export VELTARO_WINEPREFIX="$WORK/prefix"
+source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/tests/e2e/lib.sh"
+DRIVE_D="$WORK/d"
+REL="$WORK/release"
+PKG_DIR=zelqa/DOWN_CENTER/VELTARO/VELTARO
+NGINX_PID=""
+SERVE_PID=""
+APP_PID=""
+mkdir -p "$OUT"
+rm -f "$OUT"/signed-*.png
+
+cleanup() {
+  e2e_cleanup
+  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
+  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 124' TERM INT
+
+# --- The signed release and its server ----------------------------------------
+
+i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
+  -o "$WORK/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" || exit 1
+i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
+  -o "$WORK/wintext.exe" "$ROOT/tests/e2e/wintext.c" || exit 1
+python3 "$ROOT/tests/e2e/make_release.py" "$REL" "$WORK/stand_in.exe" || exit 1
+source "$REL/release.env"
+touch "$WORK/release.env"  # later writes are newer than this mark
+# Signed with openssl rather than the kit: an independent signer checks the
+# installer's reading of the format.
+MANIFEST="$REL/www/$PKG_DIR/VELTARO.XML"
+sha() { sha256sum "$1" | cut -c1-64; }
+printf '%s\r\n' "sha256=$(sha "$REL/www/$PKG_DIR/$PACKAGE")" "[Files]" \
+  "DiruvOzoBaseService.exe=$(sha "$REL/svc/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe")" \
+  "SWUKeyDrive.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe")" \
+  "VeltaroCSP.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe")" \
+  "SKPDrive.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe")" >>"$MANIFEST"
+openssl dgst -sha256 -sign "$KEYS/release.key" -out "$MANIFEST.sig" "$MANIFEST" || exit 1
+MANIFEST="$REL/www/$PKG_DIR/VELTARO.XML"
+cp "$MANIFEST" "$WORK/manifest.good"
+cp "$REL/www/$PKG_DIR/$PACKAGE" "$WORK/package.good"
+expect "the release is signed for the installer's key" \
+  openssl dgst -sha256 -verify "$KEYS/release.pub" -signature "$MANIFEST.sig" "$MANIFEST"
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+mkdir -p "$WORK/nginx/tmp"
+cat >"$WORK/nginx/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $WORK/nginx/nginx.pid;
+error_log $WORK/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log $WORK/nginx/access.log;
+  client_body_temp_path $WORK/nginx/tmp;
+  proxy_temp_path $WORK/nginx/tmp;
+  fastcgi_temp_path $WORK/nginx/tmp;
+  uwsgi_temp_path $WORK/nginx/tmp;
+  scgi_temp_path $WORK/nginx/tmp;
+  server { listen 127.0.0.1:$port; root $REL/www; }
+}
+CONF
+[ "$(id -u)" -ne 0 ] || sed -i '1i user root;' "$WORK/nginx/nginx.conf"
+"$NGINX" -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" &
+NGINX_PID=$!
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+
+# --- A prefix of its own --------------------------------------------------------
+
+VELTARO_DRIVE_D="$DRIVE_D" bash "$ROOT/scripts/wine-prefix.sh" >/dev/null || exit 1
+expect "prefix: D: is the temporary folder" [ "$(readlink "$WINEPREFIX/dosdevices/d:")" = "$DRIVE_D" ]
+expect "prefix: no link leaves the user folders" [ -z "$(find "$WINEPREFIX/drive_c/users" -type l)" ]
+"$KIT" serve "$REL/svc" --port 0 >"$WORK/serve.out" 2>&1 &
+SERVE_PID=$!
+for _ in $(seq 50); do grep -q listening "$WORK/serve.out" && break; sleep 0.1; done
+wine reg add 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:$port/" /f /reg:32 >/dev/null 2>&1
+wine reg add 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v ServiceBaseUrl /t REG_SZ /d "$(grep -o 'http://127.0.0.1:[0-9]*/' "$WORK/serve.out")" \
+  /f /reg:32 >/dev/null 2>&1
+start_xvfb || exit 1
+
+launch() {
+  wine "$EXE" UAC >>"$WORK/wine.log" 2>&1 &
+  APP_PID=$!
+  W=$(find_window 60) || { check "installer window shown" 1; return 1; }
+  geometry "$W"
+  xdotool mousemove 5 5
+  click_at 250 400  # "极速安装"
+  click_at 250 400  # "立即安装"
+}
+# read_msgbox TIMEOUT: MSG := the text of the message box "提示"; Enter dismisses it.
+read_msgbox() {
+  local w
+  MSG=""
+  w=$(find_window "$1" 提示) || return 1
+  MSG="$(wine "$WORK/wintext.exe" 提示 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
+  shot "signed-$2"
+  xdotool windowfocus --sync "$w" key Return
+  window_gone 10 提示
+}
+# page3 TIMEOUT: the completion page is on screen (its blue button on white).
+page3() {
+  local deadline=$((SECONDS + $1))
+  while [ $SECONDS -lt $deadline ]; do
+    shot signed-probe
+    near "$(pixel signed-probe 250 310)" 2E7BFB && near "$(pixel signed-probe 100 100)" FFFFFF && return 0
+    [ -n "$(windows_named 提示)" ] && return 1
+    sleep 0.5
+  done
+  return 1
+}
+finish() {
+  click_at 621 19  # the close cross
+  local deadline=$((SECONDS + 30))
+  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  window_gone 10
+  rm -rf "${DRIVE_D:?}"/*
+}
+INSTALLED="$DRIVE_D/Program Files/Veltaro/VeltaroPlatform"
+DOWNLOADS="$DRIVE_D/Program Files/Veltaro/InstVeltaro/Downloads"
+
+echo "-- signed release"
+launch || exit 1
+expect "the keyed installer installs the signed release" page3 90
+shot signed-page3
+expect "installed tree is the package plus the four components" diff -r "$INSTALLED" "$REL/tree"
+expect "the signature was fetched beside the manifest" grep -q "GET /$PKG_DIR/VELTARO.XML.sig " "$WORK/nginx/access.log"
+finish
+
+echo "-- package forged to the manifest's CRC-32"
+python3 - "$REL/www/$PKG_DIR/$PACKAGE" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("VeltaroMain.exe", b"not the maker's")
+    z.comment = b"\0\0\0\0"
+PY
+python3 "$ROOT/tests/cli/forge_crc.py" "$REL/www/$PKG_DIR/$PACKAGE" "$PACKAGE_CRC" || exit 1
+expect "the forged package has the manifest's CRC-32" [ "$("$KIT" crc "$REL/www/$PKG_DIR/$PACKAGE")" = "$PACKAGE_CRC" ]
+launch || exit 1
+read_msgbox 120 forged
+check "message 下载失败 (got '$MSG')" "$([ "$MSG" = "下载失败" ] && echo 0 || echo 1)"
+check "nothing unpacked" "$([ -z "$(ls -A "$INSTALLED" 2>/dev/null)" ] && echo 0 || echo 1)"
+expect "the forged package is not kept" [ ! -e "$DOWNLOADS/$PACKAGE" ]
+finish
+cp "$WORK/package.good" "$REL/www/$PKG_DIR/$PACKAGE"
+
+echo "-- manifest changed by one byte"
+sed -i 's/^LargeVer=V2.1.0/LargeVer=V2.1.1/' "$MANIFEST"
+mark=$(wc -l <"$WORK/nginx/access.log")
+launch || exit 1
+read_msgbox 60 manifest
+check "message 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
+expect "no local copy of the refused manifest" [ ! -e "$DOWNLOADS/KESMO365.INI" ]
+expect "the package was not asked for" bash -c "! tail -n +$((mark + 1)) '$WORK/nginx/access.log' | grep -q 'GET /$PKG_DIR/$PACKAGE '"
+finish
+
+wineserver -k >/dev/null 2>&1
+leaks="$(find "$HOME" -newer "$WORK/release.env" -not -path "$HOME/.claude*" 2>/dev/null | head -n 20)"
+[ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
+check "nothing written in \$HOME" "$([ -z "$leaks" ] && echo 0 || echo 1)"
+echo "$FAILS failed checks in ${SECONDS} s; screenshots in $OUT"
+[ "$FAILS" -eq 0 ]
