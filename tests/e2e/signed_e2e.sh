@@ -17,7 +17,7 @@ OUT="$ROOT/build/e2e"
 WORK="$(mktemp -d /tmp/veltaro-signed-XXXXXX)"
 export VELTARO_WINEPREFIX="$WORK/prefix"
 source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/tests/e2e/lib.sh"
+source "$ROOT/scripts/wine-ui.sh"
 DRIVE_D="$WORK/d"
 REL="$WORK/release"
 PKG_DIR=zelqa/DOWN_CENTER/VELTARO/VELTARO
