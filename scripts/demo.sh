@@ -6,6 +6,8 @@
 # without one (or with --auto) it runs on a virtual display and clicks by
 # itself, saving a screenshot of every page. Then it shows what was installed,
 # opens a vlttesmar: link, uninstalls silently and shows that all of it is gone.
+# The release is signed with the demo's own key pair (build/demo/keys, made once)
+# and the installer is built with its public half, so it installs only that.
 # The last line says whether everything held; exit status 0 when it did.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -33,19 +35,20 @@ bash scripts/bootstrap.sh || { echo "demo: bootstrap failed"; exit 1; }
 source scripts/wine-env.sh
 source scripts/wine-ui.sh
 
-# build DIR TARGETS -- CMAKE ARGS: configures a tree once (as the test command
-# does) and builds the targets the demo needs.
+# build DIR TARGETS -- CMAKE ARGS: configures a tree below build/ once (as the
+# test command does) and builds the targets the demo needs.
 build() {
-  local dir="$1" targets=()
+  local dir="$1" targets=() log
   shift
   while [ "$1" != -- ]; do targets+=("$1"); shift; done
   shift
+  log="${dir//\//-}.log"
   if [ ! -f "build/$dir/build.ninja" ]; then
-    cmake -S . -B "build/$dir" -G Ninja "$@" >"$DEMO/configure-$dir.log" 2>&1 ||
-      { tail -n 30 "$DEMO/configure-$dir.log"; return 1; }
+    cmake -S . -B "build/$dir" -G Ninja "$@" >"$DEMO/configure-$log" 2>&1 ||
+      { tail -n 30 "$DEMO/configure-$log"; return 1; }
   fi
-  cmake --build "build/$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}" >"$DEMO/build-$dir.log" 2>&1 ||
-    { tail -n 40 "$DEMO/build-$dir.log"; return 1; }
+  cmake --build "build/$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}" >"$DEMO/build-$log" 2>&1 ||
+    { tail -n 40 "$DEMO/build-$log"; return 1; }
 }
 say "build"
 mkdir -p "$DEMO"
@@ -53,15 +56,25 @@ build native veltaro-kit -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTARO_BENCH=ON
 build win32 VeltaroSetup demo_programs -- -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" || exit 1
 KIT="$ROOT/build/native/bin/veltaro-kit"
-EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
-echo "build/native/bin/veltaro-kit, build/win32/bin/VeltaroSetup.exe, build/win32/bin/demo/"
+# The release key: made once and kept across runs, outside the served tree.
+KEY_DIR="$DEMO/keys"
+if [ ! -f "$KEY_DIR/release.key" ] || [ ! -f "$KEY_DIR/release.pub" ]; then
+  "$KIT" keygen "$KEY_DIR" || exit 1
+fi
+# build/win32 stays unkeyed; the demo's installer has a tree of its own.
+build demo/win32-keyed VeltaroSetup -- -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" -DVELTARO_TESTS=OFF \
+  -DVELTARO_RELEASE_KEY="$KEY_DIR/release.pub" || exit 1
+EXE="$DEMO/win32-keyed/bin/VeltaroSetup.exe"
+echo "build/native/bin/veltaro-kit, build/win32/bin/demo/,"
+echo "build/demo/win32-keyed/bin/VeltaroSetup.exe (keyed with build/demo/keys/release.pub)"
 
 say "the demo release"
-rm -rf "$DEMO/package" "$DEMO/release" "$DEMO"/*.png
+rm -rf "$DEMO/package" "$DEMO/release" "$DEMO/tampered" "$DEMO"/*.png
 PACKAGE="$(python3 demo/make_package.py build/win32/bin/demo "$DEMO/package")" || exit 1
 VERSION="$(cat demo/VERSION)"
-"$KIT" publish "$PACKAGE" --version "$VERSION" --out "$DEMO/release" --components "$DEMO/package/components" ||
-  exit 1
+"$KIT" publish "$PACKAGE" --version "$VERSION" --out "$DEMO/release" --components "$DEMO/package/components" \
+  --sign "$KEY_DIR/release.key" || exit 1
 
 # --- Servers, prefix, display ------------------------------------------------
 
@@ -76,11 +89,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 124' TERM INT
 
-# serve NAME ARGS...: a veltaro-kit server on a free loopback port; URL := its base.
+# serve NAME TREE ARGS...: a veltaro-kit server on a free loopback port; URL := its base.
 serve() {
-  local name="$1"
-  shift
-  "$KIT" serve "$DEMO/release" --port 0 "$@" >"$DEMO/serve-$name.log" 2>&1 &
+  local name="$1" tree="$2"
+  shift 2
+  "$KIT" serve "$tree" --port 0 "$@" >"$DEMO/serve-$name.log" 2>&1 &
   SERVERS+=($!)
   for _ in $(seq 50); do grep -q listening "$DEMO/serve-$name.log" && break; sleep 0.1; done
   URL="$(grep -o 'http://127.0.0.1:[0-9]*/' "$DEMO/serve-$name.log")"
@@ -88,11 +101,20 @@ serve() {
 }
 say "servers"
 # A per-connection limit keeps the installing page up for a few seconds.
-serve download --rate 256k
+serve download "$DEMO/release" --rate 256k
 DOWNLOAD_URL="$URL"
-serve service
+serve service "$DEMO/release"
 SERVICE_URL="$URL"
 echo "download server $DOWNLOAD_URL (256 KB/s a connection), service host $SERVICE_URL"
+
+say "the signed release, checked with the public key"
+expect "build/demo/keys/release.key is readable by its owner alone (mode 600)" \
+  [ "$(stat -c %a "$KEY_DIR/release.key")" = 600 ]
+expect "the demo's installer carries build/demo/keys/release.pub" grep -qF "$(sed -n 2p "$KEY_DIR/release.pub")" "$EXE"
+"$KIT" check "$DOWNLOAD_URL" --service "$SERVICE_URL" --key "$KEY_DIR/release.pub" >"$DEMO/check.log" 2>&1
+rc=$?
+sed 's/^/  /' "$DEMO/check.log"
+check "veltaro-kit check --key: signature, hashes and the whole release hold" $rc
 
 say "wine prefix"
 export WINEPREFIX="$DEMO/prefix"
@@ -157,7 +179,7 @@ if [ "$AUTO" -eq 1 ]; then
   sleep 1.5
   picture page2-installing "$W" 640x480
   await_page 3 120
-  check "page 3: installed" $?
+  check "page 3: installed (the keyed installer verified the signature and the SHA-256 hashes)" $?
   sleep 0.5
   picture page3-done "$W" 640x480
   click_at 621 19  # the close cross: registration, shortcut, end
@@ -305,9 +327,32 @@ check "the uninstaller's helper has removed itself" "$([ -z "$temp_left" ] && ec
 echo "kept: the installer's download folder (it lets a new install reuse the package):"
 find "$DRIVE_D/Program Files/Veltaro/InstVeltaro" -type f 2>/dev/null | sed "s:^$DRIVE_D:  D\::" | tr / '\\'
 
+# --- The key matters ------------------------------------------------------------------
+
+say "the same release with one byte of its manifest changed"
+MANIFEST=zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML
+cp -al "$DEMO/release" "$DEMO/tampered"
+# A copy of its own: the links would carry the change into the real release.
+cp --remove-destination "$DEMO/release/$MANIFEST" "$DEMO/tampered/$MANIFEST"
+python3 - "$DEMO/tampered/$MANIFEST" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.index(b"LargeVer=") + len(b"LargeVer=")
+data[at] ^= 0x01
+open(sys.argv[1], "wb").write(data)
+PY
+expect "the copy differs from the signed manifest in one byte" \
+  [ "$(cmp -l "$DEMO/release/$MANIFEST" "$DEMO/tampered/$MANIFEST" | wc -l)" = 1 ]
+serve tampered "$DEMO/tampered"
+"$KIT" check "$URL" --service "$SERVICE_URL" --key "$KEY_DIR/release.pub" >"$DEMO/check-tampered.log" 2>&1
+rc=$?
+sed 's/^/  /' "$DEMO/check-tampered.log"
+check "veltaro-kit check --key refuses it: the signature no longer verifies" \
+  "$([ $rc -eq 1 ] && grep -q '^FAIL signature .* does not verify' "$DEMO/check-tampered.log" && echo 0 || echo 1)"
+
 echo
 if [ "$FAILS" -eq 0 ]; then
-  echo "demo: all held: installed, registered, started, opened vlttesmar:demo, uninstalled without a trace (${SECONDS} s)"
+  echo "demo: all held: signed and verified, installed, registered, started, opened vlttesmar:demo, uninstalled without a trace (${SECONDS} s)"
 else
   echo "demo: FAILED: $FAILS checks did not hold (${SECONDS} s)"
 fi
