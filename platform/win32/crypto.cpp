@@ -1,9 +1,5 @@
 #include "platform/crypto.h"
 
-// SHA-256 in CryptoAPI came with XP SP3; the XP headers show it only from that service pack on.
-#ifndef NTDDI_VERSION
-#define NTDDI_VERSION 0x05010300
-#endif
 #include <windows.h>
 #include <wincrypt.h>
 
