@@ -138,21 +138,24 @@ void Crc32Update(const void* block, size_t length, uint32_t& crc) {
   crc = c;
 }
 
-FileCrcResult FileCrc32(const std::string& fileName) {
-  constexpr uint32_t kBlock = 32768;
-  FileCrcResult r;
-  std::unique_ptr<unsigned char[]> buf(new unsigned char[kBlock]);
-  uint32_t crc = 0xFFFFFFFFu;
+uint32_t ReadFileInBlocks(const std::string& fileName, uint32_t block,
+                          const std::function<void(const unsigned char*, uint32_t)>& take) {
+  std::unique_ptr<unsigned char[]> buf(new unsigned char[block]);
   platform::File f;
-  r.ioResult = f.Open(fileName, platform::OpenMode::kRead, platform::Share::kReadWrite);
-  if (r.ioResult == 0) {
-    uint32_t n = 0;
-    do {
-      r.ioResult = f.Read(buf.get(), kBlock, &n);
-      if (r.ioResult == 0 && n > 0) Crc32Update(buf.get(), n, crc);
-    } while (n != 0 && r.ioResult == 0);
-    f.Close();
+  uint32_t result = f.Open(fileName, platform::OpenMode::kRead, platform::Share::kReadWrite);
+  uint32_t n = 0;
+  while (result == 0) {
+    result = f.Read(buf.get(), block, &n);
+    if (result != 0 || n == 0) break;
+    take(buf.get(), n);
   }
+  return result;
+}
+
+FileCrcResult FileCrc32(const std::string& fileName) {
+  FileCrcResult r;
+  uint32_t crc = 0xFFFFFFFFu;
+  r.ioResult = ReadFileInBlocks(fileName, 32768, [&](const unsigned char* p, uint32_t n) { Crc32Update(p, n, crc); });
   r.crc = crc ^ 0xFFFFFFFFu;
   return r;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The standard table of the reflected polynomial.
@@ -18,3 +19,8 @@ struct FileCrcResult {
 
 // The CRC-32 of a whole file, read in 32768-byte blocks.
 FileCrcResult FileCrc32(const std::string& fileName);
+
+// Reads a whole file from its start in blocks of up to `block` bytes and hands
+// each to `take`. 0, or the OS error of the open or read that failed.
+uint32_t ReadFileInBlocks(const std::string& fileName, uint32_t block,
+                          const std::function<void(const unsigned char*, uint32_t)>& take);

@@ -42,12 +42,7 @@ trap 'exit 124' TERM INT
 
 # --- The release and its two servers ----------------------------------------
 
-i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
-  -o "$WORK/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" || exit 1
-i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
-  -o "$WORK/wintext.exe" "$ROOT/tests/e2e/wintext.c" || exit 1
-python3 "$ROOT/tests/e2e/make_release.py" "$REL" "$WORK/stand_in.exe" || exit 1
-source "$REL/release.env"
+make_test_release "$WORK" "$REL" || exit 1
 MANIFEST="$REL/www/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML"
 PKG_URI="/zelqa/DOWN_CENTER/VELTARO/VELTARO/$PACKAGE"
 cp "$MANIFEST" "$WORK/manifest.good"

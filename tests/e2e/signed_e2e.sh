@@ -40,12 +40,7 @@ trap 'exit 124' TERM INT
 
 # --- The signed release and its server ----------------------------------------
 
-i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
-  -o "$WORK/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" || exit 1
-i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
-  -o "$WORK/wintext.exe" "$ROOT/tests/e2e/wintext.c" || exit 1
-python3 "$ROOT/tests/e2e/make_release.py" "$REL" "$WORK/stand_in.exe" || exit 1
-source "$REL/release.env"
+make_test_release "$WORK" "$REL" || exit 1
 touch "$WORK/release.env"  # later writes are newer than this mark
 # Signed with openssl rather than the kit: an independent signer checks the
 # installer's reading of the format.
