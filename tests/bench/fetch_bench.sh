@@ -84,17 +84,19 @@ ratio() { awk "BEGIN{printf \"%.2f\", $1 / $2}"; }
 echo "== unthrottled loopback, 512 MiB (best of $ROUNDS)"
 for server in nginx:$NPORT serve:$SPORT; do
   url="http://127.0.0.1:${server#*:}/big.bin"
-  best "$url" curl "$ROUNDS"; c=$BEST
-  best "$url" aria2 "$ROUNDS"; a=$BEST
+  best "$url" curl "$ROUNDS"; c=$BEST; cpeak=$PEAK
+  best "$url" aria2 "$ROUNDS"; a=$BEST; apeak=$PEAK
   best "$url" fetch "$ROUNDS"; f=$BEST; peak=$PEAK
   echo "${server%%:*}: curl ${c}s  aria2c -x2 ${a}s  veltaro-kit fetch ${f}s  (fetch/curl $(ratio "$f" "$c"), goal <= 1.10)"
-  echo "${server%%:*}: veltaro-kit fetch peak resident memory $((peak / 1024)) MiB ($peak KiB, goal < 16 MiB)"
+  echo "${server%%:*}: veltaro-kit fetch peak resident memory $((peak / 1024)) MiB ($peak KiB, goal < 16 MiB)" \
+    "beside curl $((cpeak / 1024)) MiB, aria2c $((apeak / 1024)) MiB"
 done
 
 echo "== 20 MiB/s a connection (veltaro-kit serve --rate 20m), 256 MiB"
 url="http://127.0.0.1:$RPORT/mid.bin"
-best "$url" curl 1; c=$BEST
-best "$url" aria2 1; a=$BEST
+best "$url" curl 1; c=$BEST; cpeak=$PEAK
+best "$url" aria2 1; a=$BEST; apeak=$PEAK
 best "$url" fetch 1; f=$BEST
 echo "curl ${c}s  aria2c -x2 -s2 ${a}s  veltaro-kit fetch ${f}s"
+echo "peak resident memory: curl $((cpeak / 1024)) MiB, aria2c $((apeak / 1024)) MiB, veltaro-kit fetch $((PEAK / 1024)) MiB"
 echo "fetch/curl $(ratio "$f" "$c") (goal <= 0.55)  fetch/aria2c $(ratio "$f" "$a") (goal <= 1.05)"
