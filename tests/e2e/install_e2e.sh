@@ -11,7 +11,7 @@ source "$ROOT/scripts/wine-env.sh"
 source "$ROOT/scripts/wine-ui.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
-NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
+source "$ROOT/tests/interop/nginx_lib.sh"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT"
 rm -f "$OUT"/install-*.png
@@ -19,9 +19,8 @@ WORK="$(mktemp -d /tmp/veltaro-install-XXXXXX)"
 export WINEPREFIX="$WORK/prefix"
 DRIVE_D="$WORK/d"
 REL="$WORK/release"
-ACCESS="$WORK/nginx/access.log"
+ACCESS="$WORK/nginx/e2e-access.log"  # one line a request: method, path, status, bytes
 STAND_LOG="$WORK/started.txt"
-NGINX_PID=""
 SERVE_PID=""
 APP_PID=""
 touch "$WORK/.start"
@@ -47,43 +46,20 @@ MANIFEST="$REL/www/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML"
 PKG_URI="/zelqa/DOWN_CENTER/VELTARO/VELTARO/$PACKAGE"
 cp "$MANIFEST" "$WORK/manifest.good"
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 DL_PORT=$(free_port)
-mkdir -p "$WORK/nginx/tmp"
-# start_nginx [DIRECTIVES]: (re)starts the download server with extra
+# serve_downloads [DIRECTIVES]: (re)starts the download server with extra
 # directives for its one location (a rate limit, broken ranges).
-start_nginx() {
-  if [ -n "$NGINX_PID" ]; then kill "$NGINX_PID" 2>/dev/null; wait "$NGINX_PID" 2>/dev/null; fi
-  cat >"$WORK/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 64; }
-http {
-  log_format e2e '\$request_method \$uri \$status \$body_bytes_sent';
+serve_downloads() {
+  stop_nginx
+  start_nginx "$WORK/nginx" "$DL_PORT" "  log_format e2e '\$request_method \$uri \$status \$body_bytes_sent';
   access_log $ACCESS e2e;
-  client_body_temp_path $WORK/nginx/tmp;
-  proxy_temp_path $WORK/nginx/tmp;
-  fastcgi_temp_path $WORK/nginx/tmp;
-  uwsgi_temp_path $WORK/nginx/tmp;
-  scgi_temp_path $WORK/nginx/tmp;
   server {
     listen 127.0.0.1:$DL_PORT;
     root $REL/www;
     location / { $1 }
-  }
+  }"
 }
-CONF
-  [ "$(id -u)" -ne 0 ] || sed -i '1i user root;' "$WORK/nginx/nginx.conf"
-  "$NGINX" -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" &
-  NGINX_PID=$!
-  for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$DL_PORT/" && return 0; sleep 0.1; done
-  echo "nginx did not start"
-  return 1
-}
-start_nginx "" || exit 1
+serve_downloads "" || exit 1
 "$KIT" serve "$REL/svc" --port 0 >"$WORK/serve.out" 2>&1 &
 SERVE_PID=$!
 for _ in $(seq 50); do grep -q listening "$WORK/serve.out" && break; sleep 0.1; done
@@ -280,7 +256,7 @@ check "立即体验 registers nothing: InstallTime unchanged" \
 
 echo "-- close mid-download, then resume"
 fresh_machine
-start_nginx "limit_rate 128k;" || exit 1
+serve_downloads "limit_rate 128k;" || exit 1
 launch || exit 1
 page1
 check "an earlier folder without VeltaroMain.exe: page 1 proposes the default (got '$PROPOSED')" \
@@ -305,7 +281,7 @@ check "resume state saved: $st_received of $st_size bytes" \
   "$([ "$st_size" = "$PACKAGE_SIZE" ] && [ "$st_received" -gt 0 ] && [ "$st_received" -lt "$PACKAGE_SIZE" ] && echo 0 || echo 1)"
 expect "the partial download stays, the package is not there yet" \
   bash -c "[ -f '$DOWNLOADS/$PACKAGE.rpc' ] && [ ! -e '$DOWNLOADS/$PACKAGE' ]"
-start_nginx "" || exit 1
+serve_downloads "" || exit 1
 launch || exit 1
 page1
 install_click
@@ -323,7 +299,7 @@ await_exit 30
 
 echo "-- killed mid-download"
 fresh_machine
-start_nginx "limit_rate 128k;" || exit 1
+serve_downloads "limit_rate 128k;" || exit 1
 launch || exit 1
 page1
 install_click
@@ -335,7 +311,7 @@ await_exit 10
 expect "after SIGKILL: a partial download without resume state" \
   bash -c "[ -f '$DOWNLOADS/$PACKAGE.rpc' ] && [ ! -e '$DOWNLOADS/$PACKAGE.rpc.cfg' ] && [ ! -e '$DOWNLOADS/$PACKAGE' ]"
 window_gone 10
-start_nginx "" || exit 1
+serve_downloads "" || exit 1
 launch || exit 1
 page1
 install_click
@@ -351,7 +327,7 @@ await_exit 30
 
 echo "-- server without ranges"
 fresh_machine
-start_nginx "max_ranges 0;" || exit 1
+serve_downloads "max_ranges 0;" || exit 1
 launch || exit 1
 page1
 install_click
@@ -370,7 +346,7 @@ await_exit 30
 
 echo "-- checksum mismatch"
 fresh_machine
-start_nginx "" || exit 1
+serve_downloads "" || exit 1
 sed -i "s/^crc=.*/crc=1234ABCD/" "$MANIFEST"
 launch || exit 1
 page1

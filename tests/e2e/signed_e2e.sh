@@ -12,7 +12,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 EXE="$(realpath "${1:-$ROOT/build/win32-keyed/bin/VeltaroSetup.exe}")"
 KEYS="$(realpath "${2:-$ROOT/build/e2e-keys}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
-NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
+source "$ROOT/tests/interop/nginx_lib.sh"
 OUT="$ROOT/build/e2e"
 WORK="$(mktemp -d /tmp/veltaro-signed-XXXXXX)"
 export VELTARO_WINEPREFIX="$WORK/prefix"
@@ -21,7 +21,6 @@ source "$ROOT/scripts/wine-ui.sh"
 DRIVE_D="$WORK/d"
 REL="$WORK/release"
 PKG_DIR=zelqa/DOWN_CENTER/VELTARO/VELTARO
-NGINX_PID=""
 SERVE_PID=""
 APP_PID=""
 mkdir -p "$OUT"
@@ -58,29 +57,8 @@ cp "$REL/www/$PKG_DIR/$PACKAGE" "$WORK/package.good"
 expect "the release is signed for the installer's key" \
   openssl dgst -sha256 -verify "$KEYS/release.pub" -signature "$MANIFEST.sig" "$MANIFEST"
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-mkdir -p "$WORK/nginx/tmp"
-cat >"$WORK/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $WORK/nginx/nginx.pid;
-error_log $WORK/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log $WORK/nginx/access.log;
-  client_body_temp_path $WORK/nginx/tmp;
-  proxy_temp_path $WORK/nginx/tmp;
-  fastcgi_temp_path $WORK/nginx/tmp;
-  uwsgi_temp_path $WORK/nginx/tmp;
-  scgi_temp_path $WORK/nginx/tmp;
-  server { listen 127.0.0.1:$port; root $REL/www; }
-}
-CONF
-[ "$(id -u)" -ne 0 ] || sed -i '1i user root;' "$WORK/nginx/nginx.conf"
-"$NGINX" -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" &
-NGINX_PID=$!
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+port=$(free_port)
+start_nginx "$WORK/nginx" "$port" "  server { listen 127.0.0.1:$port; root $REL/www; }" || exit 1
 
 # --- A prefix of its own --------------------------------------------------------
 

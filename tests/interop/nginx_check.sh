@@ -5,11 +5,10 @@
 set -euo pipefail
 KIT="$1"
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
+source "$ROOT/tests/interop/nginx_lib.sh"
 WORK="$(mktemp -d /tmp/veltaro-nginx-XXXXXX)"
-NGINX_PID=""
 cleanup() {
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null
+  stop_nginx
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -19,7 +18,6 @@ python3 "$ROOT/tests/cli/make_packages.py" "$WORK/pkg" >/dev/null
 for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do head -c 5000 /dev/urandom >"$WORK/comp/$c.exe"; done
 "$KIT" publish "$WORK/pkg/Pkg-2.1.zip" --version V2.1 --out "$WORK/srv" --components "$WORK/comp"
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 P1=$(free_port)
 P2=$(free_port)
 # The three lines a maker sets; the rest of the file is used as it stands.
@@ -27,28 +25,7 @@ sed -e "s|^    listen 80;$|    listen 127.0.0.1:$P1;|" -e "s|^    listen 8080;$|
   -e "s|^    root /srv/veltaro;$|    root $WORK/srv;|" "$ROOT/docs/nginx-release.conf" >"$WORK/release.conf"
 [ "$(diff "$ROOT/docs/nginx-release.conf" "$WORK/release.conf" | grep -c '^>')" = 3 ] ||
   { echo "docs/nginx-release.conf no longer has the lines this test sets"; exit 1; }
-cat >"$WORK/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-user root;
-pid $WORK/nginx.pid;
-error_log $WORK/error.log;
-events { worker_connections 64; }
-http {
-  access_log $WORK/access.log;
-  client_body_temp_path $WORK/tmp;
-  proxy_temp_path $WORK/tmp;
-  fastcgi_temp_path $WORK/tmp;
-  uwsgi_temp_path $WORK/tmp;
-  scgi_temp_path $WORK/tmp;
-  include $WORK/release.conf;
-}
-CONF
-[ "$(id -u)" -eq 0 ] || sed -i '/^user root;/d' "$WORK/nginx.conf"
-"$NGINX" -p "$WORK" -c "$WORK/nginx.conf" &
-NGINX_PID=$!
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$P2/" && break; sleep 0.1; done
+start_nginx "$WORK" "$P2" "  include $WORK/release.conf;"
 
 timeout 120 "$KIT" check "http://127.0.0.1:$P1/" --service "http://127.0.0.1:$P2/" | tee "$WORK/check.out"
 grep -q "all checks passed" "$WORK/check.out"

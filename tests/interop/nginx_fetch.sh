@@ -3,11 +3,10 @@
 # interrupted one resumed by a second run; both must match the source.
 set -euo pipefail
 KIT="$1"
-NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
+source "$(dirname "${BASH_SOURCE[0]}")/nginx_lib.sh"
 WORK="$(mktemp -d /tmp/veltaro-nginx-XXXXXX)"
-NGINX_PID=""
 cleanup() {
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null
+  stop_nginx
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -15,34 +14,12 @@ trap cleanup EXIT
 mkdir -p "$WORK/www" "$WORK/out" "$WORK/tmp"
 head -c 24000037 /dev/urandom >"$WORK/www/pkg.zip"
 
-# A free port: ask the kernel for one through python, else pick from a range.
-PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$WORK/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-user root;
-pid $WORK/nginx.pid;
-error_log $WORK/error.log;
-events { worker_connections 64; }
-http {
-  access_log $WORK/access.log;
-  client_body_temp_path $WORK/tmp;
-  proxy_temp_path $WORK/tmp;
-  fastcgi_temp_path $WORK/tmp;
-  uwsgi_temp_path $WORK/tmp;
-  scgi_temp_path $WORK/tmp;
-  server {
+PORT=$(free_port)
+start_nginx "$WORK" "$PORT" "  server {
     listen 127.0.0.1:$PORT;
     root $WORK/www;
     limit_rate 8m;
-  }
-}
-CONF
-[ "$(id -u)" -eq 0 ] || sed -i '/^user root;/d' "$WORK/nginx.conf"
-"$NGINX" -p "$WORK" -c "$WORK/nginx.conf" &
-NGINX_PID=$!
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/" && break; sleep 0.1; done
+  }"
 
 URL="http://127.0.0.1:$PORT/pkg.zip"
 want=$(sha256sum <"$WORK/www/pkg.zip" | cut -d' ' -f1)
