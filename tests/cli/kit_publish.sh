@@ -60,6 +60,9 @@ echo "SKPDrive stand-in" >"$dir/comp/SKPDrive.exe"
 err="$(run publish "$(arg "$dir/pkg/bare.zip")" --version V1 --out "$(arg "$dir/bare")" 2>&1 >/dev/null)"
 [ $? = 0 ] && [ "$(grep -c '^warning: no .* at the package' <<<"$err")" = 5 ] && [ -f "$dir/bare/$m/VELTARO.XML" ] &&
   echo "ok   warnings for missing registered files" || fail "warnings: $err"
+err="$(run publish "$(arg "$dir/pkg/utf8name.zip")" --version V1 --out "$(arg "$dir/utf8name")" 2>&1 >/dev/null)"
+[ $? = 0 ] && [ "$(grep -c '^warning: entry .*not GBK text' <<<"$err")" = 1 ] &&
+  echo "ok   a warning for a name the installer cannot create under Wine" || fail "name not GBK: $err"
 
 # The good package with a Chinese version text: the tree and the manifest's bytes.
 out="$dir/site"

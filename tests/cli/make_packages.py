@@ -39,6 +39,7 @@ good += [("数据/说明.txt", "说明".encode() * 500), ("docs/", b""), ("data/
 write("Pkg-2.1.zip", good)
 write("Pkg-2.2.zip", good + [("new.txt", b"new in 2.2")])
 write("bare.zip", [("readme.txt", b"only a readme")])
+write("utf8name.zip", good + [("中.txt", b"its UTF-8 bytes end in half a GBK pair")])
 write("my pkg.zip", good)
 write("unsafe.zip", good + [("../evil.txt", b"out of the folder")])
 write("badcrc.zip", good)

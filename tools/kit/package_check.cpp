@@ -44,6 +44,20 @@ std::string NameProblem(const ZipEntry& e) {
   return std::string();
 }
 
+// Whether the stored bytes read as text of code page 936. The installer creates
+// a file under its stored name before it renames it, and a system that cannot
+// read that name as GBK cannot create the file.
+bool IsGbkText(const std::string& s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) continue;
+    if (b == 0x80 || b == 0xFF || i + 1 == s.size()) return false;
+    const unsigned char t = static_cast<unsigned char>(s[++i]);
+    if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+  }
+  return true;
+}
+
 std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decoder, platform::File& sink) {
   if (e.encrypted) return "it is encrypted; the installer has no password and skips it";
   if (e.method != 0 && e.method != 8) {
@@ -117,6 +131,11 @@ PackageReport CheckPackage(const std::string& path) {
     std::string problem = NameProblem(e);
     if (problem.empty() && !e.IsFolder()) problem = DataProblem(zip, e, decoder, sink);
     if (!problem.empty()) r.errors.push_back("entry '" + ShownName(e) + "': " + problem);
+    if (problem.empty() && !e.IsFolder() && !IsGbkText(e.filePart)) {
+      r.warnings.push_back("entry '" + ShownName(e) +
+                           "': its name as stored is not GBK text; a system that cannot read it so "
+                           "(Wine, for one) cannot create the file, and the installer skips it");
+    }
     (e.IsFolder() ? r.folders : r.files)++;
     if (zip.ReadFailed()) break;
   }
