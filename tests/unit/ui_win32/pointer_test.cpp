@@ -27,14 +27,14 @@ TEST(Pointer, TheControlUnderThePointerNowDecidesItsShape) {
 
   const HCURSOR hand = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
   const HCURSOR arrow = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  // Points of page 0 (window coordinates): the blue button, the background.
+  // Points of page 0 (window coordinates): the blue button, the background, the close cross.
   const struct {
     int x, y;
     HCURSOR shape;
   } cases[] = {{250, 400, hand}, {30, 300, arrow}, {250, 400, hand}, {621, 18, hand}};
+  POINT origin = {0, 0};
+  ::ClientToScreen(w, &origin);
   for (const auto& c : cases) {
-    POINT origin = {0, 0};
-    ::ClientToScreen(w, &origin);
     // The move this queues is not handled before the question.
     ASSERT_TRUE(::SetCursorPos(origin.x + c.x, origin.y + c.y));
     EXPECT_EQ(Asked(w), c.shape) << c.x << "," << c.y;
