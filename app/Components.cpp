@@ -47,6 +47,8 @@ bool IsInstallYCS() {
 }
 
 void TInstallFlow::DownloadAttachedFiles() {
+  // An unpack that a close interrupted runs on to its end; nothing follows it.
+  if (Closing) return;
   const std::string target = BaseServiceTarget();
   if (!IsInstallYCS() && !platform::FileExists(target)) {
     const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;

@@ -38,7 +38,7 @@ class TInstallFlow : public ui::FlowHandlers {
   void tmr1Timer() override;
   void tmr2Timer() override;
   void tmr3Timer() override;
-  void HandleDownloadFailed() override;
+  void HandleDownloadFailed(uint32_t jobId) override;
 
   // Install sequence.
   void StartupSteps();
@@ -65,6 +65,9 @@ class TInstallFlow : public ui::FlowHandlers {
   std::shared_ptr<TDownloadJob> CurrentJob;
   std::string PackageFile;  // WorkDir + "\Downloads\" + PackageName
   bool SyncFallback = false;
+  // Set when the close on the installing page begins: from then on no timer
+  // and no notice starts a download, an unpack or the components.
+  bool Closing = false;
 
  private:
   // Shared body of tmr1Timer and tmr3Timer: shows the job's percentage; true

@@ -164,6 +164,7 @@ bool PackageMatches(const std::string& file) {
 }  // namespace
 
 void TInstallFlow::tmr1Timer() {
+  if (Closing) return SetTimer(form_.tmr1, false);
   if (!PollCurrentJob(form_.tmr1)) return;
   if (!PackageMatches(PackageFile)) {
     // As the first failure notice would: the fallback fetch one second later.
@@ -176,12 +177,14 @@ void TInstallFlow::tmr1Timer() {
 
 void TInstallFlow::tmr2Timer() {
   SetTimer(form_.tmr2, false);
+  if (Closing) return;
   SyncFallback = true;
   if (!FetchToFile(PackageUrl, PackageFile, true) || !PackageMatches(PackageFile)) return ShowInfoA("下载失败");
   UnpackThenComponents("解压失败");
 }
 
 void TInstallFlow::tmr3Timer() {
+  if (Closing) return SetTimer(form_.tmr3, false);
   if (!PollCurrentJob(form_.tmr3)) return;
   BaseServiceFetched();
   BaseServiceDownloaded();
@@ -196,7 +199,11 @@ void TInstallFlow::UnpackThenComponents(const char* failureText) {
   else ShowInfoA(failureText);
 }
 
-void TInstallFlow::HandleDownloadFailed() {
+void TInstallFlow::HandleDownloadFailed(uint32_t jobId) {
+  // Only the job in CurrentJob speaks for the download: a job the flow has
+  // replaced (the base service's first job, whose other segment fails after
+  // the move to the service host; the job before "继续安装") may still send.
+  if (Closing || !CurrentJob || CurrentJob->Id != jobId) return;
   if (form_.tmr1.enabled) {
     SetTimer(form_.tmr1, false);
     if (CurrentJob) CurrentJob->Cancel();

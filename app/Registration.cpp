@@ -61,6 +61,7 @@ void RegisterProduct(const std::string& dir) {
 void TInstallFlow::lblCloseClick() {
   const int page = form_.nbMain->pageIndex();
   if (page == 2) {
+    Closing = true;
     // A synchronous fetch may be running further down the stack: no waiting.
     if (SyncFallback) platform::EndProcessNow();
     if (!CurrentJob) {
@@ -94,7 +95,7 @@ void TInstallFlow::lblCloseClick() {
 }
 
 void TInstallFlow::lblWCClick() {
-  platform::ShellOpen(form_.host() ? form_.host()->Handle() : nullptr, InstallDir + "\\VeltaroLauncher.exe",
+  platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr, InstallDir + "\\VeltaroLauncher.exe",
                       InstallDir);
   if (form_.host()) form_.host()->Close();
 }

@@ -30,7 +30,7 @@ void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {
   const std::string number = std::to_string(index);
   if (failed) {
     job.AddLog(EngineLogText("线程" + number + "下载异常."));
-    SendDownloadFailed();
+    SendDownloadFailed(job.Id);
   }
   job.AddLog(EngineLogText("线程" + number + "完成退出."));
 }

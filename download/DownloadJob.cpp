@@ -7,8 +7,12 @@
 
 std::string EngineLogText(const std::string& utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
 
+namespace {
+std::atomic<uint32_t> g_lastJobId{0};
+}  // namespace
+
 TDownloadJob::TDownloadJob(const std::string& url, const std::string& fileName, int32_t threadCount)
-    : Url(url), FileName(fileName), ThreadCount(threadCount) {}
+    : Url(url), FileName(fileName), ThreadCount(threadCount), Id(++g_lastJobId) {}
 
 TDownloadJob::~TDownloadJob() = default;
 

@@ -27,6 +27,8 @@ class TDownloadJob {
   const std::string Url;
   const std::string FileName;
   const int32_t ThreadCount;
+  // Unique within the process (never 0); the job's failure notices carry it.
+  const uint32_t Id;
   std::atomic<int32_t> Running{0};
   std::atomic<bool> CancelRequested{false};
   std::atomic<bool> Finished{false};

@@ -104,7 +104,7 @@ void TDownloadManager::Run() {
   }
 
   if (!platform::FileExists(dataFile)) {
-    SendDownloadFailed();
+    SendDownloadFailed(Job->Id);
     Log("[%s] 接收文件不存在，退出.");
     return;
   }
@@ -115,7 +115,7 @@ void TDownloadManager::Run() {
     if (length < 0) return;
     if (length == 0) {
       f.Close();
-      SendDownloadFailed();
+      SendDownloadFailed(Job->Id);
       Log("[%s] 接收文件大小<=0，退出.");
       return;
     }
@@ -150,7 +150,7 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   Job->Size = GetResourceSize(Url);
   Log("[%s] 取得资源原始大小：%d 字节。", Job->Size);
   if (Job->Size < 1) {
-    SendDownloadFailed();
+    SendDownloadFailed(Job->Id);
     return false;
   }
   Log("[%s] 重新取得资源原始大小：%d 字节。", Job->Size);
@@ -168,7 +168,7 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   platform::File f;
   if (f.Open(dataFile, platform::OpenMode::kCreateAlways) != 0) return false;
   if (f.SetLength(size) != 0) {
-    SendDownloadFailed();
+    SendDownloadFailed(Job->Id);
     Log("[%s] 创建接收文件失败.");
     return false;
   }
@@ -250,7 +250,7 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
   uint32_t start = platform::TickCount();
   while (target.empty() || !platform::RenameFile(dataFile, target)) {
     if (platform::TickCount() - start >= kRenameRetryMs) {
-      SendDownloadFailed();
+      SendDownloadFailed(Job->Id);
       return false;
     }
     platform::SleepMs(50);

@@ -17,7 +17,7 @@ std::shared_ptr<NotifyTarget> GetNotifyWindow() {
   return g_target;
 }
 
-void SendDownloadFailed() {
+void SendDownloadFailed(uint32_t jobId) {
   // Sent outside the lock: the window's handler may itself set a new target.
-  if (std::shared_ptr<NotifyTarget> t = GetNotifyWindow()) t->SendDownloadFailed();
+  if (std::shared_ptr<NotifyTarget> t = GetNotifyWindow()) t->SendDownloadFailed(jobId);
 }

@@ -1,6 +1,8 @@
 // The download engine's one way of reporting a failure: WM_DOWNLOAD_FAILED sent
 // to the installer window by a blocking send. The engine thread that sends waits
-// until the window's thread has handled the notice.
+// until the window's thread has handled the notice. The notice names its job
+// (TDownloadJob::Id, the message's first parameter): a job the window has
+// already replaced may still be sending.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -12,7 +14,7 @@ constexpr uint32_t WM_DOWNLOAD_FAILED = 0x0400 + 0x0456;  // 2134
 class NotifyTarget {
  public:
   virtual ~NotifyTarget() = default;
-  virtual void SendDownloadFailed() = 0;
+  virtual void SendDownloadFailed(uint32_t jobId) = 0;
 };
 
 // Stored by the window when it is shown. Shared ownership: a segment thread that
@@ -20,5 +22,6 @@ class NotifyTarget {
 void SetNotifyWindow(std::shared_ptr<NotifyTarget> target);
 std::shared_ptr<NotifyTarget> GetNotifyWindow();
 
-// Sends WM_DOWNLOAD_FAILED to NotifyWindow; nothing happens when none is set.
-void SendDownloadFailed();
+// Sends WM_DOWNLOAD_FAILED for job `jobId` to NotifyWindow; nothing happens
+// when none is set.
+void SendDownloadFailed(uint32_t jobId);

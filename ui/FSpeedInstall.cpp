@@ -416,8 +416,8 @@ void TfrmSpeedInstall::tmr2Timer() {
 void TfrmSpeedInstall::tmr3Timer() {
   if (flow_) flow_->tmr3Timer();
 }
-void TfrmSpeedInstall::HandleDownloadFailed() {
-  if (flow_) flow_->HandleDownloadFailed();
+void TfrmSpeedInstall::HandleDownloadFailed(uint32_t jobId) {
+  if (flow_) flow_->HandleDownloadFailed(jobId);
 }
 
 void TfrmSpeedInstall::lblCloseClick(Control&) {

@@ -42,8 +42,9 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   // Runs the handler that `control` routes `event` to, if any.
   void Dispatch(Control& control, Event event, MouseButton button = MouseButton::Left);
   void FireTimer(Timer& timer);
-  // The download engine's notice that a download stopped (WM_DOWNLOAD_FAILED).
-  void HandleDownloadFailed();
+  // The download engine's notice that the download of job `jobId` stopped
+  // (WM_DOWNLOAD_FAILED).
+  void HandleDownloadFailed(uint32_t jobId);
 
   // Runs once, before the window first becomes visible.
   void FormShow();

@@ -2,6 +2,7 @@
 // the window (app/) and is attached where the program or a test creates it;
 // without one the window only turns its own pages and closes.
 #pragma once
+#include <cstdint>
 
 namespace ui {
 
@@ -20,7 +21,8 @@ class FlowHandlers {
   virtual void tmr1Timer() = 0;
   virtual void tmr2Timer() = 0;
   virtual void tmr3Timer() = 0;
-  virtual void HandleDownloadFailed() = 0;
+  // WM_DOWNLOAD_FAILED of the job numbered `jobId`.
+  virtual void HandleDownloadFailed(uint32_t jobId) = 0;
 };
 
 }  // namespace ui

@@ -1,11 +1,13 @@
 #include "ui/HeadlessHost.h"
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <stdexcept>
 
 #include "platform/codepage.h"
 #include "ui/HandlerGuard.h"
+#include "platform/system.h"
 #include "platform/thread.h"
 #include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
@@ -65,17 +67,17 @@ class HeadlessImage : public Image {
 class HeadlessNotify : public NotifyTarget {
  public:
   HeadlessNotify(std::shared_ptr<HeadlessQueue> q, TfrmSpeedInstall* form) : q_(std::move(q)), form_(form) {}
-  void SendDownloadFailed() override {
+  void SendDownloadFailed(uint32_t jobId) override {
     if (platform::CurrentThreadId() == q_->ui()) {
-      form_->HandleDownloadFailed();
+      form_->HandleDownloadFailed(jobId);
       return;
     }
     auto handled = std::make_shared<platform::Event>();
     auto done = std::make_shared<ReleaseSender>(handled);
     TfrmSpeedInstall* form = form_;
     // The queue alone owns `done`, so dropping the item releases us.
-    if (!q_->Post([form, done = std::move(done)] {
-          form->HandleDownloadFailed();
+    if (!q_->Post([form, jobId, done = std::move(done)] {
+          form->HandleDownloadFailed(jobId);
           done->handled->Set();
         }))
       return;
@@ -120,7 +122,16 @@ HeadlessHost::~HeadlessHost() {
 }
 
 void HeadlessHost::Show() {
-  RunGuarded(this, [this] { form_.FormShow(); });
+  RunHandler([this] { form_.FormShow(); });
+}
+
+void HeadlessHost::RunHandler(const std::function<void()>& handler) {
+  struct Depth {
+    int& n;
+    ~Depth() { --n; }
+  } depth{++depth_};
+  if (depth_ == 1) tickMark_ = platform::TickCount();
+  RunGuarded(this, handler);
 }
 
 void HeadlessHost::Rearm(Timer& t) { due_[TimerSlot(form_, t)] = now_ + (t.interval ? t.interval : 1); }
@@ -139,11 +150,26 @@ void HeadlessHost::Advance(uint32_t ms) {
         next = all[i];
       }
     if (!next) break;
-    now_ = when;
+    // A handler that pumped may have moved the clock past this tick already.
+    if (when > now_) now_ = when;
     Rearm(*next);
-    RunGuarded(this, [this, next] { form_.FireTimer(*next); });
+    RunHandler([this, next] { form_.FireTimer(*next); });
   }
-  now_ = end;
+  if (end > now_) now_ = end;
+}
+
+void HeadlessHost::FireDueTimers() {
+  auto all = form_.timers();
+  std::vector<size_t> due;
+  for (size_t i = 0; i < all.size(); ++i)
+    if (all[i]->enabled && due_[i] <= now_) due.push_back(i);
+  std::sort(due.begin(), due.end(), [this](size_t a, size_t b) { return due_[a] < due_[b]; });
+  for (size_t i : due) {
+    // An earlier handler may have stopped or re-armed this one.
+    if (!all[i]->enabled || due_[i] > now_) continue;
+    Rearm(*all[i]);
+    RunHandler([this, t = all[i]] { form_.FireTimer(*t); });
+  }
 }
 
 namespace {
@@ -157,19 +183,19 @@ int CY(const Control& c) { return c.WindowY() + c.height / 2; }
 }  // namespace
 
 void HeadlessHost::MouseMove(int x, int y) {
-  RunGuarded(this, [&] { router_.Move(x, y); });
+  RunHandler([&] { router_.Move(x, y); });
 }
 void HeadlessHost::MouseDown(int x, int y, MouseButton b) {
-  RunGuarded(this, [&] { router_.Down(x, y, b); });
+  RunHandler([&] { router_.Down(x, y, b); });
 }
 void HeadlessHost::MouseDoubleDown(int x, int y, MouseButton b) {
-  RunGuarded(this, [&] { router_.DoubleDown(x, y, b); });
+  RunHandler([&] { router_.DoubleDown(x, y, b); });
 }
 void HeadlessHost::MouseUp(int x, int y, MouseButton b) {
-  RunGuarded(this, [&] { router_.Up(x, y, b); });
+  RunHandler([&] { router_.Up(x, y, b); });
 }
 void HeadlessHost::MouseLeaveWindow() {
-  RunGuarded(this, [&] { router_.LeaveWindow(); });
+  RunHandler([&] { router_.LeaveWindow(); });
 }
 
 void HeadlessHost::HoverOver(const std::string& name) {
@@ -209,9 +235,19 @@ void HeadlessHost::MeasureText(const Font& font, const std::string& text, int* w
   *height = font.height;
 }
 
+// As the system's queue: sent and posted work first, then each timer that is
+// due (once, however many of its periods have passed). Inside a handler the
+// virtual clock follows the program's tick count, so a wait measured in ticks
+// lets timers come due; the test's own pumps leave the clock where it is.
 void HeadlessHost::ProcessMessages() {
   ++pumps;
-  for (auto& f : queue_->TakeAll()) RunGuarded(this, f);
+  for (auto& f : queue_->TakeAll()) RunHandler(f);
+  if (depth_ > 0) {
+    const uint32_t t = platform::TickCount();
+    now_ += t - tickMark_;
+    tickMark_ = t;
+  }
+  FireDueTimers();
 }
 
 void HeadlessHost::BeginDrag() {

@@ -4,6 +4,7 @@
 // that are only their resource names.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +23,8 @@ class HeadlessHost : public Host {
 
   void Show();  // runs the show handler
 
-  // Virtual time: fires every due timer in order of its due time.
+  // Virtual time: fires every due timer in order of its due time, each as
+  // often as its period fits.
   void Advance(uint32_t ms);
   uint64_t now() const { return now_; }
 
@@ -53,6 +55,7 @@ class HeadlessHost : public Host {
   std::shared_ptr<Image> LoadResourceImage(const std::string& resourceName, ImageFormat format) override;
   std::shared_ptr<NotifyTarget> MakeNotifyTarget() override;
   void* Handle() override { return this; }
+  void* AppHandle() override { return &appWindow_; }
   void Close() override { closed = true; }
 
   int invalidations = 0;
@@ -63,11 +66,17 @@ class HeadlessHost : public Host {
 
  private:
   void Rearm(Timer& t);
+  void FireDueTimers();
+  // Runs one handler in the handler guard, keeping count of nesting.
+  void RunHandler(const std::function<void()>& handler);
   TfrmSpeedInstall& form_;
   MouseRouter router_;
   std::shared_ptr<HeadlessQueue> queue_;
   uint64_t now_ = 0;
   uint64_t due_[4] = {};
+  int depth_ = 0;          // handlers running, nested ones included
+  uint32_t tickMark_ = 0;  // the tick count the clock last followed
+  char appWindow_ = 0;     // its address stands for the application window
 };
 
 // The resource name a headless picture stands for, or "" for none.

@@ -32,6 +32,9 @@ class Host {
   virtual std::shared_ptr<NotifyTarget> MakeNotifyTarget() = 0;
   // The system window handle (owner of message boxes), or null.
   virtual void* Handle() = 0;
+  // The program's application window (owner of the programs the window
+  // starts through the shell), or null.
+  virtual void* AppHandle() = 0;
   // Closes the window; the message loop then ends.
   virtual void Close() = 0;
 };

@@ -12,7 +12,7 @@ namespace {
 // The command line stands in for the window: a notice only raises a flag.
 class FlagTarget : public NotifyTarget {
  public:
-  void SendDownloadFailed() override { failed = true; }
+  void SendDownloadFailed(uint32_t) override { failed = true; }
   std::atomic<bool> failed{false};
 };
 }  // namespace

@@ -132,7 +132,7 @@ class WindowNotify : public NotifyTarget {
  public:
   explicit WindowNotify(HWND h) : h_(h) {}
   // A window that is gone answers at once.
-  void SendDownloadFailed() override { ::SendMessageA(h_, WM_DOWNLOAD_FAILED, 0, 0); }
+  void SendDownloadFailed(uint32_t jobId) override { ::SendMessageA(h_, WM_DOWNLOAD_FAILED, jobId, 0); }
 
  private:
   HWND h_;
@@ -313,7 +313,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_DOWNLOAD_FAILED:
-      form_.HandleDownloadFailed();
+      form_.HandleDownloadFailed(static_cast<uint32_t>(wp));
       return 0;
     case WM_DESTROY:
       for (UINT_PTR id = 1; id <= form_.timers().size(); ++id) ::KillTimer(hwnd_, id);

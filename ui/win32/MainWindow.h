@@ -30,6 +30,7 @@ class MainWindow : public Host {
   std::shared_ptr<Image> LoadResourceImage(const std::string& resourceName, ImageFormat format) override;
   std::shared_ptr<NotifyTarget> MakeNotifyTarget() override;
   void* Handle() override { return hwnd_; }
+  void* AppHandle() override { return appWnd_; }
   void Close() override;
 
  private:

@@ -18,7 +18,7 @@
 
 class CountingTarget : public NotifyTarget {
  public:
-  void SendDownloadFailed() override { ++count; }
+  void SendDownloadFailed(uint32_t) override { ++count; }
   std::atomic<int> count{0};
 };
 

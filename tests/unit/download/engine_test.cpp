@@ -436,7 +436,7 @@ class UiThreadTarget : public NotifyTarget {
     cv_.NotifyAll();
     ui_.Join();
   }
-  void SendDownloadFailed() override {
+  void SendDownloadFailed(uint32_t) override {
     platform::UniqueLock lock(m_);
     int ticket = ++pending_;
     cv_.NotifyAll();

@@ -29,7 +29,7 @@ class Window : public ::testing::Test {
 // Sends a notice from another thread; `sent` is set once the send returned.
 struct Sender {
   explicit Sender(std::shared_ptr<NotifyTarget> t) : thread([this, t] {
-    t->SendDownloadFailed();
+    t->SendDownloadFailed(1);
     sent.Set();
   }) {}
   platform::Event sent;
