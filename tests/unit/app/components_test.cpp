@@ -176,3 +176,22 @@ TEST_F(ComponentsTest, BaseServiceFailuresMoveToTheServiceHostThenStop) {
   ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
   EXPECT_EQ(ReadAll(Target(0)), "base-service");
 }
+
+// Both segments of the first job fail (ranged GETs dropped): the first notice
+// moves the download to the service host; the second, from the same dead job,
+// must not count as the new job's failure.
+TEST_F(ComponentsTest, TheFirstJobsSecondNoticeLeavesTheServiceHostJobAlone) {
+  PublishAll();
+  testsupport::ServerFaults drop;
+  drop.dropAfter = 0;
+  drop.faultCount = 2;  // the first job's two segments
+  server.SetFaults(drop);
+  flow.DownloadAttachedFiles();
+  const auto first = flow.CurrentJob;
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(BothSegmentsFailed(*first));
+  ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
+  EXPECT_NE(flow.CurrentJob, first);
+  EXPECT_EQ(ReadAll(Target(0)), "base-service");
+  EXPECT_TRUE(Boxes().empty());
+}

@@ -36,23 +36,6 @@ class Failures : public FlowTest {
     f.faultCount = 2;
     server.SetFaults(f);
   }
-  // Waits, without pumping, until both segments have logged their failure:
-  // their notices are then waiting for the UI thread, and the first one
-  // handled cannot cancel the other segment before it fails.
-  bool BothSegmentsFailed() {
-    auto failed = [&] {
-      int n = 0;
-      const std::string mark = platform::WideToAnsi(platform::Utf8ToWide("下载异常"));  // the log is ANSI text
-      for (const std::string& line : flow.CurrentJob->Log()) n += line.find(mark) != std::string::npos;
-      return n == 2;
-    };
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!failed()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      platform::SleepMs(2);
-    }
-    return true;
-  }
   std::string pkg, crc;
 };
 }  // namespace
@@ -61,7 +44,7 @@ TEST_F(Failures, BothSegmentsFailingFallBackToOneFetchAndShowTheHint) {
   Ready();
   BreakBothSegments();
   host.ClickOn("lblLJAZ");
-  ASSERT_TRUE(BothSegmentsFailed());
+  ASSERT_TRUE(BothSegmentsFailed(*flow.CurrentJob));
   // First notice: the job is cancelled and the fallback armed; second: the hint.
   ASSERT_TRUE(RunUntil([&] { return Interrupted(); }));
   ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
@@ -76,7 +59,7 @@ TEST_F(Failures, FirstNoticeArmsTheFallbackOneSecondLater) {
   Ready();
   BreakBothSegments();
   host.ClickOn("lblLJAZ");
-  ASSERT_TRUE(BothSegmentsFailed());
+  ASSERT_TRUE(BothSegmentsFailed(*flow.CurrentJob));
   auto job = flow.CurrentJob;
   // Pump without moving the clock: the notices are handled, tmr2 does not fire.
   ASSERT_TRUE(PumpUntil([&] { return Interrupted(); }));
@@ -97,7 +80,7 @@ TEST_F(Failures, ContinueResumesWithANewJob) {
   Ready();
   BreakBothSegments();
   host.ClickOn("lblLJAZ");
-  ASSERT_TRUE(BothSegmentsFailed());
+  ASSERT_TRUE(BothSegmentsFailed(*flow.CurrentJob));
   auto first = flow.CurrentJob;
   ASSERT_TRUE(PumpUntil([&] { return Interrupted(); }));
   ASSERT_TRUE(first->WaitEngineEnded(20000));  // the cancel saved the resume state
@@ -124,6 +107,44 @@ TEST_F(Failures, ContinueResumesWithANewJob) {
   host.Advance(100);
   EXPECT_TRUE(OnPage(3));
   EXPECT_FALSE(flow.SyncFallback);
+}
+
+// A notice counts only for the job in CurrentJob; one from another job (an
+// earlier one still ending) leaves the polling, the job and the strip alone.
+TEST_F(Failures, ANoticeOfAnotherJobChangesNothing) {
+  Ready();
+  SetNotifyWindow(nullptr);  // the jobs below end without a word
+  auto current = TDownloadJob::Create(server.Url("/missing.zip"), "D:\\x.zip", 2);
+  auto other = TDownloadJob::Create(server.Url("/missing.zip"), "D:\\y.zip", 2);
+  ASSERT_TRUE(current->WaitEngineEnded(20000) && other->WaitEngineEnded(20000));
+  SetNotifyWindow(host.MakeNotifyTarget());
+  form.nbMain->SetPageIndex(2);
+  const struct {
+    bool polling;  // tmr1 polls the job
+    bool fromCurrent;
+    bool fallbackArmed, hint;
+  } rows[] = {
+      {true, false, false, false},
+      {false, false, false, false},
+      {true, true, true, false},
+      {false, true, false, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << "polling " << r.polling << ", from the current job " << r.fromCurrent);
+    flow.CurrentJob = current;
+    current->CancelRequested = false;
+    form.ShowWorkingState();
+    form.SetTimerEnabled(form.tmr1, r.polling);
+    form.SetTimerEnabled(form.tmr2, false);
+    GetNotifyWindow()->SendDownloadFailed((r.fromCurrent ? current : other)->Id);
+    EXPECT_EQ(form.tmr1.enabled, r.polling && !r.fromCurrent);
+    EXPECT_EQ(form.tmr2.enabled, r.fallbackArmed);
+    EXPECT_EQ(current->CancelRequested.load(), r.fallbackArmed);
+    EXPECT_EQ(Interrupted(), r.hint);
+  }
+  form.SetTimerEnabled(form.tmr1, false);
+  form.SetTimerEnabled(form.tmr2, false);
+  flow.CurrentJob.reset();
 }
 
 TEST_F(Failures, PercentAbove100FinishesTheJobAndUnpacksAtOnce) {

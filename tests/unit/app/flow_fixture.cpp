@@ -103,6 +103,21 @@ void FlowTest::NoteJob() {
   if (flow.CurrentJob && (jobs.empty() || jobs.back() != flow.CurrentJob)) jobs.push_back(flow.CurrentJob);
 }
 
+bool FlowTest::BothSegmentsFailed(const TDownloadJob& job) {
+  const std::string mark = platform::WideToAnsi(platform::Utf8ToWide("下载异常"));  // the log is ANSI text
+  auto failed = [&] {
+    int n = 0;
+    for (const std::string& line : job.Log()) n += line.find(mark) != std::string::npos;
+    return n == 2;
+  };
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!failed()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    platform::SleepMs(2);
+  }
+  return true;
+}
+
 void FlowTest::Step() {
   host.ProcessMessages();
   host.Advance(100);

@@ -46,6 +46,10 @@ class FlowTest : public ::testing::Test {
   bool OnPage(int page) { return form.nbMain->pageIndex() == page; }
   // Every job the flow created so far (kept so that teardown waits for them).
   void NoteJob();
+  // Waits, without pumping, until both segments of `job` have logged their
+  // failure: their notices are then waiting for the UI thread, and the first
+  // one handled cannot cancel the other segment before it fails.
+  static bool BothSegmentsFailed(const TDownloadJob& job);
 
   ui::TfrmSpeedInstall form;
   app::TInstallFlow flow{form};

@@ -224,17 +224,41 @@ TEST_F(Window, EveryCloseButtonClosesTheWindow) {
 
 #ifndef _WIN32
 namespace {
-// A host whose first picture fails to load, with the error the test chooses.
-class FailingHost : public HeadlessHost {
+// A host that runs `hook` inside the show handler, as its first picture loads.
+class HookHost : public HeadlessHost {
  public:
   using HeadlessHost::HeadlessHost;
   std::shared_ptr<Image> LoadResourceImage(const std::string& name, ImageFormat format) override {
-    if (auto raise = std::exchange(throw_, nullptr)) raise();
+    if (auto hook = std::exchange(hook_, nullptr)) hook();
     return HeadlessHost::LoadResourceImage(name, format);
   }
-  std::function<void()> throw_;
+  std::function<void()> hook_;
 };
 }  // namespace
+
+// Inside a handler that waits on the tick count, a pump fires what came due,
+// once per timer as the system's single WM_TIMER; the test's own pumps leave
+// the virtual clock where it is.
+TEST(HeadlessClock, TimersComeDueInsideAHandlerThatWaits) {
+  TfrmSpeedInstall form;
+  HookHost host(form);
+  int slide = -1, slideLater = -1;
+  host.hook_ = [&] {
+    platform::testing::AdvanceTickCount(8500);  // two periods of the slideshow
+    host.ProcessMessages();
+    slide = form.PicIndex;
+    host.ProcessMessages();
+    slideLater = form.PicIndex;
+  };
+  host.Show();
+  EXPECT_EQ(slide, 1);
+  EXPECT_EQ(slideLater, 1);
+  EXPECT_GE(host.now(), 8500u);
+  const uint64_t clock = host.now();
+  platform::testing::AdvanceTickCount(5000);
+  host.ProcessMessages();
+  EXPECT_EQ(host.now(), clock);
+}
 
 TEST(HandlerGuard, AnErrorInTheShowHandlerIsShownAndTheRestSkipped) {
   const std::string unknown = platform::WideToAnsi(platform::Utf8ToWide("未知错误"));
@@ -245,8 +269,8 @@ TEST(HandlerGuard, AnErrorInTheShowHandlerIsShownAndTheRestSkipped) {
   for (const auto& [raise, text] : errors) {
     platform::testing::TakeMessageBoxes();
     TfrmSpeedInstall form;
-    FailingHost host(form);
-    host.throw_ = raise;
+    HookHost host(form);
+    host.hook_ = raise;
     host.Show();
     auto boxes = platform::testing::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
