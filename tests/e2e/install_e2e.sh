@@ -12,6 +12,7 @@ source "$ROOT/scripts/wine-ui.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
+source "$ROOT/tests/e2e/install_lib.sh"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT"
 rm -f "$OUT"/install-*.png
@@ -46,123 +47,14 @@ MANIFEST="$REL/www/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML"
 PKG_URI="/zelqa/DOWN_CENTER/VELTARO/VELTARO/$PACKAGE"
 cp "$MANIFEST" "$WORK/manifest.good"
 
-DL_PORT=$(free_port)
-# serve_downloads [DIRECTIVES]: (re)starts the download server with extra
-# directives for its one location (a rate limit, broken ranges).
-serve_downloads() {
-  stop_nginx
-  start_nginx "$WORK/nginx" "$DL_PORT" "  log_format e2e '\$request_method \$uri \$status \$body_bytes_sent';
-  access_log $ACCESS e2e;
-  server {
-    listen 127.0.0.1:$DL_PORT;
-    root $REL/www;
-    location / { $1 }
-  }"
-}
-serve_downloads "" || exit 1
-"$KIT" serve "$REL/svc" --port 0 >"$WORK/serve.out" 2>&1 &
-SERVE_PID=$!
-for _ in $(seq 50); do grep -q listening "$WORK/serve.out" && break; sleep 0.1; done
-SVC_URL="$(grep -o 'http://127.0.0.1:[0-9]*/' "$WORK/serve.out")"
-[ -n "$SVC_URL" ] || { echo "veltaro-kit serve did not start"; exit 1; }
+start_servers || exit 1
 echo "download server http://127.0.0.1:$DL_PORT/, service host $SVC_URL"
 
 # --- The prefix: a copy of the project's, sealed, pointed at the servers -----
 
-bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$DRIVE_D" || exit 1
-USER_DIR="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)"
-expect "prefix: D: is the temporary folder" [ "$(readlink "$WINEPREFIX/dosdevices/d:")" = "$DRIVE_D" ]
-expect "prefix: no link leaves the user folders" [ -z "$(find "$WINEPREFIX/drive_c/users" -type l)" ]
-INSTVELTARO='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-wine reg add "$INSTVELTARO" /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:$DL_PORT/" /f /reg:32 >/dev/null 2>&1
-wine reg add "$INSTVELTARO" /v ServiceBaseUrl /t REG_SZ /d "$SVC_URL" /f /reg:32 >/dev/null 2>&1
-expect "prefix: download base set in the 32-bit view" \
-  bash -c "wine reg query '$INSTVELTARO' /v DownloadBaseUrl /reg:32 2>/dev/null | grep -q '127.0.0.1:$DL_PORT/'"
+seal_prefix || exit 1
 
 start_xvfb || exit 1
-
-# --- Driving one run of the installer ----------------------------------------
-
-# wintext TITLE: the child windows of the window titled TITLE (class, tab, text).
-wintext() { wine "$WORK/wintext.exe" "$1" 2>/dev/null | tr -d '\r'; }
-
-# launch: a new run of the installer (the elevated copy at once), its window found.
-launch() {
-  LOG_MARK=$(wc -l <"$ACCESS")
-  VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" wine "$EXE" UAC >>"$WORK/wine.log" 2>&1 &
-  APP_PID=$!
-  W=$(find_window 60) || {
-    check "installer window shown" 1
-    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "   window: $(xdotool getwindowname "$w")"; done
-    return 1
-  }
-  geometry "$W"
-  xdotool mousemove 5 5
-}
-# The requests of this run for one path, as "METHOD URI STATUS BYTES".
-run_requests() { tail -n +$((LOG_MARK + 1)) "$ACCESS" | awk -v u="$1" '$2 == u'; }
-package_bytes() { run_requests "$PKG_URI" | awk '$1 == "GET" {s += $4} END {print s + 0}'; }
-# Only ranged requests for the package: the background job brought it, no fallback ran.
-no_fallback() { run_requests "$PKG_URI" | awk '$1 == "GET" && $3 != 206 {f = 1} END {exit f}'; }
-
-# page1 [FOLDER]: "极速安装"; PROPOSED := the folder in the box; then FOLDER typed instead, if given.
-page1() {
-  click_at 250 400
-  PROPOSED="$(wintext "$CAPTION" | awk -F'\t' '$1 == "Edit" {print $2}')"
-  if [ $# -gt 0 ]; then
-    click_at 300 313
-    xdotool key End key --repeat 80 --delay 10 BackSpace type --delay 30 "$1"
-  fi
-}
-install_click() { click_at 250 400; }  # "立即安装"
-close_click() { click_at 621 19; }     # the close cross of every page
-
-# read_msgbox [TIMEOUT]: waits for a message box "提示"; MSG := its text; Enter dismisses it.
-read_msgbox() {
-  local w
-  MSG=""
-  w=$(find_window "${1:-30}" 提示) || return 1
-  MSG="$(wintext 提示 | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
-  shot install-message
-  xdotool windowfocus --sync "$w" key Return
-  window_gone 10 提示
-}
-# await_page N TIMEOUT: waits for page N; a message box on the way ends the wait (its text in MSG).
-await_page() {
-  local deadline=$((SECONDS + $2))
-  MSG=""
-  while [ $SECONDS -lt $deadline ]; do
-    [ "$(page_now)" = "$1" ] && return 0
-    if [ -n "$(windows_named 提示)" ]; then
-      read_msgbox 1
-      echo "   message box: $MSG"
-      return 1
-    fi
-    kill -0 "$APP_PID" 2>/dev/null || return 1
-    sleep 0.5
-  done
-  return 1
-}
-# bar_percent SHOT: the filled share of the progress bar, in percent.
-bar_percent() {
-  /usr/bin/convert "$OUT/$1.png" -crop 580x1+$((WX + 1 + 30))+$((WY + 1 + 435)) +repage \
-    -fill black -fuzz 6% -opaque '#5D9EF5' -fill white +opaque black -colorspace gray -format '%[fx:round(100*(1-mean))]' info:
-}
-# await_exit TIMEOUT: the installer process ends; RC := its exit code.
-await_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-  kill -0 "$APP_PID" 2>/dev/null && return 1
-  wait "$APP_PID" 2>/dev/null
-  RC=$?
-  APP_PID=""
-}
-# same_tree DIR EXPECTED: the same names and bytes, nothing more or less.
-same_tree() {
-  diff -r "$1" "$2" >"$WORK/diff.out" 2>&1 && return 0
-  head -n 20 "$WORK/diff.out" | sed 's/^/   /'
-  return 1
-}
 
 WEB_URL="http://$(sed -n 's/^VELTARO_WEB_HOST:[A-Z]*=//p' "$ROOT/build/win32/CMakeCache.txt")/"
 DOWNLOADS="$DRIVE_D/Program Files/Veltaro/InstVeltaro/Downloads"
