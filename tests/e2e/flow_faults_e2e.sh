@@ -18,25 +18,13 @@ EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
 source "$ROOT/tests/e2e/install_lib.sh"
-OUT="$ROOT/build/e2e"
-mkdir -p "$OUT"
-rm -f "$OUT"/faults-*.png
-WORK="$(mktemp -d /tmp/veltaro-faults-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-DRIVE_D="$WORK/d"
-REL="$WORK/release"
-ACCESS="$WORK/nginx/e2e-access.log"
-STAND_LOG="$WORK/started.txt"
+work_folders faults
 SERVE_PID=""
 APP_PID=""
-
 cleanup() {
   e2e_cleanup
   rm -f "$OUT/probe.png"
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
-  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
+  stop_servers
   rm -rf "$WORK"
 }
 trap cleanup EXIT

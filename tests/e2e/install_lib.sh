@@ -5,6 +5,28 @@
 # WORK, REL (make_test_release), WINEPREFIX, DRIVE_D, ACCESS (the download
 # server's log: method, path, status, bytes a line), STAND_LOG, PKG_URI and OUT.
 
+# work_folders NAME: a new temporary WORK with the prefix, D:, the release, the
+# download server's log and the stand-in's log in it; OUT keeps screenshots.
+work_folders() {
+  OUT="$ROOT/build/e2e"
+  mkdir -p "$OUT"
+  rm -f "$OUT/$1"-*.png
+  WORK="$(mktemp -d "/tmp/veltaro-$1-XXXXXX")"
+  export WINEPREFIX="$WORK/prefix"
+  DRIVE_D="$WORK/d"
+  REL="$WORK/release"
+  ACCESS="$WORK/nginx/e2e-access.log"
+  STAND_LOG="$WORK/started.txt"
+}
+
+# stop_servers: both servers and the prefix's Wine processes.
+stop_servers() {
+  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
+  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  wait 2>/dev/null
+}
+
 # serve_downloads [DIRECTIVES [HTTP-DIRECTIVES]]: (re)starts the download server
 # with extra directives for its one location (a rate limit, broken ranges) and
 # for its http block.

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/testing.h"
 #include "platform/thread.h"
+#include "tests/support/TempDir.h"
 #include "tests/unit/app/flow_fixture.h"
 
 using namespace app;
@@ -282,4 +283,43 @@ TEST_F(RegistrationTest, CloseWhileTheBaseServiceDownloadHangs) {
     platform::SleepMs(5);
   }
   EXPECT_TRUE(job.expired()) << "the engine ended and freed the job";
+}
+
+// While the close waits for a manager that never clears Running, the polling
+// timers and the fallback's come due and start nothing: no unpack of the
+// finished package, no fallback fetch, no components; nor does the rest of a
+// handler the close interrupted.
+TEST_F(RegistrationTest, NothingStartsOnceTheCloseBegan) {
+  const std::string pkg = MakePackage({{"VeltaroMain.exe", "main"}});
+  PublishManifest("V1", "Pkg.zip", PublishPackage("Pkg.zip", pkg));
+  host.Show();
+  InstallDir = "D:\\VP";
+  flow.PackageFile = "D:\\Pkg.zip";
+  ASSERT_TRUE(testsupport::WriteFileBytes(flow.PackageFile, pkg));
+  SetNotifyWindow(nullptr);  // a manager that ends early and silently
+  const auto job = TDownloadJob::Create(server.Url("/missing.zip"), "D:\\x.zip", 2);
+  jobs.push_back(job);
+  ASSERT_TRUE(job->WaitEngineEnded(20000));
+  ASSERT_EQ(job->Running, 1);
+  job->Finished = true;
+  const size_t requestsBefore = server.Requests().size();
+  for (ui::Timer* t : {&form.tmr1, &form.tmr2, &form.tmr3}) {
+    SCOPED_TRACE(t->name);
+    flow.Closing = false;
+    host.closed = false;
+    flow.CurrentJob = job;
+    form.nbMain->SetPageIndex(2);
+    form.SetTimerEnabled(*t, true);
+    {
+      FastTicks fast;
+      host.ClickOn("lblClose31");
+    }
+    EXPECT_TRUE(host.closed);
+    EXPECT_FALSE(Exists("D:\\VP\\VeltaroMain.exe"));
+    EXPECT_EQ(form.nbMain->pageIndex(), 2);
+    EXPECT_FALSE(flow.SyncFallback);
+  }
+  flow.DownloadAttachedFiles();
+  EXPECT_FALSE(flow.CurrentJob);
+  EXPECT_EQ(server.Requests().size(), requestsBefore);
 }
