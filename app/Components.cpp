@@ -93,6 +93,9 @@ void TInstallFlow::BaseServiceDownloadFailed() {
     return;
   }
   BaseServiceAltHost = true;
+  // The failed job is no longer the download's: its other segment's notice,
+  // however late, changes nothing.
+  CurrentJob.reset();
   DownloadAttachedFiles();
 }
 

@@ -128,6 +128,9 @@ void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
   form_.ShowWorkingState();
+  // The job before is let go first: while the new one is set up, no notice of
+  // the old one counts as the download's.
+  CurrentJob.reset();
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
   SetTimer(form_.tmr1, true);
 }
@@ -206,7 +209,7 @@ void TInstallFlow::HandleDownloadFailed(uint32_t jobId) {
   if (Closing || !CurrentJob || CurrentJob->Id != jobId) return;
   if (form_.tmr1.enabled) {
     SetTimer(form_.tmr1, false);
-    if (CurrentJob) CurrentJob->Cancel();
+    CurrentJob->Cancel();
     SetTimer(form_.tmr2, true);
   } else if (form_.tmr3.enabled) {
     BaseServiceDownloadFailed();

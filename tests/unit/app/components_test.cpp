@@ -192,6 +192,7 @@ TEST_F(ComponentsTest, TheFirstJobsSecondNoticeLeavesTheServiceHostJobAlone) {
   ASSERT_TRUE(BothSegmentsFailed(*first));
   ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
   EXPECT_NE(flow.CurrentJob, first);
+  EXPECT_FALSE(form.lblErrorHint->visible);
   EXPECT_EQ(ReadAll(Target(0)), "base-service");
   EXPECT_TRUE(Boxes().empty());
 }
