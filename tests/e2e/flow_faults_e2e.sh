@@ -69,7 +69,7 @@ end_run
 
 echo "-- the package's size request hangs; closed at once"
 rm -rf "${DRIVE_D:?}"/*
-# HEAD requests pass one a minute; the first is spent here, so the installer's
+# HEAD requests pass one a minute; the first is spent here, so the installer's own
 # waits far beyond its 3 s time-out. GETs pass freely: a fallback would install.
 serve_downloads 'limit_req zone=heads burst=5;' \
   'map $request_method $head_key { HEAD $binary_remote_addr; default ""; }
