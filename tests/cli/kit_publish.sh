@@ -128,17 +128,17 @@ if [ -z "$runner" ]; then
 
   # Nothing is written through a link in the tree: a folder on the way or a
   # temporary name that leads elsewhere is refused, and nothing lands there.
-  while IFS='|' read -r name link; do
+  while IFS='|' read -r name link target; do
     tree="$dir/linked-${name// /_}"
     rm -rf "$dir/elsewhere" && mkdir -p "$(dirname "$tree/$link")" "$dir/elsewhere"
-    ln -s "$dir/elsewhere/x" "$tree/$link"
+    ln -s "$dir/elsewhere$target" "$tree/$link"
     err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V1 --out "$tree" 2>&1)"
     [ $? = 1 ] && grep -q "is a symbolic link" <<<"$err" && [ -z "$(ls -A "$dir/elsewhere")" ] &&
       echo "ok   link refused: $name" || fail "link $name: $err; elsewhere: $(ls -A "$dir/elsewhere")"
   done <<TABLE
-folder on the way|zelqa/DOWN_CENTER
-dangling temporary name|$m/VELTARO.XML.part~
-package|$m/Pkg-2.1.zip
+folder on the way|zelqa/DOWN_CENTER|
+dangling temporary name|$m/VELTARO.XML.part~|/x
+package|$m/Pkg-2.1.zip|/x
 TABLE
 fi
 
