@@ -3,8 +3,8 @@
 #include "app/FlowValues.h"
 #include "app/ServerConfig.h"
 #include "common/ReleaseStamp.h"
-#include "common/pubShare.h"
 #include "common/WholeFile.h"
+#include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/FileDigest.h"
 #include "download/PubCrc.h"
@@ -31,7 +31,7 @@ uint64_t AcceptedSerial() {
 enum class Verdict { kAccepted, kRefused, kNoSignature };
 
 // The manifest on disk held to its signature, to the serial accepted before and
-// to the machine's clock. *serial receives the accepted manifest's Serial.
+// to the machine's clock. *serial receives the manifest's Serial.
 Verdict JudgeManifest(const std::string& manifestFile, const std::string& signatureUrl, std::string* text,
                       uint64_t* serial) {
   const std::string sigFile = manifestFile + ".sig";
