@@ -4,7 +4,6 @@
 #include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
 #include "common/IniFile.h"
-#include "download/FetchToFile.h"
 
 namespace app {
 
@@ -26,10 +25,9 @@ bool IsBarePackageName(const std::string& name) {
 bool TInstallFlow::GetNewVer() {
   const std::string m = WorkDir + "Downloads\\KESMO365.INI";
   const std::string url = DownloadBaseUrl() + kManifestPath;
-  if (!FetchToFile(url, m, false)) return false;
   // Values come from the bytes the signature was checked over.
   std::string text;
-  if (!FetchVerifiedManifest(m, url + ".sig", &text)) return false;
+  if (!FetchVerifiedManifest(url, m, &text)) return false;
   ProductVersion = IniLookup(text, "Setup", "LargeVer");
   // The name becomes a file below the download folder and part of a URL: a
   // name that could leave either is taken as no name at all.

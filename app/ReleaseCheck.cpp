@@ -1,12 +1,17 @@
 #include "app/ReleaseCheck.h"
 
 #include "app/FlowValues.h"
+#include "app/ServerConfig.h"
+#include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
+#include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/FileDigest.h"
 #include "download/PubCrc.h"
 #include "platform/crypto.h"
 #include "platform/fs.h"
+#include "platform/localtime.h"
+#include "platform/system.h"
 
 namespace app {
 
@@ -14,26 +19,60 @@ namespace {
 constexpr size_t kManifestLimit = 1 << 20;
 constexpr size_t kUnsignedLimit = 16 << 20;  // what a profile read takes
 constexpr size_t kSignatureLimit = 64 * 1024;
+constexpr uint32_t kRetryDelayMs = 1000;
+const char kSerialValue[] = "ReleaseSerial";
+
+// The highest Serial this machine accepted; 0 when none is recorded.
+uint64_t AcceptedSerial() {
+  uint64_t serial = 0;
+  return ParseSerial(ReadRegString(kInstallerKey, kSerialValue), &serial) ? serial : 0;
+}
+
+enum class Verdict { kAccepted, kRefused, kNoSignature };
+
+// The manifest on disk held to its signature, to the serial accepted before and
+// to the machine's clock. *serial receives the manifest's Serial.
+Verdict JudgeManifest(const std::string& manifestFile, const std::string& signatureUrl, std::string* text,
+                      uint64_t* serial) {
+  const std::string sigFile = manifestFile + ".sig";
+  std::string signature;
+  const bool fetched = FetchToFile(signatureUrl, sigFile, false);
+  const bool read = fetched && ReadWholeFile(sigFile, kSignatureLimit, &signature) == 0 &&
+                    ReadWholeFile(manifestFile, kManifestLimit, text) == 0;
+  platform::RemoveFile(sigFile);
+  if (!fetched) return Verdict::kNoSignature;
+  ReleaseStamp stamp;
+  std::string problem;
+  const bool ok = read && platform::VerifyRsaSha256(ReleaseKeyDer, text->data(), text->size(), signature) &&
+                  ReadReleaseStamp(*text, &stamp, &problem) && stamp.serial >= AcceptedSerial() &&
+                  (!stamp.expires || stamp.validUntil >= platform::UnixTimeNow());
+  *serial = stamp.serial;
+  return ok ? Verdict::kAccepted : Verdict::kRefused;
+}
 }  // namespace
 
-bool FetchVerifiedManifest(const std::string& manifestFile, const std::string& signatureUrl, std::string* text) {
+bool FetchVerifiedManifest(const std::string& url, const std::string& manifestFile, std::string* text) {
   text->clear();
+  if (!FetchToFile(url, manifestFile, false)) return false;
   // Unsigned: a manifest that cannot be read gives empty values, as ever.
   if (!SignedReleases) {
     ReadWholeFile(manifestFile, kUnsignedLimit, text);
     return true;
   }
-  const std::string sigFile = manifestFile + ".sig";
-  std::string signature;
-  const bool ok = FetchToFile(signatureUrl, sigFile, false) &&
-                  ReadWholeFile(sigFile, kSignatureLimit, &signature) == 0 &&
-                  ReadWholeFile(manifestFile, kManifestLimit, text) == 0 &&
-                  platform::VerifyRsaSha256(ReleaseKeyDer, text->data(), text->size(), signature);
-  platform::RemoveFile(sigFile);
-  if (ok) return true;
-  text->clear();
-  platform::RemoveFile(manifestFile);
-  return false;
+  for (int attempt = 0;; ++attempt) {
+    uint64_t serial = 0;
+    const Verdict v = JudgeManifest(manifestFile, url + ".sig", text, &serial);
+    if (v == Verdict::kAccepted) {
+      // Only an accepted manifest moves the mark; an equal serial leaves it.
+      if (serial > AcceptedSerial()) WriteRegString(kInstallerKey, kSerialValue, std::to_string(serial));
+      return true;
+    }
+    text->clear();
+    platform::RemoveFile(manifestFile);
+    if (v == Verdict::kNoSignature || attempt == 1) return false;
+    platform::SleepMs(kRetryDelayMs);
+    if (!FetchToFile(url, manifestFile, false)) return false;
+  }
 }
 
 PackageDigest DigestPackage(const std::string& file) {

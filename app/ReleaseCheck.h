@@ -5,11 +5,15 @@
 
 namespace app {
 
-// The manifest just fetched to `manifestFile`, with its signature fetched from
-// `signatureUrl`, verified over the bytes on disk. On success *text holds
-// those bytes (read the values from them, not from the file again); on any
-// failure both local copies are deleted.
-bool FetchVerifiedManifest(const std::string& manifestFile, const std::string& signatureUrl, std::string* text);
+// The manifest at `url`, fetched to `manifestFile`. With signed releases it
+// counts only when its signature (`url` + ".sig") verifies the bytes on disk,
+// its Serial is at least the highest this machine accepted (kept in HKLM as
+// ReleaseSerial, raised here) and its ValidUntil, if any, has not passed; a
+// manifest and signature that do not agree are fetched once more a second
+// later (a publish may fall between the two fetches). On success *text holds
+// the bytes checked (read the values from them, not from the file again); on
+// any failure both local copies are deleted.
+bool FetchVerifiedManifest(const std::string& url, const std::string& manifestFile, std::string* text);
 
 // The manifest's checksum text of the package file (empty when unreadable),
 // and, with signed releases, whether its SHA-256 is the manifest's: one read.

@@ -38,11 +38,17 @@ bool MoveFileOver(const std::string& from, const std::string& to);
 std::string TempFolder();
 uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes when missing
 bool SetAttributes(const std::string& path, uint32_t attrs);
+// Whether `path` itself, not followed, is a symbolic link (a reparse point on Windows).
+bool IsLink(const std::string& path);
+// Files 0644 and folders 0755 on posix whatever the umask, so that a web server
+// running as another user reads what was written; nothing to do on Windows.
+bool SetServedMode(const std::string& path);
 uint32_t LastError();  // the error of the last failed call above, on this thread
 
 struct DirEntry {
   std::string name;
-  bool isDir = false;
+  bool isDir = false;   // what the entry leads to, a link followed
+  bool isLink = false;  // the entry itself is a symbolic link (a reparse point on Windows)
 };
 // The entries of a folder, without "." and "..".
 bool ListDir(const std::string& dir, std::vector<DirEntry>* out);

@@ -1,5 +1,6 @@
-// The local wall-clock time as text.
+// The wall-clock time: local as text, and UTC as seconds.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -15,5 +16,8 @@ std::string TimeSeparator();
 
 // "yyyy-mm-dd hh:nn:ss" on the 24-hour clock, as 2026-12-06 18:30:10.
 std::string LocalTimeText();
+
+// Seconds since 1970-01-01 00:00:00 UTC by the machine's clock.
+int64_t UnixTimeNow();
 
 }  // namespace platform

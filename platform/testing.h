@@ -98,6 +98,8 @@ using ProcessEnded = platform::ProcessEnd;
 
 // The clock LocalTimeNow reads; null goes back to the system clock.
 void SetLocalTime(const LocalTime* t);
+// The clock UnixTimeNow reads; null goes back to the system clock.
+void SetUnixTime(const int64_t* seconds);
 
 // Moves TickCount forward by `ms` from now on, for waits measured in ticks.
 void AdvanceTickCount(uint32_t ms);

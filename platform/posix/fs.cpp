@@ -107,6 +107,19 @@ bool SetAttributes(const std::string& path, uint32_t attrs) {
   return ::chmod(h.c_str(), m) == 0 || Fail(errno);
 }
 
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(posix::HostPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool SetServedMode(const std::string& path) {
+  std::string h = posix::HostPath(path);
+  struct stat st;
+  if (::lstat(h.c_str(), &st) != 0) return Fail(errno);
+  if (S_ISLNK(st.st_mode)) return Fail(EACCES);
+  return ::chmod(h.c_str(), S_ISDIR(st.st_mode) ? 0755 : 0644) == 0 || Fail(errno);
+}
+
 bool ListDir(const std::string& dir, std::vector<DirEntry>* out) {
   out->clear();
   std::string h = posix::HostPath(dir);
@@ -115,9 +128,11 @@ bool ListDir(const std::string& dir, std::vector<DirEntry>* out) {
   while (struct dirent* e = ::readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
+    const std::string path = h + "/" + name;
     struct stat st;
-    bool isDir = ::stat((h + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    out->push_back({name, isDir});
+    bool isDir = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    bool isLink = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    out->push_back({name, isDir, isLink});
   }
   ::closedir(d);
   return true;

@@ -10,6 +10,8 @@ namespace {
 std::mutex g_mutex;
 bool g_fixed = false;
 LocalTime g_time;
+bool g_unixFixed = false;
+int64_t g_unixTime = 0;
 }  // namespace
 
 namespace testing {
@@ -17,6 +19,11 @@ void SetLocalTime(const LocalTime* t) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_fixed = t != nullptr;
   if (t) g_time = *t;
+}
+void SetUnixTime(const int64_t* seconds) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_unixFixed = seconds != nullptr;
+  if (seconds) g_unixTime = *seconds;
 }
 }  // namespace testing
 
@@ -36,6 +43,14 @@ LocalTime LocalTimeNow() {
   t.minute = static_cast<unsigned>(tm.tm_min);
   t.second = static_cast<unsigned>(tm.tm_sec);
   return t;
+}
+
+int64_t UnixTimeNow() {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_unixFixed) return g_unixTime;
+  }
+  return static_cast<int64_t>(std::time(nullptr));
 }
 
 std::string TimeSeparator() { return ":"; }

@@ -51,6 +51,14 @@ bool SetAttributes(const std::string& path, uint32_t attrs) {
   return ::SetFileAttributesA(path.c_str(), attrs) || Fail();
 }
 
+bool IsLink(const std::string& path) {
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Folders and files take their rights from the folder above.
+bool SetServedMode(const std::string&) { return true; }
+
 bool ListDir(const std::string& dir, std::vector<DirEntry>* out) {
   out->clear();
   std::string pattern = dir;
@@ -62,7 +70,8 @@ bool ListDir(const std::string& dir, std::vector<DirEntry>* out) {
   do {
     std::string name = fd.cFileName;
     if (name == "." || name == "..") continue;
-    out->push_back({name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    out->push_back({name, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                    (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (::FindNextFileA(h, &fd));
   ::FindClose(h);
   return true;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 namespace platform {
 
 LocalTime LocalTimeNow() {
@@ -16,6 +15,14 @@ LocalTime LocalTimeNow() {
   t.minute = st.wMinute;
   t.second = st.wSecond;
   return t;
+}
+
+int64_t UnixTimeNow() {
+  FILETIME ft;
+  ::GetSystemTimeAsFileTime(&ft);
+  // 100 ns steps since 1601-01-01; the Unix epoch is 11644473600 s later.
+  const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10000000u) - 11644473600LL;
 }
 
 std::string TimeSeparator() {

@@ -120,5 +120,27 @@ run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version V2.1b --out "$(arg "$out")
   grep -q "url=Pkg-2.1.zip" "$out/$m/VELTARO.XML" && echo "ok   the same package again" || fail "same package again"
 [ -z "$(find "$out" -name '*.part~')" ] || fail "temporary files left: $(find "$out" -name '*.part~')"
 
+if [ -z "$runner" ]; then
+  # Readable by a web server running as another user, whatever the maker's umask.
+  (umask 077 && "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V1 --out "$dir/modes" --components "$dir/comp" >/dev/null)
+  modes="$(find "$dir/modes" -printf '%m %y\n' | sort -u | tr '\n' ' ')"
+  [ "$modes" = "644 f 755 d " ] && echo "ok   files 0644, folders 0755 under umask 077" || fail "modes: $modes"
+
+  # Nothing is written through a link in the tree: a folder on the way or a
+  # temporary name that leads elsewhere is refused, and nothing lands there.
+  while IFS='|' read -r name link target; do
+    tree="$dir/linked-${name// /_}"
+    rm -rf "$dir/elsewhere" && mkdir -p "$(dirname "$tree/$link")" "$dir/elsewhere"
+    ln -s "$dir/elsewhere$target" "$tree/$link"
+    err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V1 --out "$tree" 2>&1)"
+    [ $? = 1 ] && grep -q "is a symbolic link" <<<"$err" && [ -z "$(ls -A "$dir/elsewhere")" ] &&
+      echo "ok   link refused: $name" || fail "link $name: $err; elsewhere: $(ls -A "$dir/elsewhere")"
+  done <<TABLE
+folder on the way|zelqa/DOWN_CENTER|
+dangling temporary name|$m/VELTARO.XML.part~|/x
+package|$m/Pkg-2.1.zip|/x
+TABLE
+fi
+
 echo "$fails failed"
 [ "$fails" -eq 0 ]

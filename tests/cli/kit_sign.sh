@@ -25,25 +25,42 @@ err="$("$kit" keygen "$dir/keys" 2>&1)"
   ok "keygen keeps an existing key" || fail "keygen over a key: $err"
 
 # Refusals before anything is written.
-while IFS='|' read -r name key want; do
-  err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/refused" --sign "$key" 2>&1)"
-  [ $? = 1 ] && grep -q -- "$want" <<<"$err" && [ ! -e "$dir/refused" ] && ok "publish refuses $name" ||
+while IFS='|' read -r name rc_want want args; do
+  read -ra args <<<"$args"
+  err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/refused" "${args[@]}" 2>&1)"
+  [ $? = "$rc_want" ] && grep -q -- "$want" <<<"$err" && [ ! -e "$dir/refused" ] && ok "publish refuses $name" ||
     fail "publish with $name: $err"
 done <<TABLE
-a missing key|$dir/keys/nothing.key|cannot read the signing key
-a public key|$dir/keys/release.pub|cannot sign
+a missing key|1|cannot read the signing key|--components $dir/comp --sign $dir/keys/nothing.key
+a public key|1|cannot sign|--components $dir/comp --sign $dir/keys/release.pub
+signing without --components|1|--sign needs --components|--sign $dir/keys/release.key
+zero valid days|1|--valid-days takes|--components $dir/comp --sign $dir/keys/release.key --valid-days 0
+--valid-days unsigned|2|usage|--valid-days 30
+--unsigned with --sign|2|usage|--components $dir/comp --sign $dir/keys/release.key --unsigned
 TABLE
 
 mkdir -p "$dir/keyed-tree/private" && cp "$dir/keys/release.key" "$dir/keyed-tree/private/backup.txt"
-err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/keyed-tree" --sign "$dir/keys/release.key" 2>&1)"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/keyed-tree" --components "$dir/comp" \
+  --sign "$dir/keys/release.key" 2>&1)"
 [ $? = 1 ] && grep -q "lies in the server tree" <<<"$err" && [ ! -e "$dir/keyed-tree/zelqa" ] &&
   ok "publish refuses a key that lies in the tree" || fail "key in the tree: $err"
 
+# Links in the tree are not followed: two that loop would never end.
+mkdir -p "$dir/looped/a" && ln -s .. "$dir/looped/a/up" && ln -s . "$dir/looped/a/here"
+err="$(timeout 60 "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/looped" --components "$dir/comp" \
+  --sign "$dir/keys/release.key" 2>&1)"
+[ $? = 0 ] && [ "$(grep -c "is a symbolic link; the search for the signing key did not follow it" <<<"$err")" = 2 ] &&
+  ok "publish --sign passes a link loop in the tree" || fail "link loop: $err"
+
+start=$(date +%s)
 out="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" \
   --sign "$dir/keys/release.key" 2>&1)" || fail "signed publish: $out"
 man="$dir/site/$m/VELTARO.XML"
+serial=$(awk -F= '/^Serial=/ {print $2}' "$man" | tr -d '\r')
+[ -n "$serial" ] && [ "$serial" -ge "$start" ] && [ "$serial" -le "$(date +%s)" ] &&
+  ok "Serial is the time of the publish" || fail "Serial '$serial' from $start"
 sha() { sha256sum "$1" | cut -c1-64; }
-want="$(printf '%s\r\n' "sha256=$(sha "$dir/pkg/Pkg-2.1.zip")" "[Files]" \
+want="$(printf '%s\r\n' "sha256=$(sha "$dir/pkg/Pkg-2.1.zip")" "Serial=$serial" "[Files]" \
   "DiruvOzoBaseService.exe=$(sha "$dir/comp/BaseService.exe")" "SWUKeyDrive.exe=$(sha "$dir/comp/SWUKeyDrive.exe")" \
   "VeltaroCSP.exe=$(sha "$dir/comp/VeltaroCSP.exe")" "SKPDrive.exe=$(sha "$dir/comp/SKPDrive.exe")")"
 [ "$(sed -n '5,$p' "$man")" = "$want" ] &&
@@ -54,6 +71,9 @@ openssl dgst -sha256 -verify "$dir/keys/release.pub" -signature "$man.sig" "$man
 
 # Tampered copies of the signed release.
 variant() { cp -r "$dir/site" "$dir/$1"; }
+resign() { openssl dgst -sha256 -sign "$dir/keys/release.key" -out "$dir/$1/$m/VELTARO.XML.sig" "$dir/$1/$m/VELTARO.XML"; }
+variant expired && sed -i 's/^Serial=.*\r$/&\nValidUntil=2020-02-29 23:59:59\r/' "$dir/expired/$m/VELTARO.XML" &&
+  resign expired
 variant onebyte && sed -i 's/^LargeVer=V2.1/LargeVer=V2.2/' "$dir/onebyte/$m/VELTARO.XML"
 variant nosig && rm "$dir/nosig/$m/VELTARO.XML.sig"
 variant otherkey && openssl dgst -sha256 -sign "$dir/other/release.key" -out "$dir/otherkey/$m/VELTARO.XML.sig" \
@@ -81,6 +101,8 @@ while IFS='|' read -r name tree want_rc want; do
   fi
 done <<'TABLE'
 signed release|site|0|^ok   component SKPDrive.exe: SHA-256 as in the manifest$
+signed release's serial|site|0|^ok   manifest Serial=[0-9]+, no ValidUntil$
+expired|expired|1|^FAIL manifest Serial=[0-9]+ ValidUntil=2020-02-29 23:59:59 \(UTC\) has passed
 manifest changed by one byte|onebyte|1|^FAIL signature .* does not verify the manifest with the key given$
 signature of another key|otherkey|1|^FAIL signature .* does not verify
 no signature|nosig|1|^FAIL signature .*VELTARO.XML.sig: the server answered HTTP/1.1 404
@@ -90,9 +112,23 @@ TABLE
 out="$(timeout 60 "$kit" check "$base" --key "$dir/keys/release.key" 2>&1)"
 [ $? = 2 ] && grep -q "not a PEM public key" <<<"$out" && ok "check refuses a private key as --key" || fail "check --key private: $out"
 
-# An unsigned republish drops the signature that could no longer match.
-"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1b --out "$dir/site" >/dev/null &&
-  [ ! -e "$man.sig" ] && ! grep -q sha256 "$man" && ok "unsigned republish drops the signature" ||
+# A signed republish moves Serial past the published one, however far ahead.
+sed -i 's/^Serial=.*\r$/Serial=4000000000\r/' "$man"
+"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1a --out "$dir/site" --components "$dir/comp" \
+  --sign "$dir/keys/release.key" --valid-days 30 >/dev/null
+until="$(awk -F= '/^ValidUntil=/ {print $2}' "$man" | tr -d '\r')"
+grep -q $'^Serial=4000000001\r$' "$man" && ago=$(($(date -u -d "$until" +%s) - $(date +%s) - 30 * 86400)) &&
+  [ "$ago" -le 0 ] && [ "$ago" -ge -5 ] && ok "republish: Serial one more, ValidUntil 30 days on" ||
+  fail "republish serial: $(cat -A "$man" | head -7)"
+
+# An unsigned publish into a signed tree breaks every keyed installer: only
+# with --unsigned, which drops the signature that could no longer match.
+before="$(sha256sum "$man")"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1b --out "$dir/site" 2>&1)"
+[ $? = 1 ] && grep -q "holds a signed release" <<<"$err" && [ "$(sha256sum "$man")" = "$before" ] &&
+  ok "unsigned publish into a signed tree refused" || fail "unsigned over signed: $err"
+"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1b --out "$dir/site" --unsigned >/dev/null &&
+  [ ! -e "$man.sig" ] && ! grep -q sha256 "$man" && ok "--unsigned republish drops the signature" ||
   fail "unsigned republish"
 
 [ "$fails" = 0 ]

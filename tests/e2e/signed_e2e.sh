@@ -2,7 +2,8 @@
 # An installer built with a release key, under Wine by real clicks, against a
 # signed release served by nginx on loopback (the base service by the service
 # host, `veltaro-kit serve`): the signed release installs; a package forged to the manifest's
-# CRC-32 gives 下载失败 and unpacks nothing; a manifest changed by one byte gives
+# CRC-32 gives 下载失败 and unpacks nothing; a manifest changed by one byte, and
+# an older signed manifest replayed after the newer one was taken, give
 # 下载版本文件失败. A fresh prefix of its own, D: on a temporary folder.
 # Usage: signed_e2e.sh [KEYED_EXE [KEY_DIR]]
 #   (default build/win32-keyed/bin/VeltaroSetup.exe, built with KEY_DIR/release.pub,
@@ -45,13 +46,15 @@ touch "$WORK/release.env"  # later writes are newer than this mark
 # installer's reading of the format.
 MANIFEST="$REL/www/$PKG_DIR/VELTARO.XML"
 sha() { sha256sum "$1" | cut -c1-64; }
-printf '%s\r\n' "sha256=$(sha "$REL/www/$PKG_DIR/$PACKAGE")" "[Files]" \
+printf '%s\r\n' "sha256=$(sha "$REL/www/$PKG_DIR/$PACKAGE")" "Serial=1800000000" "[Files]" \
   "DiruvOzoBaseService.exe=$(sha "$REL/svc/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe")" \
   "SWUKeyDrive.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe")" \
   "VeltaroCSP.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe")" \
   "SKPDrive.exe=$(sha "$REL/www/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe")" >>"$MANIFEST"
+# The same release signed earlier under a lower serial: what a mirror could replay.
+sed 's/^Serial=1800000000/Serial=1799999999/' "$MANIFEST" >"$WORK/manifest.old"
+openssl dgst -sha256 -sign "$KEYS/release.key" -out "$WORK/manifest.old.sig" "$WORK/manifest.old" || exit 1
 openssl dgst -sha256 -sign "$KEYS/release.key" -out "$MANIFEST.sig" "$MANIFEST" || exit 1
-MANIFEST="$REL/www/$PKG_DIR/VELTARO.XML"
 cp "$MANIFEST" "$WORK/manifest.good"
 cp "$REL/www/$PKG_DIR/$PACKAGE" "$WORK/package.good"
 expect "the release is signed for the installer's key" \
@@ -110,6 +113,11 @@ finish() {
   window_gone 10
   rm -rf "${DRIVE_D:?}"/*
 }
+# serial: the ReleaseSerial the installer keeps (HKLM, 32-bit view).
+serial() {
+  wine reg query 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v ReleaseSerial /reg:32 2>/dev/null |
+    tr -d '\r' | awk '$1 == "ReleaseSerial" {print $3}'
+}
 INSTALLED="$DRIVE_D/Program Files/Veltaro/VeltaroPlatform"
 DOWNLOADS="$DRIVE_D/Program Files/Veltaro/InstVeltaro/Downloads"
 
@@ -119,6 +127,7 @@ expect "the keyed installer installs the signed release" page3 90
 shot signed-page3
 expect "installed tree is the package plus the four components" diff -r "$INSTALLED" "$REL/tree"
 expect "the signature was fetched beside the manifest" grep -q "GET /$PKG_DIR/VELTARO.XML.sig " "$WORK/nginx/access.log"
+expect "the accepted Serial is kept (got '$(serial)')" [ "$(serial)" = 1800000000 ]
 finish
 
 echo "-- package forged to the manifest's CRC-32"
@@ -146,6 +155,18 @@ read_msgbox 60 manifest
 check "message 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
 expect "no local copy of the refused manifest" [ ! -e "$DOWNLOADS/KESMO365.INI" ]
 expect "the package was not asked for" bash -c "! tail -n +$((mark + 1)) '$WORK/nginx/access.log' | grep -q 'GET /$PKG_DIR/$PACKAGE '"
+finish
+
+echo "-- an older signed manifest replayed"
+cp "$WORK/manifest.old" "$MANIFEST" && cp "$WORK/manifest.old.sig" "$MANIFEST.sig"
+expect "the replayed manifest is signed for the installer's key" \
+  openssl dgst -sha256 -verify "$KEYS/release.pub" -signature "$MANIFEST.sig" "$MANIFEST"
+mark=$(wc -l <"$WORK/nginx/access.log")
+launch || exit 1
+read_msgbox 60 replayed
+check "message 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
+expect "the package was not asked for" bash -c "! tail -n +$((mark + 1)) '$WORK/nginx/access.log' | grep -q 'GET /$PKG_DIR/$PACKAGE '"
+expect "the kept Serial is unchanged (got '$(serial)')" [ "$(serial)" = 1800000000 ]
 finish
 
 wineserver -k >/dev/null 2>&1

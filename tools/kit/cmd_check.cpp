@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
@@ -14,6 +15,7 @@
 #include "platform/crypto.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
+#include "platform/localtime.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
 #include "tools/kit/progress_bar.h"
@@ -137,6 +139,26 @@ bool CheckSignature(const std::string& base, const std::string& work, const std:
   return true;
 }
 
+// Serial and ValidUntil, judged by this machine's clock as a keyed installer
+// judges them (the serial an installer last took is its own to know).
+bool CheckReleaseStamp(const std::string& local, Findings& f) {
+  std::string manifest, problem;
+  ReleaseStamp stamp;
+  if (ReadWholeFile(local, 1 << 20, &manifest) != 0 || !ReadReleaseStamp(manifest, &stamp, &problem)) {
+    f.Fail("manifest: " + (problem.empty() ? std::string("cannot be read again") : problem) +
+           ": keyed installers refuse it");
+    return false;
+  }
+  std::string text = "manifest Serial=" + std::to_string(stamp.serial);
+  text += stamp.expires ? " ValidUntil=" + UtcText(stamp.validUntil) + " (UTC)" : std::string(", no ValidUntil");
+  if (stamp.expires && stamp.validUntil < platform::UnixTimeNow()) {
+    f.Fail(text + " has passed: keyed installers refuse it");
+    return false;
+  }
+  f.Ok(text);
+  return true;
+}
+
 bool CheckManifest(const std::string& base, const std::string& work, const std::string& keyDer, Findings& f,
                    Manifest* m) {
   const std::string url = base + release::kManifestPath;
@@ -156,6 +178,7 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
       m->files[name] = ReadIniValue("Files", name, local);
     }
     if (m->sha256.empty()) f.Fail("manifest " + url + " has no sha256 in section [Setup]: keyed installers refuse every package");
+    if (!CheckReleaseStamp(local, f)) return false;
   }
   m->version = ReadIniValue("Setup", "LargeVer", local);
   m->name = ReadIniValue("Setup", "url", local);

@@ -7,6 +7,7 @@
 
 #include "common/IniFile.h"
 #include "common/KpLib.h"
+#include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
 #include "download/CRC_32.h"
 #include "download/FileDigest.h"
@@ -15,6 +16,7 @@
 #include "platform/crypto.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
+#include "platform/localtime.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/package_check.h"
@@ -24,11 +26,16 @@
 #include "unpack/SafeNames.h"
 
 namespace {
-const char kUsage[] = "usage: veltaro-kit publish PACKAGE --version TEXT --out DIR [--components DIR] [--sign KEY]\n";
+const char kUsage[] =
+    "usage: veltaro-kit publish PACKAGE --version TEXT --out DIR [--components DIR]\n"
+    "                           [--sign KEY [--valid-days N] | --unsigned]\n";
 constexpr size_t kKeyLimit = 64 * 1024;
+constexpr size_t kManifestLimit = 1 << 20;
+constexpr long kMaxValidDays = 36500;
 
 struct PublishArgs {
-  std::string package, version, out, components, sign;
+  std::string package, version, out, components, sign, validDays;
+  bool unsignedOk = false;  // an unsigned publish may replace a signed release
 };
 
 bool ParseArgs(int argc, char** argv, PublishArgs* a) {
@@ -38,7 +45,10 @@ bool ParseArgs(int argc, char** argv, PublishArgs* a) {
     else if (std::strcmp(argv[i], "--out") == 0) value = &a->out;
     else if (std::strcmp(argv[i], "--components") == 0) value = &a->components;
     else if (std::strcmp(argv[i], "--sign") == 0) value = &a->sign;
-    if (value) {
+    else if (std::strcmp(argv[i], "--valid-days") == 0) value = &a->validDays;
+    if (std::strcmp(argv[i], "--unsigned") == 0) {
+      a->unsignedOk = true;
+    } else if (value) {
       if (i + 1 >= argc) return false;
       *value = argv[++i];
     } else if (argv[i][0] == '-' || !a->package.empty()) {
@@ -47,7 +57,16 @@ bool ParseArgs(int argc, char** argv, PublishArgs* a) {
       a->package = argv[i];
     }
   }
+  // --valid-days belongs to a signature; --unsigned says there is none.
+  if (a->sign.empty() ? !a->validDays.empty() : a->unsignedOk) return false;
   return !a->package.empty() && !a->out.empty();
+}
+
+// A whole number of days from 1 to kMaxValidDays.
+bool ParseDays(const std::string& text, long* days) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  *days = std::stol(text);
+  return *days >= 1 && *days <= kMaxValidDays;
 }
 
 // The package's name goes into a URL and into a Windows path unescaped.
@@ -104,14 +123,19 @@ bool LoadSigningKey(const std::string& arg, std::string* pem, std::string* error
 }
 
 // Whether a file below `dir` holds exactly `bytes`: a private key copied into
-// the tree would be served to anyone who asks, whatever its name.
-bool TreeHolds(const std::string& dir, const std::string& bytes) {
+// the tree would be served to anyone who asks, whatever its name. Links are
+// not followed (a loop would never end); each one is named in *links.
+bool TreeHolds(const std::string& dir, const std::string& bytes, std::vector<std::string>* links) {
   std::vector<platform::DirEntry> entries;
   if (!platform::ListDir(dir, &entries)) return false;
   for (const platform::DirEntry& e : entries) {
     const std::string path = dir + "\\" + e.name;
+    if (e.isLink) {
+      links->push_back(path);
+      continue;
+    }
     if (e.isDir) {
-      if (TreeHolds(path, bytes)) return true;
+      if (TreeHolds(path, bytes, links)) return true;
       continue;
     }
     platform::File f;
@@ -123,6 +147,47 @@ bool TreeHolds(const std::string& dir, const std::string& bytes) {
     if (ReadWholeFile(path, bytes.size(), &have) == 0 && have == bytes) return true;
   }
   return false;
+}
+
+// The first symbolic link on the way from the tree's root `out` (itself not
+// counted) to the file `relative` or its temporary name, or empty.
+std::string LinkOnTheWay(const std::string& out, const std::string& relative) {
+  std::string path = StripTrailingBackslash(out);
+  size_t from = 0;
+  for (;;) {
+    const size_t slash = relative.find('\\', from);
+    path += "\\" + relative.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
+    if (platform::IsLink(path)) return path;
+    if (slash == std::string::npos) break;
+    from = slash + 1;
+  }
+  return platform::IsLink(path + kPartSuffix) ? path + kPartSuffix : std::string();
+}
+
+// The Serial of a new signed manifest: past the published one's, and at least
+// the current Unix time, so that a tree published afresh still moves forward.
+bool NextSerial(const std::string& manifestPath, std::string* serial, std::string* error) {
+  uint64_t next = static_cast<uint64_t>(platform::UnixTimeNow());
+  std::string published;
+  if (platform::FileExists(manifestPath)) {
+    const uint32_t r = ReadWholeFile(manifestPath, kManifestLimit, &published);
+    ReleaseStamp stamp;
+    if (r != 0) {
+      *error = "cannot read the published manifest " + UserPath(manifestPath) + ": " + platform::ErrorText(r);
+      return false;
+    }
+    if (!ReadReleaseStamp(published, &stamp, error)) {
+      *error = "the published manifest " + UserPath(manifestPath) + " is not the kit's: " + *error;
+      return false;
+    }
+    if (stamp.serial >= kMaxSerial) {
+      *error = "the published manifest's Serial cannot grow any further";
+      return false;
+    }
+    if (stamp.serial >= next) next = stamp.serial + 1;
+  }
+  *serial = std::to_string(next);
+  return true;
 }
 
 // Signs the manifest and checks the signature as an installer would.
@@ -162,9 +227,18 @@ int CmdPublish(int argc, char** argv) {
     }
     return Fail(a.package + ": " + report.errors.back());
   }
-  std::string keyPem, error;
-  if (!a.sign.empty() && !LoadSigningKey(a.sign, &keyPem, &error)) return Fail(error);
   const bool signing = !a.sign.empty();
+  long validDays = 0;
+  if (!a.validDays.empty() && !ParseDays(a.validDays, &validDays)) {
+    return Fail("--valid-days takes a whole number of days from 1 to " + std::to_string(kMaxValidDays));
+  }
+  // A signature vouches for every component named in the manifest: only files
+  // the maker handed over, never whatever lies in the server tree.
+  if (signing && a.components.empty()) {
+    return Fail("--sign needs --components DIR: a signed release names only component files you give");
+  }
+  std::string keyPem, error;
+  if (signing && !LoadSigningKey(a.sign, &keyPem, &error)) return Fail(error);
 
   // One read gives the checksum and the hash.
   const FileDigestResult digest = FileCrcAndSha256(package);
@@ -182,25 +256,40 @@ int CmdPublish(int argc, char** argv) {
       components.emplace_back(dir + c.file, c.serverPath);
     }
   }
-  if (signing && TreeHolds(StripTrailingBackslash(out), keyPem)) {
-    return Fail("the signing key " + a.sign + " lies in the server tree " + UserPath(out) +
-                ", where anyone could fetch it: keep it outside");
+  // Nothing is written through a link: it could lead out of the tree.
+  const std::string packagePath = std::string(release::kPackageFolder) + name;
+  std::vector<std::string> targets = {packagePath, release::kSignaturePath, release::kManifestPath};
+  for (const auto& c : components) targets.push_back(c.second);
+  for (const std::string& t : targets) {
+    const std::string link = LinkOnTheWay(out, release::LocalPath(t));
+    if (!link.empty()) {
+      return Fail(UserPath(link) + " is a symbolic link; publish writes nothing through a link: remove it");
+    }
+  }
+  const std::string sigTarget = out + release::LocalPath(release::kSignaturePath);
+  const std::string manifestTarget = out + release::LocalPath(release::kManifestPath);
+  if (!signing && !a.unsignedOk && platform::FileExists(sigTarget)) {
+    return Fail(UserPath(out) + " holds a signed release: an unsigned manifest there is refused by every keyed "
+                "installer; publish with --sign KEY, or give --unsigned to drop the signature");
   }
   release::ManifestHashes hashes;
   if (signing) {
+    std::vector<std::string> links;
+    if (TreeHolds(StripTrailingBackslash(out), keyPem, &links)) {
+      return Fail("the signing key " + a.sign + " lies in the server tree " + UserPath(out) +
+                  ", where anyone could fetch it: keep it outside");
+    }
+    for (const std::string& l : links) {
+      std::fprintf(stderr, "warning: %s is a symbolic link; the search for the signing key did not follow it\n",
+                   UserPath(l).c_str());
+    }
+    if (!NextSerial(manifestTarget, &hashes.serial, &error)) return Fail(error);
+    if (validDays > 0) hashes.validUntil = UtcText(platform::UnixTimeNow() + validDays * int64_t{86400});
     hashes.packageSha256 = platform::HexText(digest.sha256);
-    // Components come from --components, else from an earlier publish into DIR.
     for (size_t i = 0; i < std::size(release::kComponents); ++i) {
-      const release::Component& c = release::kComponents[i];
-      const std::string source = components.empty() ? out + release::LocalPath(c.serverPath) : components[i].first;
-      if (components.empty() && !platform::FileExists(source)) {
-        std::fprintf(stderr, "warning: %s is not published: keyed installers will refuse it until it is\n",
-                     c.serverPath);
-        continue;
-      }
-      const std::string sha = FileSha256Text(source);
-      if (sha.empty()) return Fail("cannot read " + UserPath(source));
-      hashes.files.emplace_back(release::ServerFileName(c), sha);
+      const std::string sha = FileSha256Text(components[i].first);
+      if (sha.empty()) return Fail("cannot read " + UserPath(components[i].first));
+      hashes.files.emplace_back(release::ServerFileName(release::kComponents[i]), sha);
     }
   }
   const std::string manifest = release::ManifestText(version, name, crcText, signing ? &hashes : nullptr);
@@ -208,7 +297,6 @@ int CmdPublish(int argc, char** argv) {
   if (!problem.empty()) return Fail("the version text cannot stand in the manifest as it is: " + problem);
   std::string signature;
   if (signing && !SignManifest(keyPem, manifest, &signature, &error)) return Fail(error);
-  const std::string packagePath = std::string(release::kPackageFolder) + name;
   const std::string packageTarget = out + release::LocalPath(packagePath);
   // A published package is never changed in place: a client in the middle of
   // its download would end up with parts of two files.
@@ -228,7 +316,6 @@ int CmdPublish(int argc, char** argv) {
   }
   // The signature first, so that no client sees the new manifest without it. An
   // unsigned publish drops an older signature, which could never match.
-  const std::string sigTarget = out + release::LocalPath(release::kSignaturePath);
   if (signing && !PlaceBytes(signature, sigTarget, &error)) return Fail(error, true);
   if (!signing && platform::FileExists(sigTarget) && !platform::RemoveFile(sigTarget)) {
     return Fail("cannot remove the older signature " + UserPath(sigTarget) + ": " +
@@ -236,7 +323,7 @@ int CmdPublish(int argc, char** argv) {
                 true);
   }
   // Last, and in one step: the manifest names a package that is already in place.
-  if (!PlaceBytes(manifest, out + release::LocalPath(release::kManifestPath), &error)) return Fail(error, true);
+  if (!PlaceBytes(manifest, manifestTarget, &error)) return Fail(error, true);
 
   std::printf("published into %s\n", UserPath(out).c_str());
   std::printf("  %-48s manifest\n", release::kManifestPath);
@@ -248,7 +335,9 @@ int CmdPublish(int argc, char** argv) {
   if (signing) std::printf("  %-48s signature\n", release::kSignaturePath);
   std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
   if (signing) {
-    std::printf("signed: sha256=%s\n", hashes.packageSha256.c_str());
+    std::printf("signed: sha256=%s Serial=%s", hashes.packageSha256.c_str(), hashes.serial.c_str());
+    if (!hashes.validUntil.empty()) std::printf(" ValidUntil=%s (UTC)", hashes.validUntil.c_str());
+    std::printf("\n");
     for (const auto& f : hashes.files) std::printf("  %s=%s\n", f.first.c_str(), f.second.c_str());
   }
   return 0;

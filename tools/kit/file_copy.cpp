@@ -14,17 +14,31 @@ std::string Problem(const char* what, const std::string& path, uint32_t code) {
   return std::string("cannot ") + what + " " + UserPath(path) + ": " + platform::ErrorText(code);
 }
 
+// Creates the missing folders of `path`, each readable by the web server.
+void MakeServedDirs(const std::string& path) {
+  const std::string p = StripTrailingBackslash(path);
+  if (p.size() <= 2 || DirExists(p)) return;
+  const std::string parent = FolderPart(p);
+  if (!parent.empty() && parent != p) MakeServedDirs(parent);
+  if (platform::CreateDir(p)) platform::SetServedMode(p);
+}
+
 // Writes through `write` into `to`'s temporary name, then renames it into place.
 template <typename WriteFn>
 bool Place(const std::string& to, bool replace, std::string* error, WriteFn write) {
-  const std::string part = to + ".part~";
-  std::string dir = FolderPart(to);
-  if (!dir.empty() && !DirExists(dir)) ForceDirs(dir);
+  const std::string part = to + kPartSuffix;
+  MakeServedDirs(FolderPart(to));
   if (platform::FileExists(part)) platform::RemoveFile(part);
   platform::File f;
   uint32_t err = f.Open(part, platform::OpenMode::kCreateAlways);
   if (err != 0) {
     *error = Problem("create", part, err);
+    return false;
+  }
+  if (!platform::SetServedMode(part)) {
+    *error = Problem("set the mode of", part, platform::LastError());
+    f.Close();
+    platform::RemoveFile(part);
     return false;
   }
   if (!write(f, error) || (err = f.Close()) != 0) {
@@ -42,6 +56,8 @@ bool Place(const std::string& to, bool replace, std::string* error, WriteFn writ
   return true;
 }
 }  // namespace
+
+const char kPartSuffix[] = ".part~";
 
 bool SameFile(const std::string& a, const std::string& b) {
   platform::File fa, fb;

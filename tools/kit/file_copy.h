@@ -1,7 +1,11 @@
 // Putting files into a release tree so that a server never shows half of one:
 // each is written beside its place under a temporary name, then renamed.
+// Files get mode 0644 and the folders made for them 0755 whatever the umask.
 #pragma once
 #include <string>
+
+// What the temporary name adds to the file's own.
+extern const char kPartSuffix[];
 
 // Whether two files hold the same bytes.
 bool SameFile(const std::string& a, const std::string& b);

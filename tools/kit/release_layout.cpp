@@ -11,7 +11,9 @@ std::string ManifestText(const std::string& version, const std::string& packageN
                          const ManifestHashes* hashes) {
   std::string m = "[Setup]\r\nLargeVer=" + version + "\r\nurl=" + packageName + "\r\ncrc=" + crcText + "\r\n";
   if (!hashes) return m;
-  m += "sha256=" + hashes->packageSha256 + "\r\n[Files]\r\n";
+  m += "sha256=" + hashes->packageSha256 + "\r\nSerial=" + hashes->serial + "\r\n";
+  if (!hashes->validUntil.empty()) m += "ValidUntil=" + hashes->validUntil + "\r\n";
+  m += "[Files]\r\n";
   for (const auto& f : hashes->files) m += f.first + "=" + f.second + "\r\n";
   return m;
 }

@@ -33,15 +33,17 @@ constexpr const char* kRegisteredFiles[] = {"VeltaroLauncher.exe", "VeltaroMain.
 // key in the manifest's section Files.
 std::string ServerFileName(const Component& c);
 
-// What a signed manifest adds: the package's SHA-256 in section Setup, and
-// section Files with each component's SHA-256 by its server file name.
+// What a signed manifest adds: in section Setup the package's SHA-256, the
+// release's Serial and (when not empty) its ValidUntil; section Files with
+// each component's SHA-256 by its server file name.
 struct ManifestHashes {
   std::string packageSha256;
+  std::string serial, validUntil;
   std::vector<std::pair<std::string, std::string>> files;
 };
 
-// The manifest's bytes: section Setup with LargeVer, url and crc (and sha256
-// when `hashes` is given, then section Files), CRLF lines. The texts are taken
+// The manifest's bytes: section Setup with LargeVer, url and crc (and what
+// `hashes` adds when given), CRLF lines. The texts are taken
 // as they are (the version already in GBK).
 std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText,
                          const ManifestHashes* hashes = nullptr);

@@ -2,9 +2,13 @@
 // a key the same tampered releases install as they always did.
 #include <string>
 
+#include "app/ServerConfig.h"
 #include "common/KpLib.h"
+#include "common/pubShare.h"
 #include "download/CRC_32.h"
 #include "platform/crypto.h"
+#include "platform/testing.h"
+#include "platform/thread.h"
 #include "tests/support/TempDir.h"
 #include "tests/unit/app/flow_fixture.h"
 #include "tools/kit/release_signer.h"
@@ -70,6 +74,7 @@ struct Release {
   bool changeManifest = false;  // one byte changed after signing
   bool forgedPackage = false;   // another package of the same CRC-32 served
   int swappedComponent = -1;    // served with other bytes than the hashed ones
+  std::string stamp = "";       // more lines of [Setup] (Serial, ValidUntil)
 };
 
 class Signed : public FlowTest {
@@ -85,7 +90,7 @@ class Signed : public FlowTest {
   void Publish(const Release& r) {
     std::string m = "[Setup]\r\nLargeVer=V3\r\nurl=Pkg.zip\r\ncrc=" + PublishPackage("Pkg.zip", pkg) + "\r\n";
     if (r.withSha) m += "sha256=" + Sha(pkg) + "\r\n";
-    m += "[Files]\r\n";
+    m += r.stamp + "[Files]\r\n";
     for (int i = 0; i < 4; ++i) {
       const std::string bytes = std::string("component ") + kServerNames[i];
       m += std::string(kServerNames[i]) + "=" + Sha(bytes) + "\r\n";
@@ -100,6 +105,7 @@ class Signed : public FlowTest {
     }
     if (r.changeManifest) m[m.find("V3") + 1] = '4';
     PublishManifestText(m);
+    served = m;
     if (r.forgedPackage) {
       ASSERT_EQ(Crc(forged), Crc(pkg));
       server.AddFile(std::string(kPackagePath) + "Pkg.zip", forged);
@@ -116,7 +122,13 @@ class Signed : public FlowTest {
     });
   }
   std::string Main() { return ReadAll(std::string(kDir) + "\\VeltaroMain.exe"); }
+  int Gets(const std::string& name) {
+    int n = 0;
+    for (const std::string& q : server.Requests()) n += q.rfind("GET " + std::string(kPackagePath) + name + " ", 0) == 0;
+    return n;
+  }
   std::vector<std::string> Boxes_;
+  std::string served;  // the manifest's bytes as served
 };
 }  // namespace
 
@@ -206,6 +218,67 @@ TEST_F(Signed, AComponentWithAnotherHashIsNotLeftInPlace) {
     ASSERT_TRUE(OnPage(3));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(Exists(kDir + std::string(kTargets[i])), i != swapped) << kTargets[i];
     testsupport::RemoveTree(std::string(kDir) + "\\");
+    ResetFlowValues();
+    form.nbMain->SetPageIndex(0);
+  }
+}
+
+TEST_F(Signed, AnOlderOrExpiredManifestCountsAsUnsigned) {
+  const int64_t now = 1796724001;  // 2026-12-08 10:00:01 UTC
+  platform::testing::SetUnixTime(&now);
+  const struct {
+    const char* name;
+    bool keyed;
+    const char* storedBefore;  // ReleaseSerial before the run ("" for none)
+    const char* stamp;
+    bool accepted;
+    const char* storedAfter;
+  } rows[] = {
+      {"first serial", true, "", "Serial=7\r\n", true, "7"},
+      {"the same serial again", true, "7", "Serial=7\r\n", true, "7"},
+      {"a higher serial", true, "7", "Serial=1796724001\r\n", true, "1796724001"},
+      {"an older serial", true, "8", "Serial=7\r\n", false, "8"},
+      {"no serial once one was taken", true, "8", "", false, "8"},
+      {"a serial that is no number", true, "", "Serial=7a\r\n", false, ""},
+      {"valid to this second", true, "", "Serial=9\r\nValidUntil=2026-12-08 10:00:01\r\n", true, "9"},
+      {"expired a second ago", true, "", "Serial=9\r\nValidUntil=2026-12-08 10:00:00\r\n", false, ""},
+      {"a ValidUntil that is no time", true, "", "Serial=9\r\nValidUntil=2026-02-30 00:00:00\r\n", false, ""},
+      {"unkeyed: older and expired", false, "8", "Serial=7\r\nValidUntil=2020-01-01 00:00:00\r\n", true, "8"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteRegString(kInstallerKey, "ReleaseSerial", r.storedBefore);
+    if (r.keyed) Keyed();
+    Release release;
+    release.stamp = r.stamp;
+    Publish(release);
+    ShowAndOpenPage1();
+    EXPECT_EQ(form.lblVersion->text, r.accepted ? "V3" : "");
+    EXPECT_EQ(Exists(kCopy), r.accepted);
+    EXPECT_EQ(ReadRegString(kInstallerKey, "ReleaseSerial"), r.storedAfter);
+    ResetFlowValues();
+    form.nbMain->SetPageIndex(0);
+  }
+  platform::testing::SetUnixTime(nullptr);
+}
+
+TEST_F(Signed, AManifestAndSignatureThatDisagreeAreFetchedOnceMore) {
+  for (bool republished : {true, false}) {
+    SCOPED_TRACE(republished ? "the publish ends between the tries" : "they never agree");
+    const int before = Gets("VELTARO.XML");
+    Keyed();
+    Publish({true, 0, true});  // the new manifest beside the old signature
+    // The matching signature arrives once the first one was fetched.
+    platform::Thread publisher([&] {
+      for (int i = 0; i < 500 && Gets("VELTARO.XML.sig") == 0; ++i) platform::SleepMs(10);
+      std::string sig, pub, error;
+      if (republished && SignRsaSha256(Key(0).privatePem, served, &sig, &pub, &error))
+        server.AddFile(std::string(kPackagePath) + "VELTARO.XML.sig", sig);
+    });
+    ShowAndOpenPage1();
+    publisher.Join();
+    EXPECT_EQ(form.lblVersion->text, republished ? "V4" : "");
+    EXPECT_EQ(Gets("VELTARO.XML") - before, 2);
     ResetFlowValues();
     form.nbMain->SetPageIndex(0);
   }
