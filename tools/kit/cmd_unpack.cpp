@@ -38,11 +38,7 @@ int CmdUnpack(int argc, char** argv) {
     std::fprintf(stderr, "usage: veltaro-kit unpack PACKAGE DIR\n");
     return 2;
   }
-  // The unpack creates its destination as the installer does, which takes a
-  // name of one or two characters for a drive ("C:"): such a relative name
-  // gets its folder spelled out.
-  std::string dest = KitPath(argv[1]);
-  if (dest.size() <= 2 && dest.find(':') == std::string::npos) dest = ".\\" + dest;
+  const std::string dest = KitPath(argv[1]);
   ProgressBar bar;
   bool ok = UnpackPackage(KitPath(argv[0]), dest, [&bar](const UnpackProgress& p) { bar.Show(p); });
   bar.End(ok);

@@ -66,7 +66,11 @@ std::string KitPath(const char* arg) {
     if (c == '/') c = '\\';
   }
 #endif
-  return s;
+  // The core creates folders as the installer does, which takes a first part of
+  // one or two characters for a drive ("C:"): a relative path gets its folder
+  // spelled out, or "o1/site" could never be created.
+  const bool relative = !s.empty() && s[0] != '\\' && (s.size() < 2 || s[1] != ':');
+  return relative ? ".\\" + s : s;
 }
 
 int main(int argc, char** argv) {
