@@ -1,4 +1,5 @@
 // veltaro-kit: the maker's command-line companion of the installer.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -52,8 +53,11 @@ const KitCommand kCommands[] = {
 };
 
 void Usage(FILE* out) {
-  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n       veltaro-kit COMMAND --help\n       veltaro-kit --version\n\ncommands:\n");
-  for (const KitCommand& c : kCommands) std::fprintf(out, "  %-34s %s\n", c.usage, c.summary);
+  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n       veltaro-kit COMMAND --help   (its arguments)\n"
+                   "       veltaro-kit --version\n\ncommands:\n");
+  int width = 0;
+  for (const KitCommand& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.name)));
+  for (const KitCommand& c : kCommands) std::fprintf(out, "  %-*s  %s\n", width, c.name, c.summary);
 }
 
 bool IsHelp(const char* a) { return std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0; }

@@ -43,6 +43,7 @@ std::u16string ArgumentText(const char* arg) {
 }
 
 std::string UserPath(std::string path) {
+  if (path.compare(0, 2, ".\\") == 0) path.erase(0, 2);  // as KitPath spells out a relative path
 #ifndef _WIN32
   for (char& c : path) {
     if (c == '\\') c = '/';
