@@ -90,6 +90,15 @@ TABLE
 out="$(timeout 60 "$kit" check "$base" --key "$dir/keys/release.key" 2>&1)"
 [ $? = 2 ] && grep -q "not a PEM public key" <<<"$out" && ok "check refuses a private key as --key" || fail "check --key private: $out"
 
+# A component changed under the signed manifest that names its older bytes is
+# published with a warning; one unchanged is not.
+cp -r "$dir/comp" "$dir/comp2" && echo changed >"$dir/comp2/VeltaroCSP.exe"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp2" \
+  --sign "$dir/keys/release.key" 2>&1 >/dev/null)"
+[ $? = 0 ] && [ "$(grep -c "changes while the published signed manifest names its older bytes" <<<"$err")" = 1 ] &&
+  grep -q "^warning: VeltaroCSP.exe changes" <<<"$err" && ok "a component changed under a signed manifest warned" ||
+  fail "component changed: $err"
+
 # An unsigned republish drops the signature that could no longer match.
 "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1b --out "$dir/site" >/dev/null &&
   [ ! -e "$man.sig" ] && ! grep -q sha256 "$man" && ok "unsigned republish drops the signature" ||
