@@ -16,7 +16,8 @@ serve dropping "$dir/www" --drop-after 100000
 closed="$(closed_url)"
 # A server that sends every request on to https.
 python3 -c '
-import http.server, sys
+import http.server, signal, time
+signal.signal(signal.SIGINT, signal.default_int_handler)  # a background job starts with it ignored
 class H(http.server.BaseHTTPRequestHandler):
     def do_HEAD(self):
         self.send_response(301)
@@ -28,9 +29,11 @@ class H(http.server.BaseHTTPRequestHandler):
         pass
 s = http.server.HTTPServer(("127.0.0.1", 0), H)
 print(s.server_port, flush=True)
-s.timeout = 60
-s.handle_request(); s.handle_request(); s.handle_request(); s.handle_request()
-' >"$dir/tls.port" &
+s.timeout = 1
+end = time.time() + 60
+while time.time() < end:
+    s.handle_request()
+' >"$dir/tls.port" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$dir/tls.port" ] && break; sleep 0.1; done
 to_https="http://127.0.0.1:$(cat "$dir/tls.port")/"
