@@ -1,5 +1,6 @@
 // veltaro-kit publish: lays out a release as the installer will ask for it, on
 // any static web server.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -19,6 +20,7 @@
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/package_check.h"
+#include "tools/kit/progress_bar.h"
 #include "tools/kit/release_layout.h"
 #include "tools/kit/release_signer.h"
 #include "tools/kit/terminal_text.h"
@@ -292,13 +294,15 @@ int CmdPublish(int argc, char** argv) {
   if (!PlaceBytes(manifest, out + release::LocalPath(release::kManifestPath), &error)) return Fail(error, true);
 
   std::printf("published into %s\n", UserPath(out).c_str());
-  std::printf("  %-48s manifest\n", release::kManifestPath);
-  std::printf("  %-48s package, %llu bytes%s\n", packagePath.c_str(), static_cast<unsigned long long>(report.size),
+  // One column for the descriptions, however long the package's name.
+  const int w = static_cast<int>(std::max(packagePath.size(), std::strlen(release::kSignaturePath)));
+  std::printf("  %-*s  manifest\n", w, release::kManifestPath);
+  std::printf("  %-*s  package, %s%s\n", w, packagePath.c_str(), SizeText(report.size).c_str(),
               packageKept ? ", already there" : "");
   for (size_t i = 0; i < components.size(); ++i) {
-    std::printf("  %-48s %s\n", components[i].second.c_str(), release::kComponents[i].file);
+    std::printf("  %-*s  %s\n", w, components[i].second.c_str(), release::kComponents[i].file);
   }
-  if (signing) std::printf("  %-48s signature\n", release::kSignaturePath);
+  if (signing) std::printf("  %-*s  signature\n", w, release::kSignaturePath);
   std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
   if (signing) {
     std::printf("signed: sha256=%s\n", hashes.packageSha256.c_str());
