@@ -169,7 +169,8 @@ PackageReport CheckPackage(const std::string& path) {
   }
   for (const char* name : release::kRegisteredFiles) {
     if (!r.Holds(name)) {
-      r.warnings.push_back("no " + SlashedPath(name) + " at the package's root; the installed product's registration names it");
+      r.warnings.push_back("no " + SlashedPath(name) +
+                           " at the package's root; the installed product's registration names it");
     }
   }
   return r;
