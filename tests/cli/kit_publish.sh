@@ -50,7 +50,7 @@ name with a blank|my pkg.zip|V1|yes|not a bare file name
 version with blanks at its ends|Pkg-2.1.zip| V1 |yes|cannot stand in the manifest
 missing package|nothing.zip|V1|yes|cannot open it
 the folder zipped, not its contents|folder.zip|V1|yes|zip the contents of Pkg, not the folder
-no components anywhere|Pkg-2.1.zip|V1|no|no component files to serve: give --components DIR with BaseService.exe, SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe.*stops on its installing page for good
+no components anywhere|Pkg-2.1.zip|V1|no|base service is neither .* give --components DIR with BaseService.exe, SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe.*stops on its installing page for good
 TABLE
 if [ -z "$runner" ]; then  # Windows hands a program its arguments in the ANSI code page already
   err="$(run publish "$(arg "$dir/pkg/Pkg-2.1.zip")" --version "V2 😀" --out "$(arg "$dir/emoji")" 2>&1)"

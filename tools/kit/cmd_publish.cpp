@@ -236,9 +236,9 @@ int CmdPublish(int argc, char** argv) {
                 ", where anyone could fetch it: keep it outside");
   }
   if (components.empty() && !CheckComponentsServed(out, report)) {
-    return Fail("no component files to serve: give --components DIR with BaseService.exe, SWUKeyDrive.exe, "
-                "VeltaroCSP.exe and SKPDrive.exe (or publish into a tree that has them); without them the installer "
-                "stops on its installing page for good, at " + InstallerText("\"正在安装基础服务... 0%\""));
+    return Fail("the base service is neither in the server tree nor in the package: give --components DIR with "
+                "BaseService.exe, SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe; without the base service the "
+                "installer stops on its installing page for good, at " + InstallerText("\"正在安装基础服务... 0%\""));
   }
   WarnComponentsChanged(out, components);
   release::ManifestHashes hashes;
