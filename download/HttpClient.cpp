@@ -41,7 +41,10 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
   for (int requests = 1;; ++requests) {
     HttpUrl u;
     if (!ParseHttpUrl(url, &u)) throw HttpError("bad URL: " + url);
-    if (u.scheme != "http") throw HttpError("https is not supported");
+    if (u.scheme != "http") {
+      throw HttpError(requests > 1 ? "the server redirects to " + url + ", but https is not supported (plain HTTP only)"
+                                   : "https is not supported (plain HTTP only)");
+    }
     sock_.Close();
     bufPos_ = bufEnd_ = 0;
     headBytes_ = 0;

@@ -19,13 +19,15 @@ void FixUtf8Names(const TZipReader& zip, const std::string& dest, const std::vec
 }
 }  // namespace
 
-bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump) {
+bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump,
+                   ExtractResult* detail) {
   try {
     const std::string dest = StripTrailingBackslash(destination);
     if (dest.empty()) return false;  // no folder: names would start at the drive's root
     TZipReader zip;
     if (!zip.Open(packageFile)) return false;
     ExtractResult r = ExtractAll(zip, dest, pump);
+    if (detail) *detail = r;
     if (r.failed || r.count <= 0) return false;
     FixUtf8Names(zip, dest, r.placed);
     return true;

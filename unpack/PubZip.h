@@ -11,5 +11,7 @@
 // or written. Never throws. The window's messages are pumped between blocks of
 // work (PumpMessages).
 bool UnpackPackage(const std::string& packageFile, const std::string& destination);
-// The same with the caller's hook in place of the message pump.
-bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump);
+// The same with the caller's hook in place of the message pump; `detail`, when
+// given, receives what the extraction counted and skipped.
+bool UnpackPackage(const std::string& packageFile, const std::string& destination, const PumpHook& pump,
+                   ExtractResult* detail = nullptr);

@@ -61,6 +61,7 @@ bool IsPlausible(const ZipEntry& e) {
 ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHook& pump) {
   ExtractResult result;
   const std::vector<ZipEntry>& entries = zip.Entries();
+  result.counted.resize(entries.size());
   UnpackProgress progress;
   progress.entries = entries.size();
   // Sizes are counted only up to the archive's own size, so damaged ones
@@ -100,6 +101,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
       if (!DirExists(folder)) continue;
       ApplyAttributes(StripTrailingBackslash(folder), e.externalAttributes);
       ++result.count;
+      result.counted[i] = true;
       continue;
     }
 
@@ -146,6 +148,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     out.Close();
     ApplyAttributes(target, e.externalAttributes);
     ++result.count;
+    result.counted[i] = true;
     if (folder == top) result.placed.push_back(i);
   }
   return result;

@@ -25,6 +25,7 @@ struct ExtractResult {
   int count = 0;               // entries counted as extracted
   bool failed = false;         // the archive became unreadable, a file could not be sized or written
   std::vector<size_t> placed;  // counted file entries written directly into the destination
+  std::vector<bool> counted;   // by entry index: whether the entry was counted
 };
 
 // Unknown methods are reported with this message box.

@@ -6,12 +6,37 @@ set -uo pipefail
 kit="$1"
 source "$(dirname "${BASH_SOURCE[0]}")/serve_lib.sh"
 
-mkdir -p "$dir/www"
+mkdir -p "$dir/www" "$dir/pkg"
 head -c 300000 /dev/urandom >"$dir/www/pkg.bin"
 (cd "$dir" && mkdir z && echo hi >z/a.txt && cd z && zip -q ../p.zip a.txt)
+python3 "$(dirname "${BASH_SOURCE[0]}")/make_packages.py" "$dir/pkg" >/dev/null
 serve ok "$dir/www"
 serve ignoring "$dir/www" --ignore-range
+serve dropping "$dir/www" --drop-after 100000
 closed="$(closed_url)"
+# A server that sends every request on to https.
+python3 -c '
+import http.server, signal, time
+signal.signal(signal.SIGINT, signal.default_int_handler)  # a background job starts with it ignored
+class H(http.server.BaseHTTPRequestHandler):
+    def do_HEAD(self):
+        self.send_response(301)
+        self.send_header("Location", "https://127.0.0.1/pkg.bin")
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+    do_GET = do_HEAD
+    def log_message(self, *a):
+        pass
+s = http.server.HTTPServer(("127.0.0.1", 0), H)
+print(s.server_port, flush=True)
+s.timeout = 1
+end = time.time() + 60
+while time.time() < end:
+    s.handle_request()
+' >"$dir/tls.port" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$dir/tls.port" ] && break; sleep 0.1; done
+to_https="http://127.0.0.1:$(cat "$dir/tls.port")/"
 
 # name | exit | stderr must hold | command...
 while IFS='|' read -r name want_rc want cmd; do
@@ -26,18 +51,25 @@ while IFS='|' read -r name want_rc want cmd; do
   fi
 done <<TABLE
 crc of a missing file|1|cannot read .*: The system cannot find the file specified\.$|crc "$dir/none"
-fetch from a closed port|1|download failed: cannot connect to 127\.0\.0\.1:[0-9]+: connection refused|fetch "${closed}pkg.bin" "$dir/f1"
-fetch of a missing file|1|download failed: the server answered HTTP/1\.1 404 Not Found|fetch "${ok}none.bin" "$dir/f2"
+fetch from a closed port, nothing to resume|1|download failed: cannot connect to 127\.0\.0\.1:[0-9]+: connection refused, or no such host$|fetch "${closed}pkg.bin" "$dir/f1"
+fetch of a missing file|1|download failed: the server answered HTTP/1\.1 404 Not Found$|fetch "${ok}none.bin" "$dir/f2"
 fetch from a server ignoring ranges|1|download failed: the server ignores Range|fetch "${ignoring}pkg.bin" "$dir/f3"
 fetch shows the engine's log|1|^  engine: |fetch "${ignoring}pkg.bin" "$dir/f4"
-fetch sums up off a terminal|0|^fetched 0\.3 MiB in [0-9.]+ s$|fetch "${ok}pkg.bin" "$dir/f5"
-unpack sums up off a terminal|0|^unpacked 1 entries|unpack "$dir/p.zip" "$dir/new/deeper"
+fetch cut off, state kept|1|download failed: .*; run the same command again to resume$|fetch "${dropping}pkg.bin" "$dir/f7"
+fetch sent on to https|1|download failed: the server redirects to https://127\.0\.0\.1/pkg\.bin, but https is not supported|fetch "${to_https}pkg.bin" "$dir/f8"
+fetch sums up off a terminal, KiB under 1 MiB|0|^fetched 293\.0 KiB in [0-9.]+ s$|fetch "${ok}pkg.bin" "$dir/f5"
+unpack sums up off a terminal|0|^unpacked 1 of 1 entries, [0-9]+ bytes of package$|unpack "$dir/p.zip" "$dir/new/deeper"
+unpack names what it skips|0|^  skipped: \.\./evil\.txt$|unpack "$dir/pkg/unsafe.zip" "$dir/u2"
+unpack of no archive|1|^veltaro-kit unpack: nothing extracted from|unpack "$dir/pkg/notzip.zip" "$dir/u3"
 TABLE
 (cd "$dir" && "$kit" unpack p.zip u 2>/dev/null)  # a relative name as short as a drive's
 [ -f "$dir/new/deeper/a.txt" ] && [ -f "$dir/u/a.txt" ] && echo "ok   unpack made its destination" ||
   { echo "FAIL unpack destination"; fails=$((fails + 1)); }
 grep -q $'\r' <(timeout 60 "$kit" fetch "${ok}pkg.bin" "$dir/f6" 2>&1) && { echo "FAIL a bar drawn off a terminal"; fails=$((fails + 1)); }
 
+# The summaries of --help start in one column.
+columns="$("$kit" --help | awk '/^commands:/ {f = 1; next} f {match($0, /^  [a-z]+ +/); print RLENGTH}' | sort -u)"
+[ "$(wc -l <<<"$columns")" = 1 ] && [ "$columns" -gt 0 ] || { echo "FAIL --help rows not aligned: $columns"; fails=$((fails + 1)); }
 for c in publish check crc serve fetch unpack; do
   out="$("$kit" "$c" --help)"
   [ $? = 0 ] && grep -q "^usage: veltaro-kit $c " <<<"$out" && [ "$(wc -l <<<"$out")" -ge 3 ] ||

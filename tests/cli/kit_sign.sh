@@ -121,6 +121,15 @@ grep -q $'^Serial=4000000001\r$' "$man" && ago=$(($(date -u -d "$until" +%s) - $
   [ "$ago" -le 0 ] && [ "$ago" -ge -5 ] && ok "republish: Serial one more, ValidUntil 30 days on" ||
   fail "republish serial: $(cat -A "$man" | head -7)"
 
+# A component changed under the signed manifest that names its older bytes is
+# published with a warning; one unchanged is not.
+cp -r "$dir/comp" "$dir/comp2" && echo changed >"$dir/comp2/VeltaroCSP.exe"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp2" \
+  --sign "$dir/keys/release.key" 2>&1 >/dev/null)"
+[ $? = 0 ] && [ "$(grep -c "changes while the published signed manifest names its older bytes" <<<"$err")" = 1 ] &&
+  grep -q "^warning: VeltaroCSP.exe changes" <<<"$err" && ok "a component changed under a signed manifest warned" ||
+  fail "component changed: $err"
+
 # An unsigned publish into a signed tree breaks every keyed installer: only
 # with --unsigned, which drops the signature that could no longer match.
 before="$(sha256sum "$man")"

@@ -35,11 +35,15 @@ def central(data):
 # real segments.
 blob = random.Random(1).randbytes(600000)
 good = [(n, (n * 300).encode()) for n in ROOT_FILES]
-good += [("数据/说明.txt", "说明".encode() * 500), ("docs/", b""), ("data/blob.bin", blob)]
+good += [("数据/readme.txt", "说明".encode() * 500), ("docs/", b""), ("data/blob.bin", blob)]
 write("Pkg-2.1.zip", good)
 write("Pkg-2.2.zip", good + [("new.txt", b"new in 2.2")])
 write("bare.zip", [("readme.txt", b"only a readme")])
 write("utf8name.zip", good + [("中.txt", b"its UTF-8 bytes end in half a GBK pair")])
+write("utf8deep.zip", good + [("文档/用户手册.txt", b"inside a folder the stored bytes stay")])
+write("folder.zip", [("Pkg/" + n, d) for n, d in good])
+write("carried.zip", good + [("ThirdSoftware/BaseService.exe", b"the package's own copy")])
+write("control.zip", good + [("bad\x01.txt", b"a control byte in the name")])
 write("my pkg.zip", good)
 write("unsafe.zip", good + [("../evil.txt", b"out of the folder")])
 write("badcrc.zip", good)

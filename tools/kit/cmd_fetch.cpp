@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/fs.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
 #include "tools/kit/progress_bar.h"
@@ -8,12 +9,19 @@
 #include "tools/kit/terminal_text.h"
 
 namespace {
-const double kMiB = 1024.0 * 1024.0;
+uint64_t Bytes(int32_t n) { return n > 0 ? static_cast<uint64_t>(n) : 0; }
 
 void DrawBar(int32_t done, int32_t size, bool valid) {
-  char detail[64];
-  std::snprintf(detail, sizeof detail, "%.1f / %.1f MiB ", done / kMiB, size / kMiB);
-  DrawProgressBar(valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0, detail);
+  const std::string detail = SizeText(Bytes(done)) + " / " + SizeText(Bytes(size)) + " ";
+  DrawProgressBar(valid && size > 0 ? static_cast<int>(100.0 * done / size) : 0, detail.c_str());
+}
+
+// Advice to run again only when the engine kept what a rerun resumes from.
+std::string ResumeAdvice(const std::string& file) {
+  if (platform::FileExists(file + ".rpc") && platform::FileExists(file + ".rpc.cfg")) {
+    return "; run the same command again to resume";
+  }
+  return std::string();
 }
 }  // namespace
 
@@ -31,22 +39,23 @@ int CmdFetch(int argc, char** argv) {
     return 2;
   }
   platform::CatchInterrupt();
-  EngineRun run = RunEngine(argv[0], KitPath(argv[1]), DrawBar);
+  const std::string file = KitPath(argv[1]);
+  EngineRun run = RunEngine(argv[0], file, DrawBar);
   if (run.finished) {
-    char summary[160];
-    std::snprintf(summary, sizeof summary, "fetched %.1f MiB in %.1f s", run.size / kMiB, run.elapsedMs / 1000.0);
-    EndProgressBar(summary);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", run.elapsedMs / 1000.0);
+    EndProgressBar(("fetched " + SizeText(Bytes(run.size)) + " in " + seconds).c_str());
     std::printf("%s\n", UserPath(run.finalName).c_str());
     return 0;
   }
   EndProgressBar("");
   if (run.interrupted) {
-    std::fprintf(stderr, "veltaro-kit fetch: interrupted; run the same command again to resume\n");
+    std::fprintf(stderr, "veltaro-kit fetch: interrupted%s\n", ResumeAdvice(file).c_str());
     return 130;
   }
   std::string why = ProbeDownload(argv[0]);
-  std::fprintf(stderr, "veltaro-kit fetch: download failed: %s; run the same command again to resume\n",
-               why.empty() ? "the engine gave up (see its log)" : why.c_str());
+  std::fprintf(stderr, "veltaro-kit fetch: download failed: %s%s\n",
+               why.empty() ? "the engine gave up (see its log)" : why.c_str(), ResumeAdvice(file).c_str());
   PrintEngineLog(run.log);
   return 1;
 }

@@ -1,5 +1,6 @@
 // veltaro-kit publish: lays out a release as the installer will ask for it, on
 // any static web server.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -9,6 +10,7 @@
 #include "common/KpLib.h"
 #include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
+#include "common/pubShare.h"
 #include "download/CRC_32.h"
 #include "download/FileDigest.h"
 #include "download/PubCrc.h"
@@ -20,9 +22,11 @@
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/package_check.h"
+#include "tools/kit/progress_bar.h"
 #include "tools/kit/release_layout.h"
 #include "tools/kit/release_signer.h"
 #include "tools/kit/terminal_text.h"
+#include "tools/kit/version_label.h"
 #include "unpack/SafeNames.h"
 
 namespace {
@@ -190,6 +194,50 @@ bool NextSerial(const std::string& manifestPath, std::string* serial, std::strin
   return true;
 }
 
+// A UTF-8 literal of the installer's own texts as the terminal shows it.
+std::string InstallerText(const char* utf8) { return TerminalText(platform::WideToAnsi(platform::Utf8ToWide(utf8))); }
+
+// A release whose base service the installer can find nowhere never finishes:
+// each install waits on its installing page for good. A missing driver is only
+// missing after the install. The package's own copy counts: the installer
+// fetches nothing that already lies below the installation folder.
+bool CheckComponentsServed(const std::string& out, const PackageReport& report) {
+  std::vector<std::string> absent;
+  for (const release::Component& c : release::kComponents) {
+    if (!platform::FileExists(out + release::LocalPath(c.serverPath)) && !report.Holds(c.installed)) {
+      absent.push_back(c.file);
+    }
+  }
+  if (!absent.empty() && absent[0] == release::kComponents[0].file) return false;
+  for (const std::string& file : absent) {
+    std::fprintf(stderr, "warning: %s is neither given by --components nor in the server tree nor in the package: "
+                 "installs finish without it\n", file.c_str());
+  }
+  return true;
+}
+
+// A component that changes under a published signed manifest: installers that
+// read that manifest compare the new bytes with the old hash.
+void WarnComponentsChanged(const std::string& out, const std::vector<std::pair<std::string, std::string>>& components) {
+  std::string published;
+  if (ReadWholeFile(out + release::LocalPath(release::kManifestPath), kKeyLimit, &published) != 0) return;
+  for (size_t i = 0; i < components.size(); ++i) {
+    const release::Component& c = release::kComponents[i];
+    const std::string named = IniLookup(published, "Files", release::ServerFileName(c));
+    if (named.empty() || SameText(named, FileSha256Text(components[i].first))) continue;
+    std::fprintf(stderr, "warning: %s changes while the published signed manifest names its older bytes: keyed "
+                 "installers in the middle of an install refuse it until their next run\n", c.file);
+  }
+}
+
+// The install-location page centres the version in a fixed label and clips it.
+void WarnVersionWidth(const std::string& version) {
+  const int width = VersionTextWidth(version);
+  if (width <= kVersionLabelWidth) return;
+  std::fprintf(stderr, "warning: the version text is about %d pixels wide; the installer's version label is %d, so "
+               "it shows as '%s'\n", width, kVersionLabelWidth, TerminalText(VersionTextShown(version)).c_str());
+}
+
 // Signs the manifest and checks the signature as an installer would.
 bool SignManifest(const std::string& pem, const std::string& manifest, std::string* signature, std::string* error) {
   std::string pub;
@@ -219,6 +267,7 @@ int CmdPublish(int argc, char** argv) {
     return Fail("the version text has characters that GBK, the target systems' code page, cannot hold");
   }
 
+  WarnVersionWidth(version);
   PackageReport report = CheckPackage(package);
   for (const std::string& w : report.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!report.errors.empty()) {
@@ -272,6 +321,12 @@ int CmdPublish(int argc, char** argv) {
     return Fail(UserPath(out) + " holds a signed release: an unsigned manifest there is refused by every keyed "
                 "installer; publish with --sign KEY, or give --unsigned to drop the signature");
   }
+  if (components.empty() && !CheckComponentsServed(out, report)) {
+    return Fail("the base service is neither in the server tree nor in the package: give --components DIR with "
+                "BaseService.exe, SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe; without the base service the "
+                "installer stops on its installing page for good, at " + InstallerText("\"正在安装基础服务... 0%\""));
+  }
+  WarnComponentsChanged(out, components);
   release::ManifestHashes hashes;
   if (signing) {
     std::vector<std::string> links;
@@ -326,13 +381,15 @@ int CmdPublish(int argc, char** argv) {
   if (!PlaceBytes(manifest, manifestTarget, &error)) return Fail(error, true);
 
   std::printf("published into %s\n", UserPath(out).c_str());
-  std::printf("  %-48s manifest\n", release::kManifestPath);
-  std::printf("  %-48s package, %llu bytes%s\n", packagePath.c_str(), static_cast<unsigned long long>(report.size),
+  // One column for the descriptions, however long the package's name.
+  const int w = static_cast<int>(std::max(packagePath.size(), std::strlen(release::kSignaturePath)));
+  std::printf("  %-*s  manifest\n", w, release::kManifestPath);
+  std::printf("  %-*s  package, %s%s\n", w, packagePath.c_str(), SizeText(report.size).c_str(),
               packageKept ? ", already there" : "");
   for (size_t i = 0; i < components.size(); ++i) {
-    std::printf("  %-48s %s\n", components[i].second.c_str(), release::kComponents[i].file);
+    std::printf("  %-*s  %s\n", w, components[i].second.c_str(), release::kComponents[i].file);
   }
-  if (signing) std::printf("  %-48s signature\n", release::kSignaturePath);
+  if (signing) std::printf("  %-*s  signature\n", w, release::kSignaturePath);
   std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
   if (signing) {
     std::printf("signed: sha256=%s Serial=%s", hashes.packageSha256.c_str(), hashes.serial.c_str());

@@ -2,15 +2,20 @@
 #include <string>
 
 #include "tools/kit/commands.h"
+#include "tools/kit/entry_name.h"
 #include "tools/kit/progress_bar.h"
 #include "unpack/PubZip.h"
+#include "unpack/ZipReader.h"
 
 namespace {
+constexpr size_t kNamesShown = 20;
+
 // Redraws the bar on stderr only when the percentage moves.
 class ProgressBar {
  public:
   void Show(const UnpackProgress& p) {
     last_ = p;
+    if (p.bytesTotal > total_) total_ = p.bytesTotal;
     int percent = p.bytesTotal ? static_cast<int>(p.bytesDone * 100 / p.bytesTotal) : 100;
     if (percent == shown_) return;
     shown_ = percent;
@@ -21,16 +26,28 @@ class ProgressBar {
   // The hook runs before each piece of work, so the last 100 % is drawn here.
   void End(bool ok) {
     if (ok && shown_ >= 0) Show({last_.entry, last_.entries, 1, 1});
-    char summary[96];
-    std::snprintf(summary, sizeof summary, "unpacked %zu entries, %.1f MiB of package", last_.entries,
-                  last_.bytesTotal / (1024.0 * 1024.0));
-    EndProgressBar(ok ? summary : "");
+    EndProgressBar("");
   }
+  uint64_t PackageBytes() const { return total_; }
 
  private:
   int shown_ = -1;
+  uint64_t total_ = 0;
   UnpackProgress last_;
 };
+
+// The entries the unpack did not count, by their installed names.
+void NameSkipped(const std::string& package, const ExtractResult& r, const char* label) {
+  TZipReader zip;
+  if (!zip.Open(package)) return;
+  const std::vector<ZipEntry>& entries = zip.Entries();
+  size_t skipped = 0;
+  for (size_t i = 0; i < entries.size() && i < r.counted.size(); ++i) {
+    if (r.counted[i]) continue;
+    if (++skipped <= kNamesShown) std::fprintf(stderr, "  %s: %s\n", label, EntryText(entries[i]).c_str());
+  }
+  if (skipped > kNamesShown) std::fprintf(stderr, "  %s: %zu more\n", label, skipped - kNamesShown);
+}
 }  // namespace
 
 int CmdUnpack(int argc, char** argv) {
@@ -38,17 +55,23 @@ int CmdUnpack(int argc, char** argv) {
     std::fprintf(stderr, "usage: veltaro-kit unpack PACKAGE DIR\n");
     return 2;
   }
-  // The unpack creates its destination as the installer does, which takes a
-  // name of one or two characters for a drive ("C:"): such a relative name
-  // gets its folder spelled out.
-  std::string dest = KitPath(argv[1]);
-  if (dest.size() <= 2 && dest.find(':') == std::string::npos) dest = ".\\" + dest;
+  const std::string package = KitPath(argv[0]);
   ProgressBar bar;
-  bool ok = UnpackPackage(KitPath(argv[0]), dest, [&bar](const UnpackProgress& p) { bar.Show(p); });
+  ExtractResult r;
+  const bool ok =
+      UnpackPackage(package, KitPath(argv[1]), [&bar](const UnpackProgress& p) { bar.Show(p); }, &r);
   bar.End(ok);
-  if (!ok) {
+  if (r.count <= 0) {
     std::fprintf(stderr, "veltaro-kit unpack: nothing extracted from %s\n", argv[0]);
+    NameSkipped(package, r, r.failed ? "not extracted" : "skipped");
     return 1;
   }
-  return 0;
+  const size_t entries = r.counted.size();
+  const size_t skipped = entries - static_cast<size_t>(r.count);
+  std::fprintf(stderr, "unpacked %d of %zu entries, %s of package%s\n", r.count, entries,
+               SizeText(bar.PackageBytes()).c_str(),
+               r.failed ? "; then the package could not be read or a file could not be written, and the unpack stopped"
+               : skipped ? "; the others are skipped, as the installer skips them:" : "");
+  NameSkipped(package, r, r.failed ? "not extracted" : "skipped");
+  return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 // veltaro-kit: the maker's command-line companion of the installer.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -52,8 +53,11 @@ const KitCommand kCommands[] = {
 };
 
 void Usage(FILE* out) {
-  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n       veltaro-kit COMMAND --help\n       veltaro-kit --version\n\ncommands:\n");
-  for (const KitCommand& c : kCommands) std::fprintf(out, "  %-34s %s\n", c.usage, c.summary);
+  std::fprintf(out, "usage: veltaro-kit COMMAND [ARGS]\n       veltaro-kit COMMAND --help   (its arguments)\n"
+                   "       veltaro-kit --version\n\ncommands:\n");
+  int width = 0;
+  for (const KitCommand& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.name)));
+  for (const KitCommand& c : kCommands) std::fprintf(out, "  %-*s  %s\n", width, c.name, c.summary);
 }
 
 bool IsHelp(const char* a) { return std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0; }
@@ -66,7 +70,11 @@ std::string KitPath(const char* arg) {
     if (c == '/') c = '\\';
   }
 #endif
-  return s;
+  // The core creates folders as the installer does, which takes a first part of
+  // one or two characters for a drive ("C:"): a relative path gets its folder
+  // spelled out, or "o1/site" could never be created.
+  const bool relative = !s.empty() && s[0] != '\\' && (s.size() < 2 || s[1] != ':');
+  return relative ? ".\\" + s : s;
 }
 
 int main(int argc, char** argv) {

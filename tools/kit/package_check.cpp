@@ -2,10 +2,11 @@
 
 #include <cstdio>
 
-#include "common/pubShare.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
+#include "tools/kit/entry_name.h"
 #include "tools/kit/release_layout.h"
+#include "tools/kit/terminal_text.h"
 #include "unpack/EntryData.h"
 #include "unpack/SafeNames.h"
 #include "unpack/Utf8Name.h"
@@ -21,15 +22,6 @@ const char kNullDevice[] = "\\dev\\null";
 std::string Hex8(uint32_t v) {
   char s[9];
   std::snprintf(s, sizeof s, "%08X", v);
-  return s;
-}
-
-// The name as stored, with "/" between folders, for messages.
-std::string ShownName(const ZipEntry& e) {
-  std::string s = e.folderPart + e.filePart;
-  for (char& c : s) {
-    if (c == '\\') c = '/';
-  }
   return s;
 }
 
@@ -79,14 +71,43 @@ std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decod
   return zip.ReadFailed() ? "the package cannot be read there" : "its data is damaged";
 }
 
-bool HasRootFile(const std::vector<ZipEntry>& entries, const std::string& want) {
-  for (const ZipEntry& e : entries) {
-    if (e.IsFolder()) continue;
-    std::string folder = Utf8NameToAnsi(e.folderPart);
-    if (!folder.empty() && folder[0] == '\\') folder.erase(0, 1);
-    if (SameText(folder + e.filePart, want)) return true;
+// Why the installer would not install this name as the maker meant it; empty
+// when it would. Only top-level names are decoded from UTF-8: a name inside a
+// folder is created under its stored bytes, which Windows reads as GBK.
+std::string NameWarning(const ZipEntry& e) {
+  if (!IsGbkText(e.filePart)) {
+    return "its name as stored is not GBK text; a system that cannot read it so (Wine, for one) cannot create "
+           "the file, and the installer skips it";
   }
-  return false;
+  const std::string installed = EntryText(e);
+  if (installed == IntendedText(e)) return std::string();
+  const std::string shown = "it is installed as '" + installed + "'";
+  if (!e.folderPart.empty()) return shown + ": the installer decodes UTF-8 file names at the package's top level only";
+  return shown + ": the installer cannot decode its UTF-8 name into GBK, so it keeps the stored bytes";
+}
+
+// The installed path in the form Holds compares: "\" between folders, upper case.
+std::string PathKey(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+    else if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return path;
+}
+
+// The one folder that holds every entry, as when the folder was zipped instead
+// of its contents; empty when entries lie at the top level or in several folders.
+std::string SoleTopFolder(const std::vector<ZipEntry>& entries) {
+  std::string top;
+  for (const ZipEntry& e : entries) {
+    const std::string name = InstalledName(e);
+    const size_t slash = name.find('/');
+    if (slash == std::string::npos || slash == 0) return std::string();
+    const std::string first = name.substr(0, slash);
+    if (top.empty()) top = first;
+    else if (PathKey(first) != PathKey(top)) return std::string();
+  }
+  return top;
 }
 }  // namespace
 
@@ -130,23 +151,29 @@ PackageReport CheckPackage(const std::string& path) {
   for (const ZipEntry& e : entries) {
     std::string problem = NameProblem(e);
     if (problem.empty() && !e.IsFolder()) problem = DataProblem(zip, e, decoder, sink);
-    if (!problem.empty()) r.errors.push_back("entry '" + ShownName(e) + "': " + problem);
-    if (problem.empty() && !e.IsFolder() && !IsGbkText(e.filePart)) {
-      r.warnings.push_back("entry '" + ShownName(e) +
-                           "': its name as stored is not GBK text; a system that cannot read it so "
-                           "(Wine, for one) cannot create the file, and the installer skips it");
+    if (!problem.empty()) r.errors.push_back("entry '" + EntryText(e) + "': " + problem);
+    if (problem.empty() && !e.IsFolder()) {
+      const std::string warning = NameWarning(e);
+      if (!warning.empty()) r.warnings.push_back("entry '" + IntendedText(e) + "': " + warning);
+      r.installed.insert(PathKey(InstalledName(e)));
     }
     (e.IsFolder() ? r.folders : r.files)++;
     if (zip.ReadFailed()) break;
   }
+  const std::string top = SoleTopFolder(entries);
+  if (!top.empty()) {
+    r.errors.push_back("everything lies in the folder '" + TerminalText(top) + "', which the installer would " +
+                       "create inside the installation folder: zip the contents of " + TerminalText(top) +
+                       ", not the folder");
+    return r;
+  }
   for (const char* name : release::kRegisteredFiles) {
-    if (!HasRootFile(entries, name)) {
-      std::string shown = name;
-      for (char& c : shown) {
-        if (c == '\\') c = '/';
-      }
-      r.warnings.push_back("no " + shown + " at the package's root; the installed product's registration names it");
+    if (!r.Holds(name)) {
+      r.warnings.push_back("no " + SlashedPath(name) +
+                           " at the package's root; the installed product's registration names it");
     }
   }
   return r;
 }
+
+bool PackageReport::Holds(const std::string& path) const { return installed.count(PathKey(path)) != 0; }

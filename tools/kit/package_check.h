@@ -2,6 +2,7 @@
 // rules and decoder as its unpack, without writing anything.
 #pragma once
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ struct PackageReport {
   uint64_t size = 0;
   size_t files = 0;    // file entries
   size_t folders = 0;  // folder entries
+  std::set<std::string> installed;  // every file the unpack places, by Holds's key
+
+  // Whether the unpack places a file at `path` below the installation folder
+  // ("\\" or "/" between folders, letter case ignored).
+  bool Holds(const std::string& path) const;
 };
 
 // The largest package the download engine can fetch: its sizes are signed 32-bit.

@@ -33,3 +33,15 @@ void EndProgressBar(const char* summary) {
     std::fprintf(stderr, "%s\n", summary);
   }
 }
+
+std::string SizeText(uint64_t bytes) {
+  char s[32];
+  if (bytes < 1024) {
+    std::snprintf(s, sizeof s, "%llu bytes", static_cast<unsigned long long>(bytes));
+  } else if (bytes < 1024 * 1024) {
+    std::snprintf(s, sizeof s, "%.1f KiB", bytes / 1024.0);
+  } else {
+    std::snprintf(s, sizeof s, "%.1f MiB", bytes / (1024.0 * 1024.0));
+  }
+  return s;
+}

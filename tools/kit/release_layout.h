@@ -16,12 +16,14 @@ struct Component {
   const char* file;        // its name in a maker's components folder
   const char* serverPath;  // below the download server's base URL
   bool alsoOnServiceHost;  // asked again from the service host when the first try fails
+  const char* installed;   // below the installation folder; not fetched when the package holds it
 };
+// The base service comes first: without it the installer never finishes.
 constexpr Component kComponents[] = {
-    {"BaseService.exe", "rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe", true},
-    {"SWUKeyDrive.exe", "zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe", false},
-    {"VeltaroCSP.exe", "zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe", false},
-    {"SKPDrive.exe", "zelqa/DOWN_CENTER/SBQD/SKPDrive.exe", false},
+    {"BaseService.exe", "rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe", true, "ThirdSoftware\\BaseService.exe"},
+    {"SWUKeyDrive.exe", "zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe", false, "App\\SWUKeyDrive.exe"},
+    {"VeltaroCSP.exe", "zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe", false, "App\\VeltaroCSP.exe"},
+    {"SKPDrive.exe", "zelqa/DOWN_CENTER/SBQD/SKPDrive.exe", false, "App\\SKPDrive.exe"},
 };
 
 // Files that the registration after the install points at, below the

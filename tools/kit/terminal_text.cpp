@@ -1,13 +1,37 @@
 #include "tools/kit/terminal_text.h"
 
+#include <cstdio>
+
 #include "platform/codepage.h"
 
 std::string TerminalText(const std::string& gbk) {
+  std::string out;
+  for (size_t i = 0; i < gbk.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(gbk[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      out += static_cast<char>(b);
+      continue;
+    }
+    // A pair stands as one character when the code page knows it; anything
+    // else (a control byte, half a pair, a pair with no character) is escaped.
+    if (platform::IsAnsiLeadByte(b) && i + 1 < gbk.size()) {
+      const std::string pair = gbk.substr(i, 2);
+      const std::u16string wide = platform::AnsiToWide(pair);
+      if (wide.size() == 1 && wide[0] != u'?') {
 #ifdef _WIN32
-  return gbk;
+        out += pair;
 #else
-  return platform::WideToUtf8(platform::AnsiToWide(gbk));
+        out += platform::WideToUtf8(wide);
 #endif
+        ++i;
+        continue;
+      }
+    }
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+    out += escaped;
+  }
+  return out;
 }
 
 std::u16string ArgumentText(const char* arg) {
@@ -19,6 +43,7 @@ std::u16string ArgumentText(const char* arg) {
 }
 
 std::string UserPath(std::string path) {
+  if (path.compare(0, 2, ".\\") == 0) path.erase(0, 2);  // as KitPath spells out a relative path
 #ifndef _WIN32
   for (char& c : path) {
     if (c == '\\') c = '/';

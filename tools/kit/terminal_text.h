@@ -3,7 +3,8 @@
 #pragma once
 #include <string>
 
-// GBK text as this terminal shows it.
+// GBK text as this terminal shows it: characters converted, every other byte
+// (control bytes, half a pair) escaped as \xNN.
 std::string TerminalText(const std::string& gbk);
 
 // A command-line argument as UTF-16: arguments arrive in UTF-8 on Linux and in
