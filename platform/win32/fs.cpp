@@ -248,18 +248,18 @@ using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(LONG);
 
 // "\??\C:\dir\name" or "\??\UNC\server\share\name" for a Win32 path.
 bool NtPathOf(const std::string& path, std::wstring* out) {
-  const std::u16string wide = AnsiToWide(path);
-  std::wstring w(wide.begin(), wide.end());
-  DWORD n = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  DWORD n = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (n == 0) return false;
-  std::wstring full(n, L'\0');
-  n = ::GetFullPathNameW(w.c_str(), n, &full[0], nullptr);
+  std::string full(n, '\0');
+  n = ::GetFullPathNameA(path.c_str(), n, &full[0], nullptr);
   if (n == 0 || n >= full.size()) return false;
   full.resize(n);
-  if (full.compare(0, 2, L"\\\\") == 0) {
-    *out = L"\\??\\UNC\\" + full.substr(2);
+  const std::u16string wide = AnsiToWide(full);
+  const std::wstring w(wide.begin(), wide.end());
+  if (w.compare(0, 2, L"\\\\") == 0) {
+    *out = L"\\??\\UNC\\" + w.substr(2);
   } else {
-    *out = L"\\??\\" + full;
+    *out = L"\\??\\" + w;
   }
   return true;
 }

@@ -112,7 +112,8 @@ TEST(Files, PreSizedFileWithPositionalWrites) {
 // moves it over another file.
 TEST(Files, AHeldFileIsMovedOnlyByItsHolder) {
   TempDir t;
-  const std::string fetched = t / "c.exe.tmp", target = t / "c.exe", other = t / "x.exe";
+  // The installer's paths may hold a doubled backslash.
+  const std::string fetched = t / "c.exe.tmp", target = t / "\\c.exe", other = t / "x.exe";
   ASSERT_TRUE(WriteFileBytes(fetched, "signed"));
   ASSERT_TRUE(WriteFileBytes(target, "old"));
   ASSERT_TRUE(WriteFileBytes(other, "swapped"));
