@@ -33,8 +33,9 @@ void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   if (platform::FileExists(target)) return;
   form.lblDownLoadState->text = Ansi("正在安装依赖驱动...");
   form.Changed();
-  FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true);
-  PlaceComponent(target, fileName);
+  if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
+    PlaceComponent(target, fileName);
+  }
 }
 
 std::string BaseServiceTarget() { return InstallDir + "\\ThirdSoftware\\BaseService.exe"; }
@@ -58,8 +59,7 @@ void TInstallFlow::DownloadAttachedFiles() {
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on
     }
-    FetchToFile(url, ComponentFetchName(target), true);
-    BaseServiceFetched();
+    if (FetchToFile(url, ComponentFetchName(target), true)) BaseServiceFetched();
   }
   BaseServiceDownloaded();
 }
