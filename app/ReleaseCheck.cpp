@@ -56,7 +56,7 @@ bool PlaceComponent(const std::string& target, const std::string& serverName) {
   const std::string fetched = ComponentFetchName(target);
   platform::File held;
   bool placed = false;
-  if (held.OpenHeld(fetched) == 0) {
+  if (held.OpenHeld(fetched, true) == 0) {
     bool matches = true;
     if (SignedReleases) {
       const auto it = FileHashes.find(serverName);

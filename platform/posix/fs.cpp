@@ -266,7 +266,7 @@ uint32_t File::Close() {
 
 // The posix platform has no share modes: a held file is an open one. Only the
 // Windows build denies others its changes.
-uint32_t File::OpenHeld(const std::string& path) { return Open(path, OpenMode::kRead); }
+uint32_t File::OpenHeld(const std::string& path, bool) { return Open(path, OpenMode::kRead); }
 
 uint32_t File::MoveHeldTo(const std::string& to) {
   if (fd_ < 0) return kErrorInvalidParameter;

@@ -215,12 +215,12 @@ uint32_t File::Close() {
   return ok ? 0 : ::GetLastError();
 }
 
-uint32_t File::OpenHeld(const std::string& path) {
+uint32_t File::OpenHeld(const std::string& path, bool movable) {
   Close();
   // DELETE access lets this handle rename the file; no FILE_SHARE_WRITE or
   // FILE_SHARE_DELETE keeps everyone else from changing, moving or removing it.
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | (movable ? DELETE : 0), FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return ::GetLastError();
   handle_ = h;
   return 0;

@@ -118,10 +118,15 @@ TEST(Files, AHeldFileIsMovedOnlyByItsHolder) {
   ASSERT_TRUE(WriteFileBytes(target, "old"));
   ASSERT_TRUE(WriteFileBytes(other, "swapped"));
   platform::File held;
-  ASSERT_EQ(held.OpenHeld(fetched), 0u);
+  ASSERT_EQ(held.OpenHeld(fetched, true), 0u);
 #ifdef _WIN32
   // Only Windows has share modes; the posix stand-in cannot deny these.
   platform::File w;
+  platform::File package;
+  ASSERT_EQ(package.OpenHeld(other), 0u);
+  EXPECT_NE(w.Open(other, platform::OpenMode::kWrite), 0u);
+  EXPECT_EQ(w.Open(other, platform::OpenMode::kRead, platform::Share::kRead), 0u) << "a plain hold admits readers";
+  package.Close();
   EXPECT_NE(w.Open(fetched, platform::OpenMode::kWrite), 0u);
   EXPECT_NE(w.Open(fetched, platform::OpenMode::kCreateAlways), 0u);
   EXPECT_FALSE(platform::RemoveFile(fetched));
