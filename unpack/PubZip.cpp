@@ -4,14 +4,24 @@
 #include <set>
 
 #include "common/KpLib.h"
+#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "unpack/SafeNames.h"
 #include "unpack/Utf8Name.h"
 #include "unpack/ZipReader.h"
 
 namespace {
+// As Windows compares names: ASCII letters without case; the second byte of a
+// double-byte character is part of that character, never a letter.
 std::string FoldCase(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (platform::IsAnsiLeadByte(c)) {
+      ++i;
+    } else {
+      s[i] = static_cast<char>(std::tolower(c));
+    }
+  }
   return s;
 }
 

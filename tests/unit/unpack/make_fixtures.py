@@ -83,6 +83,13 @@ for host, name in ((0, "utf8dos.zip"), (3, "utf8unix.zip")):
             info.create_system = host
             z.writestr(info, data)
 
+# One top-level name twice: stored in GBK, then in UTF-8 (whose decoded form is
+# the first). The package's own GBK file is not replaced by the second.
+with zipfile.ZipFile(path("twonames.zip"), "w") as z:
+    z.writestr("ABCD.txt", b"gbk")  # its name bytes become GBK below
+    z.writestr("中文.txt", b"utf8")
+write(path("twonames.zip"), open(path("twonames.zip"), "rb").read().replace(b"ABCD.txt", "中文.txt".encode("gbk")))
+
 # Two names that differ only by a letter the ANSI code page lacks ("À") and
 # one it holds ("à").
 with zipfile.ZipFile(path("accents.zip"), "w") as z:

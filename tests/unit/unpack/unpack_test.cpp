@@ -178,6 +178,9 @@ TEST(UnpackPackage, Utf8AndGbkNames) {
   EXPECT_TRUE(UnpackPackage(Fixture("utf8.zip"), t.path()));
   EXPECT_EQ(Content(t / Ansi("中文.txt")), "top");
   EXPECT_FALSE(platform::FileExists(t / "中文.txt"));
+  TempDir both;
+  EXPECT_TRUE(UnpackPackage(Fixture("twonames.zip"), both.path()));
+  EXPECT_EQ(Content(both / Ansi("中文.txt")), "gbk");
   // A folder whose name is not UTF-8 decodes to nothing: its file lands in the destination.
   TempDir g;
   EXPECT_TRUE(UnpackPackage(Fixture("gbkfolder.zip"), g.path()));
