@@ -33,8 +33,9 @@ void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   if (platform::FileExists(target)) return;
   form.lblDownLoadState->text = Ansi("正在安装依赖驱动...");
   form.Changed();
-  FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, target, true);
-  HoldComponentToManifest(target, fileName);
+  if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
+    PlaceComponent(target, fileName);
+  }
 }
 
 std::string BaseServiceTarget() { return InstallDir + "\\ThirdSoftware\\BaseService.exe"; }
@@ -56,18 +57,17 @@ void TInstallFlow::DownloadAttachedFiles() {
     form_.lblDownLoadState->text = Ansi("正在安装基础服务...");
     form_.Changed();
     if (!SyncFallback) {
-      CurrentJob = TDownloadJob::Create(url, target, kSegments);
+      CurrentJob = TDownloadJob::Create(url, ComponentFetchName(target), kSegments);
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on
     }
-    FetchToFile(url, target, true);
-    BaseServiceFetched();
+    if (FetchToFile(url, ComponentFetchName(target), true)) BaseServiceFetched();
   }
   BaseServiceDownloaded();
 }
 
 void TInstallFlow::BaseServiceFetched() {
-  HoldComponentToManifest(BaseServiceTarget(), "DiruvOzoBaseService.exe");
+  PlaceComponent(BaseServiceTarget(), "DiruvOzoBaseService.exe");
 }
 
 void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(form_, "SWUKeyDrive.exe"); }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "download/DownloadJob.h"
+#include "platform/fs.h"
 #include "ui/FSpeedInstall.h"
 #include "ui/FlowHandlers.h"
 
@@ -53,7 +54,7 @@ class TInstallFlow : public ui::FlowHandlers {
   void DownloadSWUkeyDrive();
   void DownloadKDPDrive();
   void DownloadSKPDrive();
-  // A base service just fetched, held to the signed manifest.
+  // A base service just fetched under its temporary name: checked, then put in place.
   void BaseServiceFetched();
   // tmr3's completion step: tmr3 is already disabled.
   void BaseServiceDownloaded();
@@ -73,7 +74,9 @@ class TInstallFlow : public ui::FlowHandlers {
   // Shared body of tmr1Timer and tmr3Timer: shows the job's percentage; true
   // when the job is finished and `timer` has been disabled.
   bool PollCurrentJob(ui::Timer& timer);
-  void UnpackThenComponents(const char* failureText);
+  bool HoldMatchingPackage(platform::File* package, bool emptyCrcAccepts);
+  // Unpacks through the held package, closes it, then the components or the message.
+  void UnpackThenComponents(platform::File& package, const char* failureText);
   void ProcessMessages();
   void ShowInfoA(const char* utf8);
   void SetTimer(ui::Timer& timer, bool enabled) { form_.SetTimerEnabled(timer, enabled); }

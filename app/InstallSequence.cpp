@@ -101,16 +101,15 @@ void TInstallFlow::lblLJAZClick() {
   PackageFile = WorkDir + "\\Downloads\\" + PackageName;
 
   if (platform::FileExists(PackageFile)) {
-    const PackageDigest d = DigestPackage(PackageFile);
-    if (d.crcText == PackageCrc && d.hashMatches) {
+    platform::File package;
+    if (HoldMatchingPackage(&package, false)) {
       form_.ShowProgress(99);
       form_.nbMain->SetPageIndex(2);
       form_.Changed();
       ProcessMessages();
-      UnpackThenComponents("安装失败");
+      UnpackThenComponents(package, "安装失败");
       return;
     }
-    platform::RemoveFile(PackageFile);
   }
 
   // The ".zip" files of earlier runs go; the engine's ".rpc" and ".rpc.cfg"
@@ -155,35 +154,43 @@ bool TInstallFlow::PollCurrentJob(ui::Timer& timer) {
   return true;
 }
 
-namespace {
-// A package that does not match the manifest's checksum is deleted; an empty
-// checksum accepts anything. With signed releases its hash must match as well.
-bool PackageMatches(const std::string& file) {
-  const PackageDigest d = DigestPackage(file);
-  if ((PackageCrc.empty() || d.crcText == PackageCrc) && d.hashMatches) return true;
-  platform::RemoveFile(file);
+// The package is opened once, denying others writes and deletes, and checked
+// through that handle; the unpack then reads through it, so the bytes checked
+// are the bytes unpacked. With `emptyCrcAccepts` an empty checksum of the
+// manifest accepts any package. A package that does not match is deleted. With
+// signed releases its hash must match as well.
+bool TInstallFlow::HoldMatchingPackage(platform::File* package, bool emptyCrcAccepts) {
+  if (package->OpenHeld(PackageFile) == 0) {
+    const PackageDigest d = DigestPackage(*package);
+    if (((emptyCrcAccepts && PackageCrc.empty()) || d.crcText == PackageCrc) && d.hashMatches) return true;
+    package->Close();
+  }
+  platform::RemoveFile(PackageFile);
   return false;
 }
-}  // namespace
 
 void TInstallFlow::tmr1Timer() {
   if (Closing) return SetTimer(form_.tmr1, false);
   if (!PollCurrentJob(form_.tmr1)) return;
-  if (!PackageMatches(PackageFile)) {
+  platform::File package;
+  if (!HoldMatchingPackage(&package, true)) {
     // As the first failure notice would: the fallback fetch one second later.
     if (CurrentJob) CurrentJob->Cancel();
     SetTimer(form_.tmr2, true);
     return;
   }
-  UnpackThenComponents("安装失败");
+  UnpackThenComponents(package, "安装失败");
 }
 
 void TInstallFlow::tmr2Timer() {
   SetTimer(form_.tmr2, false);
   if (Closing) return;
   SyncFallback = true;
-  if (!FetchToFile(PackageUrl, PackageFile, true) || !PackageMatches(PackageFile)) return ShowInfoA("下载失败");
-  UnpackThenComponents("解压失败");
+  platform::File package;
+  if (!FetchToFile(PackageUrl, PackageFile, true) || !HoldMatchingPackage(&package, true)) {
+    return ShowInfoA("下载失败");
+  }
+  UnpackThenComponents(package, "解压失败");
 }
 
 void TInstallFlow::tmr3Timer() {
@@ -193,11 +200,12 @@ void TInstallFlow::tmr3Timer() {
   BaseServiceDownloaded();
 }
 
-void TInstallFlow::UnpackThenComponents(const char* failureText) {
+void TInstallFlow::UnpackThenComponents(platform::File& package, const char* failureText) {
   ui::Host* host = form_.host();
-  const bool ok = UnpackPackage(PackageFile, InstallDir, [host](const UnpackProgress&) {
+  const bool ok = UnpackPackage(package, InstallDir, [host](const UnpackProgress&) {
     if (host) host->ProcessMessages();
   });
+  package.Close();
   if (ok) DownloadAttachedFiles();
   else ShowInfoA(failureText);
 }

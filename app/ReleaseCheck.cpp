@@ -75,25 +75,37 @@ bool FetchVerifiedManifest(const std::string& url, const std::string& manifestFi
   }
 }
 
-PackageDigest DigestPackage(const std::string& file) {
+PackageDigest DigestPackage(platform::File& package) {
   PackageDigest d;
   if (!SignedReleases) {
-    d.crcText = FileCrcText(file);
+    d.crcText = FileCrcText(package);
     d.hashMatches = true;
     return d;
   }
-  const FileDigestResult r = FileCrcAndSha256(file);
+  const FileDigestResult r = FileCrcAndSha256(package);
   if (r.ioResult != 0) return d;
-  d.crcText = DecimalToHex(std::to_string(r.crc));
+  d.crcText = CrcText(r.crc);
   d.hashMatches = r.hashOk && !PackageSha256.empty() && platform::HexText(r.sha256) == PackageSha256;
   return d;
 }
 
-void HoldComponentToManifest(const std::string& target, const std::string& serverName) {
-  if (!SignedReleases || !platform::FileExists(target)) return;
-  const auto it = FileHashes.find(serverName);
-  const bool matches = it != FileHashes.end() && !it->second.empty() && FileSha256Text(target) == it->second;
-  if (!matches) platform::RemoveFile(target);
+std::string ComponentFetchName(const std::string& target) { return target + ".tmp"; }
+
+bool PlaceComponent(const std::string& target, const std::string& serverName) {
+  const std::string fetched = ComponentFetchName(target);
+  platform::File held;
+  bool placed = false;
+  if (held.OpenHeld(fetched, true) == 0) {
+    bool matches = true;
+    if (SignedReleases) {
+      const auto it = FileHashes.find(serverName);
+      matches = it != FileHashes.end() && !it->second.empty() && FileSha256Text(held) == it->second;
+    }
+    placed = matches && held.MoveHeldTo(target) == 0;
+  }
+  held.Close();
+  if (!placed) platform::RemoveFile(fetched);
+  return placed;
 }
 
 }  // namespace app

@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "platform/fs.h"
+
 namespace app {
 
 // The manifest at `url`, fetched to `manifestFile`. With signed releases it
@@ -15,16 +17,23 @@ namespace app {
 // any failure both local copies are deleted.
 bool FetchVerifiedManifest(const std::string& url, const std::string& manifestFile, std::string* text);
 
-// The manifest's checksum text of the package file (empty when unreadable),
-// and, with signed releases, whether its SHA-256 is the manifest's: one read.
+// The manifest's checksum text of the package (empty when unreadable), and,
+// with signed releases, whether its SHA-256 is the manifest's: one read
+// through the open file, from its start.
 struct PackageDigest {
   std::string crcText;
   bool hashMatches = false;
 };
-PackageDigest DigestPackage(const std::string& file);
+PackageDigest DigestPackage(platform::File& package);
 
-// A component just fetched to `target`: with signed releases, deleted unless
-// its SHA-256 is the one the manifest's section Files gives for `serverName`.
-void HoldComponentToManifest(const std::string& target, const std::string& serverName);
+// A component is fetched to this name beside its final one, and stands at its
+// final name only once it has passed its check.
+std::string ComponentFetchName(const std::string& target);
+
+// The component fetched to ComponentFetchName(target): held against change,
+// checked through that handle (with signed releases, its SHA-256 against the
+// manifest's section Files for `serverName`) and moved to `target` through it.
+// Anything else deletes the fetched file; false then.
+bool PlaceComponent(const std::string& target, const std::string& serverName);
 
 }  // namespace app

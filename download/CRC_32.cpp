@@ -138,24 +138,37 @@ void Crc32Update(const void* block, size_t length, uint32_t& crc) {
   crc = c;
 }
 
-uint32_t ReadFileInBlocks(const std::string& fileName, uint32_t block,
+uint32_t ReadFileInBlocks(platform::File& file, uint32_t block,
                           const std::function<void(const unsigned char*, uint32_t)>& take) {
   std::unique_ptr<unsigned char[]> buf(new unsigned char[block]);
-  platform::File f;
-  uint32_t result = f.Open(fileName, platform::OpenMode::kRead, platform::Share::kReadWrite);
-  uint32_t n = 0;
-  while (result == 0) {
-    result = f.Read(buf.get(), block, &n);
-    if (result != 0 || n == 0) break;
+  int64_t at = 0;
+  for (;;) {
+    uint32_t n = 0;
+    const uint32_t result = file.ReadAt(at, buf.get(), block, &n);
+    if (result != 0 || n == 0) return result;
     take(buf.get(), n);
+    at += n;
   }
-  return result;
+}
+
+uint32_t ReadFileInBlocks(const std::string& fileName, uint32_t block,
+                          const std::function<void(const unsigned char*, uint32_t)>& take) {
+  platform::File f;
+  const uint32_t result = f.Open(fileName, platform::OpenMode::kRead, platform::Share::kReadWrite);
+  return result != 0 ? result : ReadFileInBlocks(f, block, take);
+}
+
+FileCrcResult FileCrc32(platform::File& file) {
+  FileCrcResult r;
+  uint32_t crc = 0xFFFFFFFFu;
+  r.ioResult = ReadFileInBlocks(file, 32768, [&](const unsigned char* p, uint32_t n) { Crc32Update(p, n, crc); });
+  r.crc = crc ^ 0xFFFFFFFFu;
+  return r;
 }
 
 FileCrcResult FileCrc32(const std::string& fileName) {
+  platform::File f;
   FileCrcResult r;
-  uint32_t crc = 0xFFFFFFFFu;
-  r.ioResult = ReadFileInBlocks(fileName, 32768, [&](const unsigned char* p, uint32_t n) { Crc32Update(p, n, crc); });
-  r.crc = crc ^ 0xFFFFFFFFu;
-  return r;
+  r.ioResult = f.Open(fileName, platform::OpenMode::kRead, platform::Share::kReadWrite);
+  return r.ioResult != 0 ? r : FileCrc32(f);
 }

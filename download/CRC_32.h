@@ -6,6 +6,10 @@
 #include <functional>
 #include <string>
 
+namespace platform {
+class File;
+}
+
 // The standard table of the reflected polynomial.
 extern const uint32_t kCrc32Table[256];
 
@@ -17,10 +21,14 @@ struct FileCrcResult {
   uint32_t ioResult = 0;  // 0, or the OS error of the open or read that failed
 };
 
-// The CRC-32 of a whole file, read in 32768-byte blocks.
+// The CRC-32 of a whole file, read in 32768-byte blocks; by name, or through
+// an open file from its start.
 FileCrcResult FileCrc32(const std::string& fileName);
+FileCrcResult FileCrc32(platform::File& file);
 
 // Reads a whole file from its start in blocks of up to `block` bytes and hands
 // each to `take`. 0, or the OS error of the open or read that failed.
 uint32_t ReadFileInBlocks(const std::string& fileName, uint32_t block,
+                          const std::function<void(const unsigned char*, uint32_t)>& take);
+uint32_t ReadFileInBlocks(platform::File& file, uint32_t block,
                           const std::function<void(const unsigned char*, uint32_t)>& take);

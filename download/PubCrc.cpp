@@ -20,8 +20,14 @@ std::string DecimalToHex(const std::string& decimal) {
   return buf;
 }
 
+std::string CrcText(uint32_t crc) { return DecimalToHex(std::to_string(crc)); }
+
 std::string FileCrcText(const std::string& fileName) {
   FileCrcResult r = FileCrc32(fileName);
-  if (r.ioResult != 0) return std::string();
-  return DecimalToHex(std::to_string(r.crc));
+  return r.ioResult != 0 ? std::string() : CrcText(r.crc);
+}
+
+std::string FileCrcText(platform::File& file) {
+  FileCrcResult r = FileCrc32(file);
+  return r.ioResult != 0 ? std::string() : CrcText(r.crc);
 }

@@ -96,6 +96,16 @@ class File {
   uint32_t GetDosTime(uint16_t* dosDate, uint16_t* dosTime);
   uint32_t Close();
 
+  // --- Holding a file against change ---
+  // Opens an existing file for reading and denies every other opener writes,
+  // renames and deletes until it is closed: what is read through it is what
+  // stays at its name. Others may still read it; a `movable` hold (which the
+  // holder may move) admits only readers that allow the move.
+  uint32_t OpenHeld(const std::string& path, bool movable = false);
+  // Moves a file of a movable hold to `to`, replacing a file there, through the
+  // handle itself: no one can change it between the last read and the move.
+  uint32_t MoveHeldTo(const std::string& to);
+
  private:
 #ifdef _WIN32
   void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));

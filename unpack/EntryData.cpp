@@ -44,7 +44,7 @@ DataResult TEntryDecoder::Copy(TZipReader& zip, const ZipEntry& e, uint64_t data
     const unsigned char* p = zip.ViewSome(dataOffset + done, want, &got);
     if (!p) return DataResult::kFatal;
     Crc32Update(p, got, *crc);
-    if (out.Write(p, got) != 0) return DataResult::kFatal;
+    if (out.Write(p, got) != 0) return DataResult::kWriteFailed;
     done += got;
   }
   return DataResult::kOk;
@@ -82,7 +82,7 @@ DataResult TEntryDecoder::Inflate(TZipReader& zip, const ZipEntry& e, uint64_t d
       z.avail_in = got;
       consumed += got;
     }
-    if (buffered + kOutBlock > kOutBuffer && !flush()) return DataResult::kFatal;
+    if (buffered + kOutBlock > kOutBuffer && !flush()) return DataResult::kWriteFailed;
     z.next_out = out_.get() + buffered;
     z.avail_out = kOutBlock;
     int r = inflate(&z, Z_NO_FLUSH);
@@ -96,6 +96,6 @@ DataResult TEntryDecoder::Inflate(TZipReader& zip, const ZipEntry& e, uint64_t d
     if (r == Z_BUF_ERROR && z.avail_in == 0 && consumed == e.compressedSize) return DataResult::kBad;  // cut short
     if (r != Z_OK && r != Z_BUF_ERROR) return DataResult::kFatal;
   }
-  if (!flush()) return DataResult::kFatal;
+  if (!flush()) return DataResult::kWriteFailed;
   return written == e.uncompressedSize ? DataResult::kOk : DataResult::kBad;
 }

@@ -12,7 +12,8 @@
 enum class DataResult {
   kOk,     // all data written, size and CRC-32 as stored
   kBad,    // the entry is damaged: wrong CRC-32 or size, truncated stream
-  kFatal,  // the archive cannot be read, the decompressor or a write failed
+  kFatal,  // the archive cannot be read or the decompressor failed
+  kWriteFailed,  // the target file could not take the data (a full drive)
 };
 
 class TEntryDecoder {

@@ -125,10 +125,15 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     }
     const std::string target = folder + e.filePart;
     platform::File out;
-    // A read-only file in the way cannot be opened: the entry is skipped.
-    if (out.Open(target, platform::OpenMode::kCreateAlways) != 0) continue;
-    // A length that cannot be set (a full drive) fails the unpack like a failed write.
-    DataResult r = DataResult::kFatal;
+    // A file that cannot be created (a read-only or running one in the way, a
+    // folder that could not be made) is not counted, and the unpack fails once
+    // the other entries are out: the product would be a mix of two releases.
+    if (out.Open(target, platform::OpenMode::kCreateAlways) != 0) {
+      result.failed = true;
+      continue;
+    }
+    // A length that cannot be set (a full drive) fails like a failed write.
+    DataResult r = DataResult::kWriteFailed;
     if (out.SetLength(static_cast<int64_t>(e.uncompressedSize)) == 0) {
       r = decoder.Write(zip, e, dataOffset, out, [&](uint64_t consumed) {
         progress.bytesDone = entryStart - span(e) + consumed;
@@ -138,10 +143,10 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     if (r != DataResult::kOk) {
       out.Close();
       platform::RemoveFile(target);
-      if (r == DataResult::kFatal) {
-        result.failed = true;
-        return result;
-      }
+      if (r == DataResult::kBad) continue;
+      result.failed = true;
+      // An archive that can no longer be read ends the unpack; a write goes on.
+      if (r == DataResult::kFatal) return result;
       continue;
     }
     out.SetDosTime(e.dosDate, e.dosTime);

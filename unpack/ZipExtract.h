@@ -23,7 +23,7 @@ using PumpHook = std::function<void(const UnpackProgress&)>;
 
 struct ExtractResult {
   int count = 0;               // entries counted as extracted
-  bool failed = false;         // the archive became unreadable, a file could not be sized or written
+  bool failed = false;         // the archive became unreadable, a file could not be created, sized or written
   std::vector<size_t> placed;  // counted file entries written directly into the destination
   std::vector<bool> counted;   // by entry index: whether the entry was counted
 };

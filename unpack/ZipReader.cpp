@@ -39,11 +39,11 @@ TZipReader::TZipReader() : window_(new unsigned char[kWindow]) {}
 bool TZipReader::Fill(uint64_t offset, uint32_t n) {
   winStart_ = offset;
   winLen_ = 0;
-  if (offset > size_) return false;
+  if (!file_ || offset > size_) return false;
   uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(kWindow, size_ - offset));
   uint32_t got = 0;
   while (winLen_ < want) {
-    if (file_.ReadAt(static_cast<int64_t>(offset + winLen_), window_.get() + winLen_, want - winLen_, &got) != 0 ||
+    if (file_->ReadAt(static_cast<int64_t>(offset + winLen_), window_.get() + winLen_, want - winLen_, &got) != 0 ||
         got == 0) {
       readFailed_ = true;
       return false;
@@ -72,11 +72,17 @@ const unsigned char* TZipReader::ViewSome(uint64_t offset, uint32_t max, uint32_
 }
 
 bool TZipReader::Open(const std::string& path) {
+  file_ = nullptr;
+  if (own_.OpenHeld(path) != 0) return false;
+  return Open(own_);
+}
+
+bool TZipReader::Open(platform::File& file) {
   entries_.clear();
   winStart_ = winLen_ = 0;
   readFailed_ = false;
-  if (file_.Open(path, platform::OpenMode::kRead, platform::Share::kReadWrite) != 0) return false;
-  int64_t size = file_.Size();
+  file_ = &file;
+  int64_t size = file_->Size();
   if (size < 0) return false;
   size_ = static_cast<uint64_t>(size);
   if (size_ == 0) return true;

@@ -20,8 +20,11 @@ class TZipReader {
   TZipReader();
 
   // Opens the archive and reads its central directory; false when the file
-  // cannot be read or is not a ZIP archive. An empty file has no entries.
+  // cannot be read or is not a ZIP archive. An empty file has no entries. By
+  // name (held against change while the reader lives), or through the caller's
+  // open file, which must outlive the reader's use of it.
   bool Open(const std::string& path);
+  bool Open(platform::File& file);
   const std::vector<ZipEntry>& Entries() const { return entries_; }
   uint64_t Size() const { return size_; }
 
@@ -42,7 +45,8 @@ class TZipReader {
   bool FindEnd(uint64_t* endPos, uint64_t* entries, uint64_t* cdSize, uint64_t* cdOffset);
   bool ReadCentralDirectory(uint64_t entries, uint64_t cdSize, uint64_t cdOffset);
 
-  platform::File file_;
+  platform::File own_;
+  platform::File* file_ = nullptr;
   uint64_t size_ = 0;
   std::vector<ZipEntry> entries_;
   std::unique_ptr<unsigned char[]> window_;

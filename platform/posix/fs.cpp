@@ -279,4 +279,18 @@ uint32_t File::Close() {
   return r == 0 ? 0 : FromErrno(errno);
 }
 
+// The posix platform has no share modes: a held file is an open one. Only the
+// Windows build denies others its changes.
+uint32_t File::OpenHeld(const std::string& path, bool) { return Open(path, OpenMode::kRead); }
+
+uint32_t File::MoveHeldTo(const std::string& to) {
+  if (fd_ < 0) return kErrorInvalidParameter;
+  char from[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd_);
+  ssize_t n = ::readlink(link.c_str(), from, sizeof from - 1);
+  if (n <= 0) return FromErrno(errno);
+  from[n] = '\0';
+  return ::rename(from, posix::HostPath(to).c_str()) == 0 ? 0 : FromErrno(errno);
+}
+
 }  // namespace platform

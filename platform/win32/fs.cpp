@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+
+#include "platform/codepage.h"
+
 namespace platform {
 namespace {
 thread_local uint32_t t_lastError = 0;
@@ -217,6 +222,78 @@ uint32_t File::Close() {
   BOOL ok = ::CloseHandle(H(handle_));
   handle_ = INVALID_HANDLE_VALUE;
   return ok ? 0 : ::GetLastError();
+}
+
+uint32_t File::OpenHeld(const std::string& path, bool movable) {
+  Close();
+  // DELETE access lets this handle rename the file; no FILE_SHARE_WRITE or
+  // FILE_SHARE_DELETE keeps everyone else from changing, moving or removing it.
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | (movable ? DELETE : 0), FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError();
+  handle_ = h;
+  return 0;
+}
+
+namespace {
+// The native rename by handle: the only one that Windows XP has. Declared here
+// from the documented layouts; ntdll is in every process, so nothing is loaded.
+struct IoStatusBlock {
+  union {
+    LONG Status;
+    PVOID Pointer;
+  };
+  ULONG_PTR Information;
+};
+struct FileRenameInformation {
+  BOOLEAN ReplaceIfExists;
+  HANDLE RootDirectory;
+  ULONG FileNameLength;
+  WCHAR FileName[1];
+};
+constexpr ULONG kFileRenameInformationClass = 10;
+using NtSetInformationFileFn = LONG(NTAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
+using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(LONG);
+
+// "\??\C:\dir\name" or "\??\UNC\server\share\name" for a Win32 path.
+bool NtPathOf(const std::string& path, std::wstring* out) {
+  DWORD n = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return false;
+  std::string full(n, '\0');
+  n = ::GetFullPathNameA(path.c_str(), n, &full[0], nullptr);
+  if (n == 0 || n >= full.size()) return false;
+  full.resize(n);
+  const std::u16string wide = AnsiToWide(full);
+  const std::wstring w(wide.begin(), wide.end());
+  if (w.compare(0, 2, L"\\\\") == 0) {
+    *out = L"\\??\\UNC\\" + w.substr(2);
+  } else {
+    *out = L"\\??\\" + w;
+  }
+  return true;
+}
+}  // namespace
+
+uint32_t File::MoveHeldTo(const std::string& to) {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  auto setInfo = ntdll ? reinterpret_cast<NtSetInformationFileFn>(
+                             reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtSetInformationFile")))
+                       : nullptr;
+  auto toDos = ntdll ? reinterpret_cast<RtlNtStatusToDosErrorFn>(
+                           reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")))
+                     : nullptr;
+  std::wstring target;
+  if (!setInfo || !toDos || !NtPathOf(to, &target)) return ERROR_INVALID_PARAMETER;
+  const size_t bytes = target.size() * sizeof(WCHAR);
+  std::vector<unsigned char> buf(offsetof(FileRenameInformation, FileName) + bytes);
+  auto* info = reinterpret_cast<FileRenameInformation*>(buf.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<ULONG>(bytes);
+  memcpy(info->FileName, target.data(), bytes);
+  IoStatusBlock io = {};
+  const LONG status = setInfo(H(handle_), &io, info, static_cast<ULONG>(buf.size()), kFileRenameInformationClass);
+  return status >= 0 ? 0 : toDos(status);
 }
 
 }  // namespace platform

@@ -147,6 +147,63 @@ expect "the forged package is not kept" [ ! -e "$DOWNLOADS/$PACKAGE" ]
 finish
 cp "$WORK/package.good" "$REL/www/$PKG_DIR/$PACKAGE"
 
+echo "-- a writer of the folders swaps the package and the components while the installer runs"
+# swapper.exe keeps putting other bytes (forged ones, now and then the real ones
+# it saw first) in place of the package and of each component at the name it is
+# fetched under. Whatever it manages, every installed file is the release's or
+# the run ends in a refusal. The second run finds the package on disk.
+python3 - "$WORK/forged.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("VeltaroMain.exe", b"not the maker's")
+PY
+printf 'not the maker'"'"'s component' >"$WORK/forged.bin"
+i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc -o "$WORK/swapper.exe" \
+  "$ROOT/tests/e2e/swapper.c" || exit 1
+winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
+D_INSTALLED='D:\Program Files\Veltaro\VeltaroPlatform'
+victims=("$(winpath "$WORK/forged.zip")" "D:\\Program Files\\Veltaro\\InstVeltaro\\Downloads\\$PACKAGE")
+for c in 'ThirdSoftware\BaseService.exe' 'App\SWUKeyDrive.exe' 'App\VeltaroCSP.exe' 'App\SKPDrive.exe'; do
+  victims+=("$(winpath "$WORK/forged.bin")" "$D_INSTALLED\\$c.tmp")
+done
+# Every file that stands at a final name below the installation folder is the release's.
+installed_as_released() {
+  local f rel bad=0
+  while IFS= read -r -d '' f; do
+    rel="${f#"$INSTALLED"/}"
+    cmp -s "$f" "$REL/tree/$rel" || { echo "   not the release's: $rel"; bad=1; }
+  done < <(find "$INSTALLED" -type f ! -name '*.tmp' ! -name '*.swp' ! -name '*.rpc' ! -name '*.rpc.cfg' -print0 2>/dev/null)
+  return $bad
+}
+# swapper_tried NAME: the swapper's line for NAME counts some attempt.
+swapper_tried() {
+  tr -d '\r' <"$WORK/swap.out" |
+    awk -F'\t' -v n="$1" 'index($1, n) && ($2 != "replaced 0" || $3 != "refused 0") { f = 1 } END { exit !f }'
+}
+for run in 1 2; do
+  if [ $run -eq 2 ]; then
+    mkdir -p "$DOWNLOADS"
+    cp "$WORK/package.good" "$DOWNLOADS/$PACKAGE"
+  fi
+  rm -f "$WORK/swap.stop"
+  wine "$WORK/swapper.exe" "$(winpath "$WORK/swap.stop")" 150 "${victims[@]}" >"$WORK/swap.out" 2>&1 &
+  SWAP_PID=$!
+  launch || exit 1
+  outcome=installed
+  if ! page3 120; then
+    read_msgbox 5 "swap$run" || MSG="(no message)"
+    outcome="$MSG"
+  fi
+  touch "$WORK/swap.stop"
+  wait "$SWAP_PID"
+  tr -d '\r' <"$WORK/swap.out" | sed 's/^/   /'
+  check "run $run: installed or refused with 下载失败 (got $outcome)" \
+    "$([ "$outcome" = installed ] || [ "$outcome" = "下载失败" ] && echo 0 || echo 1)"
+  expect "run $run: every installed file is the release's" installed_as_released
+  expect "run $run: the swapper was at work on the package" swapper_tried "$PACKAGE"
+  finish
+done
+
 echo "-- manifest changed by one byte"
 sed -i 's/^LargeVer=V2.1.0/LargeVer=V2.1.1/' "$MANIFEST"
 mark=$(wc -l <"$WORK/nginx/access.log")

@@ -70,7 +70,7 @@ int CmdUnpack(int argc, char** argv) {
   const size_t skipped = entries - static_cast<size_t>(r.count);
   std::fprintf(stderr, "unpacked %d of %zu entries, %s of package%s\n", r.count, entries,
                SizeText(bar.PackageBytes()).c_str(),
-               r.failed ? "; then the package could not be read or a file could not be written, and the unpack stopped"
+               r.failed ? "; a file could not be written, or the package could not be read"
                : skipped ? "; the others are skipped, as the installer skips them:" : "");
   NameSkipped(package, r, r.failed ? "not extracted" : "skipped");
   return ok ? 0 : 1;

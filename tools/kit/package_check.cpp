@@ -66,6 +66,7 @@ std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decod
       return "its data does not inflate to its declared size (" + std::to_string(e.uncompressedSize) +
              " bytes) and CRC-32 (" + Hex8(e.crc32) + ")";
     case DataResult::kFatal:
+    case DataResult::kWriteFailed:
       break;
   }
   return zip.ReadFailed() ? "the package cannot be read there" : "its data is damaged";

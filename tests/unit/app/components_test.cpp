@@ -1,6 +1,7 @@
 // The base service and the three drivers below the installation folder.
 #include <algorithm>
 
+#include "app/ReleaseCheck.h"
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "platform/testing.h"
@@ -130,6 +131,20 @@ TEST_F(ComponentsTest, FetchesOnlyWhatIsMissing) {
     EXPECT_TRUE(Boxes().empty());
     EXPECT_FALSE(form.tmr3.enabled);
   }
+}
+
+// A component stands at its name only once fetched and checked: a leftover at
+// its fetch name that the fetch cannot replace is never put in place.
+TEST_F(ComponentsTest, ALeftoverAtTheFetchNameIsNeverPlaced) {
+  PublishAll();
+  for (int i = 0; i < 4; ++i) {
+    Put(ComponentFetchName(Target(i)), "planted");
+    ASSERT_TRUE(platform::SetAttributes(ComponentFetchName(Target(i)), platform::kAttrReadOnly));
+  }
+  flow.SyncFallback = true;
+  flow.DownloadAttachedFiles();
+  EXPECT_EQ(form.nbMain->pageIndex(), 3);
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(Target(i))) << Target(i);
 }
 
 TEST_F(ComponentsTest, SynchronousModeFetchesTheBaseServiceWithoutAJob) {

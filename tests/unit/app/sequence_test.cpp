@@ -196,3 +196,34 @@ TEST_F(Sequence, PackageOnDiskIsReusedOnlyWithTheManifestChecksum) {
     flow.CurrentJob.reset();
   }
 }
+
+// Installing over a product whose program cannot be replaced (running, or
+// read-only) unpacks the rest and says the install failed; the next try reuses
+// the package.
+TEST_F(Sequence, AnUnpackThatCouldNotWriteAFileFailsAndKeepsThePackage) {
+  Ready();
+  const std::string main = std::string(kDefaultDir) + "\\VeltaroMain.exe";
+  ForceDirs(kDefaultDir);
+  ASSERT_TRUE(testsupport::WriteFileBytes(main, "old"));
+  ASSERT_TRUE(platform::SetAttributes(main, platform::kAttrReadOnly));
+  host.ClickOn("lblLJAZ");
+  std::vector<std::string> boxes;
+  ASSERT_TRUE(RunUntil([&] {
+    for (const std::string& b : Boxes()) boxes.push_back(b);
+    return !boxes.empty() || OnPage(3);
+  }));
+  EXPECT_EQ(boxes, std::vector<std::string>{"安装失败"});
+  EXPECT_EQ(ReadAll(main), "old");
+  EXPECT_TRUE(Exists(std::string(kDefaultDir) + "\\data.bin"));
+
+  ASSERT_TRUE(platform::SetAttributes(main, platform::kAttrNormal));
+  NoteJob();
+  flow.CurrentJob.reset();
+  form.nbMain->SetPageIndex(0);
+  ShowAndOpenPage1();
+  const int before = PackageGets(true);
+  host.ClickOn("lblLJAZ");
+  EXPECT_EQ(form.nbMain->pageIndex(), 3);
+  EXPECT_EQ(PackageGets(true), before);
+  EXPECT_TRUE(Installed());
+}

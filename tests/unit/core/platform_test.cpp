@@ -108,6 +108,39 @@ TEST(Files, PreSizedFileWithPositionalWrites) {
   EXPECT_EQ(got, "abc");
 }
 
+// What is read through a held file is what stays at its name, until its holder
+// moves it over another file.
+TEST(Files, AHeldFileIsMovedOnlyByItsHolder) {
+  TempDir t;
+  // The installer's paths may hold a doubled backslash.
+  const std::string fetched = t / "c.exe.tmp", target = t / "\\c.exe", other = t / "x.exe";
+  ASSERT_TRUE(WriteFileBytes(fetched, "signed"));
+  ASSERT_TRUE(WriteFileBytes(target, "old"));
+  ASSERT_TRUE(WriteFileBytes(other, "swapped"));
+  platform::File held;
+  ASSERT_EQ(held.OpenHeld(fetched, true), 0u);
+#ifdef _WIN32
+  // Only Windows has share modes; the posix stand-in cannot deny these.
+  platform::File w;
+  platform::File package;
+  ASSERT_EQ(package.OpenHeld(other), 0u);
+  EXPECT_NE(w.Open(other, platform::OpenMode::kWrite), 0u);
+  EXPECT_EQ(w.Open(other, platform::OpenMode::kRead, platform::Share::kRead), 0u) << "a plain hold admits readers";
+  package.Close();
+  EXPECT_NE(w.Open(fetched, platform::OpenMode::kWrite), 0u);
+  EXPECT_NE(w.Open(fetched, platform::OpenMode::kCreateAlways), 0u);
+  EXPECT_FALSE(platform::RemoveFile(fetched));
+  EXPECT_FALSE(platform::MoveFileOver(other, fetched));
+  EXPECT_FALSE(platform::MoveFileOver(fetched, t / "elsewhere"));
+#endif
+  ASSERT_EQ(held.MoveHeldTo(target), 0u);
+  held.Close();
+  std::string got;
+  EXPECT_FALSE(platform::FileExists(fetched));
+  ASSERT_TRUE(ReadFileBytes(target, &got));
+  EXPECT_EQ(got, "signed");
+}
+
 TEST(CodePage, GbkAndUtf16) {
   EXPECT_EQ(platform::AnsiCodePage(), 936u);
   const std::string gbk = "\xD6\xD0\xCE\xC4 ok";  // 中文 ok

@@ -83,6 +83,13 @@ for host, name in ((0, "utf8dos.zip"), (3, "utf8unix.zip")):
             info.create_system = host
             z.writestr(info, data)
 
+# One top-level name twice: stored in GBK, then in UTF-8 (whose decoded form is
+# the first). The package's own GBK file is not replaced by the second.
+with zipfile.ZipFile(path("twonames.zip"), "w") as z:
+    z.writestr("ABCD.txt", b"gbk")  # its name bytes become GBK below
+    z.writestr("中文.txt", b"utf8")
+write(path("twonames.zip"), open(path("twonames.zip"), "rb").read().replace(b"ABCD.txt", "中文.txt".encode("gbk")))
+
 # Two names that differ only by a letter the ANSI code page lacks ("À") and
 # one it holds ("à").
 with zipfile.ZipFile(path("accents.zip"), "w") as z:
@@ -152,6 +159,38 @@ write(path("truncated.zip"), base[: len(base) // 2])
 d = bytearray(base)
 struct.pack_into("<H", d, cd[1] + 10, 12)
 write(path("method.zip"), bytes(d))
+
+# Two stored members and an archive comment: the base the damage table changes
+# byte by byte (the comment leaves room after the end record).
+with zipfile.ZipFile(path("stored2.zip"), "w") as z:
+    z.writestr("a.txt", b"alpha" * 10)
+    z.writestr("b.txt", b"beta" * 10)
+    z.comment = b"#" * 64
+
+
+def raw_zip(name, extra, comment):
+    """One stored member whose central sizes read 0xFFFFFFFF, with the given
+    extra field and file comment in its central header, then a plain "ok.txt"."""
+    data, crc = b"x" * 40, zipfile.crc32(b"x" * 40)
+    ok, okcrc = b"fine", zipfile.crc32(b"fine")
+    local = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x21, crc, len(data), len(data), len(name), 0)
+    local2_at = len(local) + len(name) + len(data)
+    local2 = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x21, okcrc, 4, 4, 6, 0)
+    body = local + name + data + local2 + b"ok.txt" + ok
+    cen = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF,
+                      len(name), len(extra), len(comment), 0, 0, 0, 0) + name + extra + comment
+    cen += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x21, okcrc, 4, 4, 6, 0, 0, 0, 0, 0,
+                       local2_at) + b"ok.txt"
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 2, 2, len(cen), len(body), 0)
+    return body + cen + end
+
+
+# A ZIP64 extra field shorter than the two sizes it must hold, and one that
+# claims more bytes than the extra area has; in both the file comment that
+# follows holds the right sizes, so a reader that runs over reads them.
+n = struct.pack("<Q", 40)
+write(path("extra-short.zip"), raw_zip(b"x.txt", struct.pack("<HH", 1, 4) + n[:4], n[4:] + n))
+write(path("extra-long.zip"), raw_zip(b"x.txt", struct.pack("<HH", 1, 16) + n, n))
 
 shutil.rmtree(work)
 open(path("stamp"), "w").close()

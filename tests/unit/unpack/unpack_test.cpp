@@ -81,8 +81,10 @@ TEST(UnpackPackage, ReplacesFilesButNotReadOnlyOnes) {
   ASSERT_TRUE(WriteFileBytes(t / "readme.txt", "old"));
   ASSERT_TRUE(WriteFileBytes(t / "empty.txt", "keep"));
   ASSERT_TRUE(platform::SetAttributes(t / "empty.txt", platform::kAttrReadOnly));
-  EXPECT_TRUE(UnpackPackage(Fixture("tree.zip"), t.path()));
+  // The rest is extracted, but an install with an old file left in it failed.
+  EXPECT_FALSE(UnpackPackage(Fixture("tree.zip"), t.path()));
   EXPECT_EQ(Content(t / "readme.txt"), Repeat("hello package\n", 50));
+  EXPECT_TRUE(platform::FileExists(t / "bin\\raw.bin"));
   EXPECT_EQ(Content(t / "empty.txt"), "keep");
   // The only member blocked: nothing counted, so the result is false.
   ASSERT_TRUE(WriteFileBytes(t / "c.txt", "mine"));
@@ -142,6 +144,7 @@ TEST(UnpackPackage, AFileThatCannotBeSizedFailsTheUnpack) {
   EXPECT_FALSE(ok);
   EXPECT_FALSE(platform::FileExists(t / "bin\\raw.bin"));
   EXPECT_FALSE(platform::FileExists(t / "bin\\deep\\text.txt"));
+  EXPECT_EQ(Content(t / "readme.txt"), Repeat("hello package\n", 50));  // the entries that fit are out
 }
 #endif
 
@@ -170,6 +173,14 @@ TEST(UnpackPackage, Utf8AndGbkNames) {
   EXPECT_FALSE(platform::FileExists(t / "中文.txt"));
   EXPECT_EQ(Content(t / (Ansi("目录") + "\\中文.txt")), "inside");
   EXPECT_EQ(Content(t / "plain.txt"), "ascii");
+  // An update replaces the file an earlier install left under the decoded name.
+  ASSERT_TRUE(WriteFileBytes(t / Ansi("中文.txt"), "old"));
+  EXPECT_TRUE(UnpackPackage(Fixture("utf8.zip"), t.path()));
+  EXPECT_EQ(Content(t / Ansi("中文.txt")), "top");
+  EXPECT_FALSE(platform::FileExists(t / "中文.txt"));
+  TempDir both;
+  EXPECT_TRUE(UnpackPackage(Fixture("twonames.zip"), both.path()));
+  EXPECT_EQ(Content(both / Ansi("中文.txt")), "gbk");
   // A folder whose name is not UTF-8 decodes to nothing: its file lands in the destination.
   TempDir g;
   EXPECT_TRUE(UnpackPackage(Fixture("gbkfolder.zip"), g.path()));
