@@ -86,7 +86,8 @@ bool IsBarePackageName(const std::string& name);
 // (byte-wise comparison of the version texts).
 bool IsInstallYCS();
 
-// Source literals are UTF-8; window texts and paths live in the ANSI code page.
+// Source literals are UTF-8; paths and what the system's ANSI calls take live
+// in the ANSI code page (the window's own texts stay UTF-8).
 std::string Ansi(const char* utf8);
 
 }  // namespace app

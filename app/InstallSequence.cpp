@@ -41,7 +41,7 @@ void TInstallFlow::ProcessMessages() {
   if (form_.host()) form_.host()->ProcessMessages();
 }
 
-void TInstallFlow::ShowInfoA(const char* utf8) { form_.ShowInfo(Ansi(utf8)); }
+void TInstallFlow::ShowInfoA(const char* utf8) { form_.ShowInfo(utf8); }
 
 // AppDir is the window's own first step (its pictures need it).
 void TInstallFlow::StartupSteps() {

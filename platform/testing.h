@@ -47,7 +47,7 @@ struct RegWriteRecord {
 };
 std::vector<RegWriteRecord> TakeRegistryWrites();
 
-// The message boxes shown since the last call, oldest first.
+// The message boxes shown since the last call, oldest first; their texts in UTF-8.
 struct MessageBoxRecord {
   void* owner;
   std::string text;

@@ -92,11 +92,12 @@ TEST(MessageBox, IsAnInformationBoxOwnedByTheWindow) {
   platform::testing::TakeMessageBoxes();
   ui::TfrmSpeedInstall form;
   ui::HeadlessHost host(form);
-  form.ShowInfo("x");
+  form.ShowInfo("下载失败");
   auto boxes = platform::testing::TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "下载失败");
   EXPECT_EQ(boxes[0].owner, host.Handle());
-  EXPECT_EQ(boxes[0].caption, platform::WideToAnsi(platform::Utf8ToWide("提示")));
+  EXPECT_EQ(boxes[0].caption, "提示");
   EXPECT_EQ(boxes[0].flags, platform::kMbOk | platform::kMbIconInformation);
 }
 
