@@ -2,9 +2,10 @@
 # The window on a Windows whose language for non-Unicode programs is not
 # Chinese. The same install runs twice under Wine, each in a throwaway copy of
 # the project's prefix: once under zh_CN.UTF-8 (code page 936), once under
-# en_US.UTF-8 (1252). Both must show the title 极速安装, pages 0 to 3 alike
-# pixel for pixel (the animated part of page 0 and the moving progress masked),
-# the manifest's GBK version text and the same message box. Screenshots stay in
+# en_US.UTF-8 (1252). Both must show the title 极速安装, pages 0 to 3 and the
+# message box alike pixel for pixel (the animated part of page 0, the moving
+# progress and the box's button masked), the manifest's GBK version text, and
+# the same message box texts. Screenshots stay in
 # build/e2e/locale-*.png.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -115,6 +116,10 @@ run_once() {
     cap=提示
     msg="$(wine "$WORK/wintext.exe" 提示 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
     shot "$tag-message"
+    # The box above its button, whose text ("确定", "OK") is the system's own.
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    /usr/bin/convert "$OUT/$tag-message.png" -crop "${WIDTH}x$((HEIGHT - 36))+$X+$Y" +repage \
+      "$OUT/locale-$tag-message.png"
     xdotool windowfocus --sync "$w" key Return
   else
     for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "   window: $(xdotool getwindowname "$w")"; done
@@ -153,7 +158,7 @@ run_once() {
 run_once zh "$ZH_LOCALE"
 run_once en en_US.UTF-8
 
-for page in page0 page1 page2 page3; do
+for page in page0 page1 page2 page3 message; do
   ae=$(/usr/bin/compare -metric AE "$OUT/locale-zh-$page.png" "$OUT/locale-en-$page.png" \
     "$OUT/locale-diff-$page.png" 2>&1 >/dev/null | cut -d' ' -f1)
   check "$page under en_US as under zh_CN ($ae pixels differ)" "$([ "$ae" = 0 ] && echo 0 || echo 1)"
