@@ -86,8 +86,4 @@ bool IsBarePackageName(const std::string& name);
 // (byte-wise comparison of the version texts).
 bool IsInstallYCS();
 
-// Source literals are UTF-8; paths and what the system's ANSI calls take live
-// in the ANSI code page (the window's own texts stay UTF-8).
-std::string Ansi(const char* utf8);
-
 }  // namespace app

@@ -68,7 +68,8 @@ void SetModulePath(const std::string& windowsPath);
 
 // The folder picker answers with `folder` ("" is a cancel) and records each call.
 struct FolderRequest {
-  std::string title, initial;
+  std::string title;    // UTF-8
+  std::string initial;  // ANSI
 };
 void SetFolderPickerAnswer(const std::string& folder);
 std::vector<FolderRequest> TakeFolderRequests();

@@ -4,8 +4,8 @@
 # the project's prefix: once under zh_CN.UTF-8 (code page 936), once under
 # en_US.UTF-8 (1252). Both must show the title 极速安装, pages 0 to 3 and the
 # message box alike pixel for pixel (the animated part of page 0, the moving
-# progress and the box's button masked), the manifest's GBK version text, and
-# the same message box texts. Screenshots stay in
+# progress and the box's button masked), the manifest's GBK version text, the
+# same message box texts and the folder picker's prompt. Screenshots stay in
 # build/e2e/locale-*.png.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -64,6 +64,22 @@ installer_window() {
   done
   return 1
 }
+# dialog_window TIMEOUT: a visible window that is neither the installer nor
+# the taskbar's "Veltaro".
+dialog_window() {
+  local deadline=$((SECONDS + $1)) w
+  while [ $SECONDS -lt $deadline ]; do
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = Veltaro ] && continue
+      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+      [ "${WIDTH:-0}" = 642 ] && [ "${HEIGHT:-0}" = 482 ] && continue
+      echo "$w"
+      return 0
+    done
+    sleep 0.3
+  done
+  return 1
+}
 # content SHOT NAME [RECT...]: the window's content of SHOT as locale-NAME.png,
 # each RECT ("x0,y0 x1,y1" in content coordinates) painted black.
 content() {
@@ -98,14 +114,26 @@ run_once() {
   geometry "$W"
   xdotool mousemove 5 5
   sleep 1
-  shot "$tag-0"
-  content "$tag-0" "$tag-page0" "$ANIMATION"
+  shot "locale-$tag-screen-0"
+  content "locale-$tag-screen-0" "$tag-page0" "$ANIMATION"
 
   click_at 250 400  # "极速安装"
   xdotool mousemove 5 5
   sleep 0.8
-  shot "$tag-1"
-  content "$tag-1" "$tag-page1"
+  shot "locale-$tag-screen-1"
+  content "locale-$tag-screen-1" "$tag-page1"
+
+  # "浏览": the folder picker with its prompt, cancelled (the box keeps its folder).
+  click_at 524 313
+  local prompt=""
+  if w=$(dialog_window 15); then
+    prompt="$(wine "$WORK/wintext.exe" "$(xdotool getwindowname "$w")" 2>/dev/null | tr -d '\r' |
+      awk -F'\t' '$1 == "Static" && $2 == "请选择安装文件夹" {print $2; exit}')"
+    shot "locale-$tag-screen-picker"
+    xdotool windowfocus --sync "$w" key Escape
+    sleep 1
+  fi
+  printf -v "PROMPT_$tag" %s "$prompt"
 
   # An empty box and "立即安装": the message box "提示".
   click_at 300 313
@@ -115,10 +143,10 @@ run_once() {
   if w=$(find_window 15 提示); then
     cap=提示
     msg="$(wine "$WORK/wintext.exe" 提示 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
-    shot "$tag-message"
+    shot "locale-$tag-screen-message"
     # The box above its button, whose text ("确定", "OK") is the system's own.
     eval "$(xdotool getwindowgeometry --shell "$w")"
-    /usr/bin/convert "$OUT/$tag-message.png" -crop "${WIDTH}x$((HEIGHT - 36))+$X+$Y" +repage \
+    /usr/bin/convert "$OUT/locale-$tag-screen-message.png" -crop "${WIDTH}x$((HEIGHT - 36))+$X+$Y" +repage \
       "$OUT/locale-$tag-message.png"
     xdotool windowfocus --sync "$w" key Return
   else
@@ -136,17 +164,17 @@ run_once() {
   until [ "$(page_now)" = 2 ] || [ $SECONDS -ge $deadline ]; do sleep 0.3; done
   xdotool mousemove 5 5
   sleep 0.5
-  shot "$tag-2"
+  shot "locale-$tag-screen-2"
   # The progress strip, its fill and percentage masked: they move.
-  /usr/bin/convert "$OUT/$tag-2.png" -crop 640x65+$((WX + 1))+$((WY + 1 + 415)) +repage -fill black \
+  /usr/bin/convert "$OUT/locale-$tag-screen-2.png" -crop 640x65+$((WX + 1))+$((WY + 1 + 415)) +repage -fill black \
     -draw "rectangle 30,18 609,23" -draw "rectangle 174,35 240,51" "$OUT/locale-$tag-page2.png"
 
   deadline=$((SECONDS + 60))
   until [ "$(page_now)" = 3 ] || [ $SECONDS -ge $deadline ]; do sleep 0.5; done
   xdotool mousemove 5 5
   sleep 0.8
-  shot "$tag-3"
-  content "$tag-3" "$tag-page3"
+  shot "locale-$tag-screen-3"
+  content "locale-$tag-screen-3" "$tag-page3"
   kill "$APP_PID" 2>/dev/null
   wait "$APP_PID" 2>/dev/null
   APP_PID=""
@@ -168,6 +196,8 @@ dark=$(/usr/bin/convert "$OUT/locale-en-page1.png" -crop 60x27+290+204 +repage -
   -format '%[fx:1-mean]' info:)
 check "page 1 shows a version text ($dark dark)" "$(awk -v d="$dark" 'BEGIN { exit !(d > 0.02) }'; echo $?)"
 for tag in zh en; do
+  prompt="PROMPT_$tag"
+  check "$tag: the folder picker asks 请选择安装文件夹 (got '${!prompt}')" "$([ "${!prompt}" = 请选择安装文件夹 ] && echo 0 || echo 1)"
   cap="CAP_$tag" msg="MSG_$tag"
   check "$tag: message box 提示 says 请您先设置安装位置 (got '${!cap}' '${!msg}')" \
     "$([ "${!cap}" = 提示 ] && [ "${!msg}" = 请您先设置安装位置 ] && echo 0 || echo 1)"

@@ -79,9 +79,9 @@ TEST_F(Startup, OtherSystemsRestartElevatedWithUac) {
 TEST(BrowseForFolder, PassesTitleAndInitialFolderAndReturnsTheChoice) {
   platform::testing::TakeFolderRequests();
   platform::testing::SetFolderPickerAnswer("E:\\Apps");
-  EXPECT_EQ(BrowseForFolder("title", "C:\\Veltaro365"), "E:\\Apps");
+  EXPECT_EQ(BrowseForFolder(u"title", "C:\\Veltaro365"), "E:\\Apps");
   platform::testing::SetFolderPickerAnswer("");
-  EXPECT_EQ(BrowseForFolder("title", ""), "");
+  EXPECT_EQ(BrowseForFolder(u"title", ""), "");
   auto req = platform::testing::TakeFolderRequests();
   ASSERT_EQ(req.size(), 2u);
   EXPECT_EQ(req[0].initial, "C:\\Veltaro365");
