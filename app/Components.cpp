@@ -31,7 +31,7 @@ bool AtLeastByteWise(const std::string& a, const std::string& b) {
 void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   const std::string target = InstallDir + "\\App\\" + fileName;
   if (platform::FileExists(target)) return;
-  form.lblDownLoadState->text = Ansi("正在安装依赖驱动...");
+  form.lblDownLoadState->text = "正在安装依赖驱动...";
   form.Changed();
   if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
     PlaceComponent(target, fileName);
@@ -54,7 +54,7 @@ void TInstallFlow::DownloadAttachedFiles() {
   if (!IsInstallYCS() && !platform::FileExists(target)) {
     const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;
     form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
-    form_.lblDownLoadState->text = Ansi("正在安装基础服务...");
+    form_.lblDownLoadState->text = "正在安装基础服务...";
     form_.Changed();
     if (!SyncFallback) {
       CurrentJob = TDownloadJob::Create(url, ComponentFetchName(target), kSegments);

@@ -92,7 +92,4 @@ bool IsBarePackageName(const std::string& name);
 // (byte-wise comparison of the version texts).
 bool IsInstallYCS();
 
-// Source literals are UTF-8; window texts and paths live in the ANSI code page.
-std::string Ansi(const char* utf8);
-
 }  // namespace app

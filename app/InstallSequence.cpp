@@ -9,7 +9,6 @@
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/PubCrc.h"
-#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -29,8 +28,6 @@ bool EndsInSeparator(const std::string& s) {
 }
 }  // namespace
 
-std::string Ansi(const char* utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
-
 TInstallFlow::TInstallFlow(ui::TfrmSpeedInstall& form) : form_(form) {}
 
 TInstallFlow::~TInstallFlow() {
@@ -41,7 +38,7 @@ void TInstallFlow::ProcessMessages() {
   if (form_.host()) form_.host()->ProcessMessages();
 }
 
-void TInstallFlow::ShowInfoA(const char* utf8) { form_.ShowInfo(Ansi(utf8)); }
+void TInstallFlow::ShowInfoA(const char* utf8) { form_.ShowInfo(utf8); }
 
 // AppDir is the window's own first step (its pictures need it).
 void TInstallFlow::StartupSteps() {
@@ -80,7 +77,7 @@ void TInstallFlow::GetDefaultInstallPath() {
 
 void TInstallFlow::lblLLClick() {
   const std::string c = form_.edtAZLJ->text;
-  std::string f = BrowseForFolder(Ansi("请选择安装文件夹"), c);
+  std::string f = BrowseForFolder(u"请选择安装文件夹", c);
   if (f.empty()) f = form_.edtAZLJ->text;
   if (f.find(kProductFolder) == std::string::npos)
     f += EndsInSeparator(f) ? std::string(kProductFolder) : std::string("\\") + kProductFolder;

@@ -8,6 +8,7 @@
 #include "app/ServerConfig.h"
 #include "common/DesktopShortcut.h"
 #include "common/pubShare.h"
+#include "platform/codepage.h"
 #include "platform/dialog.h"
 #include "platform/localtime.h"
 #include "platform/process.h"
@@ -80,8 +81,8 @@ void TInstallFlow::lblCloseClick() {
       RegisterProduct(InstallDir);
     } catch (const std::exception& e) {
       // As any error that escapes a handler: shown, and the window stays.
-      platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, e.what(), "Veltaro",
-                               platform::kMbOk | platform::kMbIconError);
+      platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, platform::AnsiToWide(e.what()),
+                               u"Veltaro", platform::kMbOk | platform::kMbIconError);
       return;
     }
   }

@@ -2,6 +2,6 @@
 
 #include "platform/shell.h"
 
-std::string BrowseForFolder(const std::string& title, const std::string& initialFolder) {
+std::string BrowseForFolder(const std::u16string& title, const std::string& initialFolder) {
   return platform::PickFolder(title, initialFolder);
 }

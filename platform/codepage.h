@@ -16,5 +16,8 @@ unsigned AnsiCodePage();
 // The text in code page 936 (GBK), the target systems' ANSI code page, whatever
 // this system's own: false when a character has no form there.
 bool WideToGbk(const std::u16string& s, std::string* out);
+// GBK bytes read as such whatever this system's own code page; a byte sequence
+// that is not GBK text becomes a replacement character.
+std::u16string GbkToWide(const std::string& s);
 
 }  // namespace platform

@@ -10,7 +10,8 @@ constexpr unsigned kMbIconError = 0x10;
 constexpr unsigned kMbIconInformation = 0x40;
 constexpr int kIdOk = 1;
 
-// MessageBoxA with texts in the ANSI code page; `owner` is a window handle or null.
-int ShowMessageBox(void* owner, const std::string& text, const std::string& caption, unsigned flags);
+// A box drawn from UTF-16 texts, so that it reads the same whatever the
+// system's ANSI code page; `owner` is a window handle or null.
+int ShowMessageBox(void* owner, const std::u16string& text, const std::u16string& caption, unsigned flags);
 
 }  // namespace platform

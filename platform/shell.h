@@ -21,11 +21,12 @@ std::string DesktopFolder();
 // The full path of the running executable (ANSI), empty on failure.
 std::string ModulePath();
 
-// SHBrowseForFolderA rooted at the desktop with BIF_RETURNONLYFSDIRS |
+// The shell's folder picker rooted at the desktop with BIF_RETURNONLYFSDIRS |
 // BIF_NEWDIALOGSTYLE and no owner; `initial` (when not empty) is selected as the
 // dialog opens. The chosen folder, or empty when cancelled or not a file-system
-// folder.
-std::string PickFolder(const std::string& title, const std::string& initial);
+// folder. The prompt `title` is drawn from UTF-16, so it reads the same whatever
+// the system's ANSI code page; the folders are ANSI paths as every path.
+std::string PickFolder(const std::u16string& title, const std::string& initial);
 
 // COM on this thread as a single-threaded apartment, for as long as it lives.
 class ComApartment {

@@ -47,7 +47,7 @@ struct RegWriteRecord {
 };
 std::vector<RegWriteRecord> TakeRegistryWrites();
 
-// The message boxes shown since the last call, oldest first.
+// The message boxes shown since the last call, oldest first; their texts in UTF-8.
 struct MessageBoxRecord {
   void* owner;
   std::string text;
@@ -68,7 +68,8 @@ void SetModulePath(const std::string& windowsPath);
 
 // The folder picker answers with `folder` ("" is a cancel) and records each call.
 struct FolderRequest {
-  std::string title, initial;
+  std::string title;    // UTF-8
+  std::string initial;  // ANSI
 };
 void SetFolderPickerAnswer(const std::string& folder);
 std::vector<FolderRequest> TakeFolderRequests();

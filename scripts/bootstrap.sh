@@ -36,15 +36,18 @@ else
   echo "bootstrap: system packages present"
 fi
 
-# zh_CN.UTF-8 makes Wine's ANSI and OEM code pages 936.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-  echo "bootstrap: generating zh_CN.UTF-8"
-  if [ -f /etc/locale.gen ] && grep -q '^# *zh_CN.UTF-8' /etc/locale.gen; then
-    $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^zh_CN.UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# zh_CN.UTF-8 makes Wine's ANSI and OEM code pages 936; en_US.UTF-8 (1252) is
+# the system of a user whose Windows is not Chinese, which the window tests too.
+for loc in zh_CN en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+    echo "bootstrap: generating $loc.UTF-8"
+    if [ -f /etc/locale.gen ] && grep -q "^# *$loc.UTF-8" /etc/locale.gen; then
+      $SUDO sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$loc.UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    $SUDO locale-gen >/dev/null
   fi
-  $SUDO locale-gen >/dev/null
-fi
+done
 
 "$here/scripts/wine-prefix.sh"

@@ -1,5 +1,7 @@
 // The window as data: a retained tree of controls that ui/win32 paints and the
-// headless host drives. No OS code here. Texts are in the ANSI code page.
+// headless host drives. No OS code here. The texts the window draws (labels,
+// font names) are UTF-8, so they read the same whatever the system's ANSI code
+// page; the edit box holds a path, in the ANSI code page as every path.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -17,7 +19,7 @@ enum class Event { Click, Enter, Leave, Down, Up };
 constexpr int kEventCount = 5;
 
 struct Font {
-  std::string name;  // ANSI
+  std::string name;  // UTF-8
   int height = 0;    // character height in pixels
   Color color = 0;
 };
@@ -93,7 +95,7 @@ class Label : public Control {
  public:
   Label(std::string name, Control* parent, int x, int y, int w, int h)
       : Control(Kind::Label, std::move(name), parent, x, y, w, h) {}
-  std::string text;
+  std::string text;  // UTF-8
   Font font;
   bool centre = false;       // horizontally
   bool middle = false;       // vertically
@@ -116,7 +118,7 @@ class Edit : public Control {
  public:
   Edit(std::string name, Control* parent, int x, int y, int w, int h)
       : Control(Kind::Edit, std::move(name), parent, x, y, w, h) {}
-  std::string text;
+  std::string text;  // ANSI: the install folder
   Font font;
   Color background = 0xFFFFFF;
 };

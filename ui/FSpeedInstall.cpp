@@ -16,16 +16,13 @@ int32_t HttpWorkMax = 0;
 
 namespace {
 
-// Source literals are UTF-8; the window's texts live in the ANSI code page.
-std::string A(const char* utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
-
 constexpr unsigned kCentre = 1, kMiddle = 2, kFixed = 4, kHand = 8, kHidden = 16;
 
 }  // namespace
 
 TfrmSpeedInstall::TfrmSpeedInstall() {
-  caption = A("极速安装");
-  font = Font{A("微软雅黑"), 14, 0x333333};
+  caption = "极速安装";
+  font = Font{"微软雅黑", 14, 0x333333};
   root_ = Add<Panel>("frmSpeedInstall", nullptr, 0, 0, kClientWidth, kClientHeight, kFrameColor);
   nbMain = Add<PageStack>("nbMain", root_, 0, 0, kClientWidth, kClientHeight);
   for (const char* page : {"AZ", "SZ", "XZ", "WC"}) nbMain->AddPageName(page);
@@ -64,7 +61,7 @@ struct LabelLook {
 };
 
 Label* Style(Label* l, const std::string& fontName, const LabelLook& s) {
-  l->text = A(s.text);
+  l->text = s.text;
   l->font = Font{fontName, s.fontHeight, s.color};
   l->centre = s.look & kCentre;
   l->middle = s.look & kMiddle;
@@ -246,7 +243,7 @@ void TfrmSpeedInstall::SetTimerEnabled(Timer& timer, bool enabled) {
 }
 
 void TfrmSpeedInstall::ShowInfo(const std::string& text) {
-  platform::ShowMessageBox(host_ ? host_->Handle() : nullptr, text, A("提示"),
+  platform::ShowMessageBox(host_ ? host_->Handle() : nullptr, platform::Utf8ToWide(text), u"提示",
                            platform::kMbOk | platform::kMbIconInformation);
 }
 
@@ -270,8 +267,9 @@ void TfrmSpeedInstall::FormShow() {
   // the version labels stay empty.
   AppDir = FolderPart(platform::ModulePath());
   if (flow_) flow_->ShowStarting();
-  lblVersion->text = ProductVersion;
-  lblVersion2->text = ProductVersion;
+  // The manifest is written in GBK, whatever this system's code page.
+  lblVersion->text = platform::WideToUtf8(platform::GbkToWide(ProductVersion));
+  lblVersion2->text = lblVersion->text;
   LoadFormImages(*this);
   nbMain->SetPageIndex(0);
   edtAZLJ->text.clear();

@@ -30,7 +30,7 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void AttachFlow(FlowHandlers* flow) { flow_ = flow; }
   FlowHandlers* flow() const { return flow_; }
 
-  std::string caption;  // ANSI
+  std::string caption;  // UTF-8, as every text the window draws
   Font font;            // the window's default font
 
   // Every control in creation order (the image pass walks this).
@@ -59,7 +59,8 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void ShowWorkingState();
   void ShowInterruptedState();
 
-  // A modal box owned by the window: caption "提示", information icon, OK.
+  // A modal box owned by the window: caption "提示", information icon, OK;
+  // `text` in UTF-8.
   void ShowInfo(const std::string& text);
 
   void SetTimerEnabled(Timer& timer, bool enabled);

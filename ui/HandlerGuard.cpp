@@ -9,8 +9,8 @@
 
 namespace ui {
 namespace {
-void ShowError(void* owner, const std::string& text) {
-  platform::ShowMessageBox(owner, text, "Veltaro", platform::kMbOk | platform::kMbIconError);
+void ShowError(void* owner, const std::u16string& text) {
+  platform::ShowMessageBox(owner, text, u"Veltaro", platform::kMbOk | platform::kMbIconError);
 }
 }  // namespace
 
@@ -20,10 +20,11 @@ void RunGuarded(void* owner, const std::function<void()>& handler) {
   } catch (const platform::ProcessEnd&) {
     throw;
   } catch (const std::exception& e) {
-    ShowError(owner, e.what());
+    // An error's text comes from the system or a library, in the ANSI code page.
+    ShowError(owner, platform::AnsiToWide(e.what()));
   } catch (...) {
     // Not a standard error: it carries no text of its own.
-    ShowError(owner, platform::WideToAnsi(platform::Utf8ToWide("未知错误")));
+    ShowError(owner, u"未知错误");
   }
 }
 

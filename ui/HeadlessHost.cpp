@@ -223,14 +223,7 @@ void HeadlessHost::DoubleClickOn(const std::string& name) {
 
 void HeadlessHost::MeasureText(const Font& font, const std::string& text, int* width, int* height) {
   int w = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (platform::IsAnsiLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      ++i;
-      w += font.height;
-    } else {
-      w += font.height / 2;
-    }
-  }
+  for (char16_t c : platform::Utf8ToWide(text)) w += c < 0x80 ? font.height / 2 : font.height;
   *width = w;
   *height = font.height;
 }

@@ -46,8 +46,8 @@ class HeadlessHost : public Host {
 
   // Host
   void Invalidate() override { ++invalidations; }
-  // Half the font's height per single-byte character, the whole height per
-  // double-byte one; a line is as high as the font.
+  // Half the font's height per ASCII character, the whole height per other
+  // one; a line is as high as the font.
   void MeasureText(const Font& font, const std::string& text, int* width, int* height) override;
   void ProcessMessages() override;
   void BeginDrag() override;

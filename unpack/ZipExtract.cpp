@@ -10,8 +10,8 @@
 #include "unpack/Utf8Name.h"
 #include "unpack/ZipFormat.h"
 
-const char kUnknownMethodText[] = "Unknown Compression Method";
-const char kZipErrorCaption[] = "Zip Error";
+const char16_t kUnknownMethodText[] = u"Unknown Compression Method";
+const char16_t kZipErrorCaption[] = u"Zip Error";
 
 namespace {
 // Deflate cannot expand one byte into more than 1032: a larger declared size

@@ -29,8 +29,8 @@ struct ExtractResult {
 };
 
 // Unknown methods are reported with this message box.
-extern const char kUnknownMethodText[];
-extern const char kZipErrorCaption[];
+extern const char16_t kUnknownMethodText[];
+extern const char16_t kZipErrorCaption[];
 
 // `dest` has no trailing backslash. Entries are taken in central directory order.
 ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHook& pump);

@@ -51,6 +51,8 @@ std::string WideToAnsi(const std::u16string& s) {
 }
 
 std::u16string OemToWide(const std::string& s) { return AnsiToWide(s); }
+// Here the ANSI page is GBK itself.
+std::u16string GbkToWide(const std::string& s) { return AnsiToWide(s); }
 
 // Both pages are the same here: the bytes stay exactly as stored.
 std::string OemTextToAnsi(const std::string& s) { return s; }

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/testing.h"
 
 namespace platform {
@@ -11,9 +12,9 @@ std::mutex g_mutex;
 std::vector<testing::MessageBoxRecord> g_boxes;
 }  // namespace
 
-int ShowMessageBox(void* owner, const std::string& text, const std::string& caption, unsigned flags) {
+int ShowMessageBox(void* owner, const std::u16string& text, const std::u16string& caption, unsigned flags) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_boxes.push_back({owner, text, caption, flags});
+  g_boxes.push_back({owner, WideToUtf8(text), WideToUtf8(caption), flags});
   return kIdOk;
 }
 

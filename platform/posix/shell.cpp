@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/testing.h"
 
 namespace platform {
@@ -44,9 +45,9 @@ std::string ModulePath() {
   return S().modulePath;
 }
 
-std::string PickFolder(const std::string& title, const std::string& initial) {
+std::string PickFolder(const std::u16string& title, const std::string& initial) {
   std::lock_guard<std::mutex> lock(S().mutex);
-  S().pickerRequests.push_back({title, initial});
+  S().pickerRequests.push_back({WideToUtf8(title), initial});
   return S().pickerAnswer;
 }
 

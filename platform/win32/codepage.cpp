@@ -28,6 +28,7 @@ std::string FromWide(UINT cp, const std::u16string& s) {
 std::u16string AnsiToWide(const std::string& s) { return ToWide(CP_ACP, s); }
 std::string WideToAnsi(const std::u16string& s) { return FromWide(CP_ACP, s); }
 std::u16string OemToWide(const std::string& s) { return ToWide(CP_OEMCP, s); }
+std::u16string GbkToWide(const std::string& s) { return ToWide(936, s); }
 // Where the two pages are one (936 on the target systems) the bytes stay exactly
 // as stored: a round trip through UTF-16 would change bytes that are not valid
 // text in that page, such as UTF-8 names.

@@ -4,8 +4,9 @@
 
 namespace platform {
 
-int ShowMessageBox(void* owner, const std::string& text, const std::string& caption, unsigned flags) {
-  return ::MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
+int ShowMessageBox(void* owner, const std::u16string& text, const std::u16string& caption, unsigned flags) {
+  return ::MessageBoxW(static_cast<HWND>(owner), reinterpret_cast<const wchar_t*>(text.c_str()),
+                       reinterpret_cast<const wchar_t*>(caption.c_str()), flags);
 }
 
 }  // namespace platform

@@ -57,16 +57,18 @@ struct Pidl {
 
 }  // namespace
 
-std::string PickFolder(const std::string& title, const std::string& initial) {
-  BROWSEINFOA bi;
+std::string PickFolder(const std::u16string& title, const std::string& initial) {
+  // The wide dialog for its prompt only: the initial folder goes in and the
+  // choice comes out through the ANSI calls, as with the ANSI dialog.
+  BROWSEINFOW bi;
   ZeroMemory(&bi, sizeof bi);
-  bi.lpszTitle = title.c_str();
+  bi.lpszTitle = reinterpret_cast<const wchar_t*>(title.c_str());
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   if (!initial.empty()) {
     bi.lpfn = SelectInitial;
     bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
   }
-  Pidl item{::SHBrowseForFolderA(&bi)};
+  Pidl item{::SHBrowseForFolderW(&bi)};
   if (!item.p) return std::string();
   char path[MAX_PATH];
   if (!::SHGetPathFromIDListA(item.p, path)) return std::string();

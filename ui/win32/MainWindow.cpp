@@ -24,8 +24,10 @@ constexpr wchar_t kAppClass[] = L"TApplication";
 
 COLORREF Rgb(Color c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
-std::wstring Wide(const std::string& ansi) {
-  std::u16string w = platform::AnsiToWide(ansi);
+// The window's texts are UTF-8: drawn from their UTF-16 form, they read the
+// same whatever the system's ANSI code page.
+std::wstring Wide(const std::string& utf8) {
+  std::u16string w = platform::Utf8ToWide(utf8);
   return std::wstring(w.begin(), w.end());
 }
 

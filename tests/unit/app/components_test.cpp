@@ -122,7 +122,7 @@ TEST_F(ComponentsTest, FetchesOnlyWhatIsMissing) {
     const bool nothingMissing = std::all_of(r.present, r.present + 4, [](bool b) { return b; });
     if (nothingMissing || (r.serviceVersion && std::string(r.serviceVersion) == "2.00")) {
       // No base-service fetch: neither the "0%" reset nor its status text.
-      EXPECT_EQ(form.lblDownLoadState->text, nothingMissing ? "state" : Ansi("正在安装依赖驱动..."));
+      EXPECT_EQ(form.lblDownLoadState->text, nothingMissing ? "state" : "正在安装依赖驱动...");
     }
     if (nothingMissing) {
       EXPECT_EQ(form.lblJD->text, "42%");
@@ -167,7 +167,7 @@ TEST_F(ComponentsTest, BaseServiceFailuresMoveToTheServiceHostThenStop) {
   const auto first = flow.CurrentJob;
   EXPECT_EQ(first->Url, server.Url(kBasePath));
   EXPECT_EQ(form.lblJD->text, "0%");
-  EXPECT_EQ(form.lblDownLoadState->text, Ansi("正在安装基础服务..."));
+  EXPECT_EQ(form.lblDownLoadState->text, "正在安装基础服务...");
   EXPECT_TRUE(form.tmr3.enabled);
 
   ASSERT_TRUE(RunUntil([&] { return flow.CurrentJob != first; }));

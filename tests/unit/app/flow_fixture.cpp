@@ -127,7 +127,7 @@ void FlowTest::Step() {
 
 std::vector<std::string> FlowTest::Boxes() {
   std::vector<std::string> out;
-  for (const auto& b : pt::TakeMessageBoxes()) out.push_back(platform::WideToUtf8(platform::AnsiToWide(b.text)));
+  for (const auto& b : pt::TakeMessageBoxes()) out.push_back(b.text);
   return out;
 }
 

@@ -117,7 +117,7 @@ TEST_F(Sequence, BrowseResults) {
     EXPECT_EQ(form.edtAZLJ->text, c.want);
     auto asked = pt::TakeFolderRequests();
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].title, Ansi("请选择安装文件夹"));
+    EXPECT_EQ(asked[0].title, "请选择安装文件夹");
     EXPECT_EQ(asked[0].initial, c.box);
   }
 }

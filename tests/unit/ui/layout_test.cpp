@@ -12,7 +12,6 @@ using namespace ui;
 
 namespace {
 
-std::string A(const char* utf8) { return platform::WideToAnsi(platform::Utf8ToWide(utf8)); }
 
 // Look letters: c centre, m middle, f fixed, h hand, H hidden, o opaque.
 struct Row {
@@ -136,8 +135,8 @@ TEST_F(Layout, EveryControlIsWhereTheTablesPutIt) {
     if (c->kind() == Kind::Label) {
       auto& l = static_cast<Label&>(*c);
       ASSERT_NE(r.text, nullptr);
-      EXPECT_EQ(l.text, A(r.text));
-      EXPECT_EQ(l.font.name, A("微软雅黑"));
+      EXPECT_EQ(l.text, r.text);
+      EXPECT_EQ(l.font.name, "微软雅黑");
       EXPECT_EQ(l.font.height, r.fontHeight);
       EXPECT_EQ(l.font.color, r.color);
       EXPECT_EQ(l.centre, Has(r.look, 'c'));
@@ -156,7 +155,7 @@ TEST_F(Layout, EveryControlIsWhereTheTablesPutIt) {
     }
   }
   EXPECT_EQ(form.lblJDT->fillColor, 0x5D9EF5u);
-  EXPECT_EQ(form.caption, A("极速安装"));
+  EXPECT_EQ(form.caption, "极速安装");
 }
 
 TEST_F(Layout, StackingOrderFollowsTheTables) {

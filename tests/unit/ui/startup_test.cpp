@@ -79,9 +79,9 @@ TEST_F(Startup, OtherSystemsRestartElevatedWithUac) {
 TEST(BrowseForFolder, PassesTitleAndInitialFolderAndReturnsTheChoice) {
   platform::testing::TakeFolderRequests();
   platform::testing::SetFolderPickerAnswer("E:\\Apps");
-  EXPECT_EQ(BrowseForFolder("title", "C:\\Veltaro365"), "E:\\Apps");
+  EXPECT_EQ(BrowseForFolder(u"title", "C:\\Veltaro365"), "E:\\Apps");
   platform::testing::SetFolderPickerAnswer("");
-  EXPECT_EQ(BrowseForFolder("title", ""), "");
+  EXPECT_EQ(BrowseForFolder(u"title", ""), "");
   auto req = platform::testing::TakeFolderRequests();
   ASSERT_EQ(req.size(), 2u);
   EXPECT_EQ(req[0].initial, "C:\\Veltaro365");
@@ -92,11 +92,12 @@ TEST(MessageBox, IsAnInformationBoxOwnedByTheWindow) {
   platform::testing::TakeMessageBoxes();
   ui::TfrmSpeedInstall form;
   ui::HeadlessHost host(form);
-  form.ShowInfo("x");
+  form.ShowInfo("下载失败");
   auto boxes = platform::testing::TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "下载失败");
   EXPECT_EQ(boxes[0].owner, host.Handle());
-  EXPECT_EQ(boxes[0].caption, platform::WideToAnsi(platform::Utf8ToWide("提示")));
+  EXPECT_EQ(boxes[0].caption, "提示");
   EXPECT_EQ(boxes[0].flags, platform::kMbOk | platform::kMbIconInformation);
 }
 

@@ -194,8 +194,20 @@ TEST_F(Window, ALabelWithoutFixedSizeFollowsItsText) {
   EXPECT_EQ(form.lblJD->width, 24);  // "100%", wider than its design width 18
   const int x = form.lblJD->WindowX() + 22, y = form.lblJD->WindowY() + 5;
   EXPECT_EQ(HitTest(*form.root(), x, y), form.lblJD);
+  EXPECT_EQ(form.lblBT->width, 10 * 10 + 4 * 21);  // "Veltaro365全新上线": ten ASCII, four Chinese
   EXPECT_EQ(form.lblLJAZ->width, 200);  // fixed labels keep their size
   EXPECT_EQ(form.lblErrorHint->width, 497);
+}
+
+// The manifest's version text is GBK, whatever the system's own code page.
+TEST(WindowText, TheVersionIsShownDecodedAsGbk) {
+  ProductVersion = "V2.1\xB0\xE6";
+  TfrmSpeedInstall form;
+  HeadlessHost host(form);
+  host.Show();
+  ProductVersion.clear();
+  EXPECT_EQ(form.lblVersion->text, "V2.1版");
+  EXPECT_EQ(form.lblVersion2->text, "V2.1版");
 }
 
 TEST_F(Window, ProgressStripStates) {
@@ -261,10 +273,11 @@ TEST(HeadlessClock, TimersComeDueInsideAHandlerThatWaits) {
 }
 
 TEST(HandlerGuard, AnErrorInTheShowHandlerIsShownAndTheRestSkipped) {
-  const std::string unknown = platform::WideToAnsi(platform::Utf8ToWide("未知错误"));
   const std::pair<std::function<void()>, std::string> errors[] = {
       {[] { throw std::runtime_error("no pictures"); }, "no pictures"},
-      {[] { throw 42; }, unknown},  // not a standard error
+      // An error's text is the system's, in its ANSI code page (GBK here).
+      {[] { throw std::runtime_error("\xD5\xD2\xB2\xBB\xB5\xBD"); }, "找不到"},
+      {[] { throw 42; }, "未知错误"},  // not a standard error
   };
   for (const auto& [raise, text] : errors) {
     platform::testing::TakeMessageBoxes();
