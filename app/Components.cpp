@@ -7,6 +7,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobTargets.h"
 #include "platform/fs.h"
 
 namespace app {
@@ -54,6 +55,7 @@ void TInstallFlow::DownloadAttachedFiles() {
     form_.lblDownLoadState->text = Ansi("正在安装基础服务...");
     form_.Changed();
     if (!SyncFallback) {
+      WaitForEarlierJob(target, kEarlierJobWaitMs, [this] { ProcessMessages(); });
       CurrentJob = TDownloadJob::Create(url, target, kSegments);
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on

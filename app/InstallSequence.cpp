@@ -8,6 +8,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobTargets.h"
 #include "download/PubCrc.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
@@ -128,6 +129,7 @@ void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
   form_.ShowWorkingState();
+  WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
   SetTimer(form_.tmr1, true);
 }
