@@ -127,6 +127,22 @@ TEST_F(EngineTest, StateIsSavedWhileSegmentsRun) {
   ASSERT_TRUE(Ended(job));
 }
 
+// A segment's answer that says "Connection: close" (and has no length) is read
+// to the segment's end all the same.
+TEST_F(EngineTest, SegmentAnswerThatClosesIsReadToItsEnd) {
+  std::string src = Publish(30000);
+  const std::string file = dir_ / "pkg.zip";
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(30000, '\0')));
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", EncodeResumeState(TwoSegments(30000, 0, 0))));
+  testsupport::ServerFaults f;
+  f.noContentLength = true;
+  server_.SetFaults(f);
+  auto job = Start(file);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_TRUE(job->Finished);
+  EXPECT_TRUE(FileHolds(file, src));
+}
+
 // The segment's connection stays open until its failure line and notice are out.
 TEST_F(EngineTest, SegmentHoldsItsConnectionThroughItsNotice) {
   platform::Listener listener;
