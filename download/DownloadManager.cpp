@@ -316,7 +316,7 @@ void TDownloadManager::SaveProgress(const std::string& stateFile, const ResumeSt
 
 void TDownloadManager::SaveState(const std::string& stateFile, const ResumeState& header) {
   if (!Job->Finished) {
-    dataFile_.Flush();
+    if (dataFile_.IsOpen()) dataFile_.Flush();  // closed after a rename that failed
     if (!WriteResumeStateFile(stateFile, CurrentState(header))) return;
     Log("[%s] 资源接收未完成，任务中止.");
   }

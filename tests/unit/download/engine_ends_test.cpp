@@ -158,7 +158,7 @@ TEST_F(EngineTest, SegmentHoldsItsConnectionThroughItsNotice) {
   platform::Socket conn;
   struct Probe : NotifyTarget {
     platform::Socket* conn = nullptr;
-    int recvInNotice = 1;
+    std::atomic<int> recvInNotice{1};
     void SendDownloadFailed() override {
       char c;
       recvInNotice = conn->Recv(&c, 1, 300);
