@@ -55,6 +55,7 @@ void TInstallFlow::DownloadAttachedFiles() {
     form_.lblDownLoadState->text = Ansi("正在安装基础服务...");
     form_.Changed();
     if (!SyncFallback) {
+      CurrentJob.reset();  // as in StartPackageDownload
       WaitForEarlierJob(target, kEarlierJobWaitMs, [this] { ProcessMessages(); });
       CurrentJob = TDownloadJob::Create(url, target, kSegments);
       SetTimer(form_.tmr3, true);

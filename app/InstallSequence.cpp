@@ -128,8 +128,11 @@ void TInstallFlow::lblLJAZClick() {
 void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
-  form_.ShowWorkingState();
+  // The earlier job on the package, if any, is no longer the current one; its
+  // manager is let finish first, so that the new one resumes from its state.
+  CurrentJob.reset();
   WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+  form_.ShowWorkingState();
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
   SetTimer(form_.tmr1, true);
 }

@@ -91,9 +91,21 @@ void TDownloadManager::Log(const char* format, int32_t value) {
 }
 
 void TDownloadManager::Fail(const char* logLine) {
-  SendDownloadFailed();
+  NotifyFailed();
   Log(logLine);
   Job->Running = 0;
+}
+
+void TDownloadManager::LetGo() {
+  dataFile_.Close();
+  if (!released_) ReleaseJobTarget(FileName);
+  released_ = true;
+}
+
+void TDownloadManager::NotifyFailed() {
+  // The window may start the next job on this target from the notice's handler.
+  LetGo();
+  SendDownloadFailed();
 }
 
 void TDownloadManager::RunAndRelease() {
@@ -105,8 +117,7 @@ void TDownloadManager::RunAndRelease() {
   // A segment that failed may still be waiting for its notice to be handled;
   // it writes nothing more, so the target is free for the next job now.
   QuietSegments();
-  dataFile_.Close();
-  ReleaseJobTarget(FileName);
+  LetGo();
 }
 
 void TDownloadManager::Run() {
@@ -124,14 +135,14 @@ void TDownloadManager::Run() {
   }
 
   if (!dataFile_.IsOpen() || !platform::FileExists(dataFile)) {
-    SendDownloadFailed();
+    NotifyFailed();
     Log("[%s] 接收文件不存在，退出.");
     return;
   }
   const int64_t length = dataFile_.Size();
   if (length < 0) return;
   if (length == 0) {
-    SendDownloadFailed();
+    NotifyFailed();
     Log("[%s] 接收文件大小<=0，退出.");
     return;
   }
@@ -166,7 +177,7 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   Job->Size = GetResourceSize(Url);
   Log("[%s] 取得资源原始大小：%d 字节。", Job->Size);
   if (Job->Size < 1) {
-    SendDownloadFailed();
+    NotifyFailed();
     return false;
   }
   Log("[%s] 重新取得资源原始大小：%d 字节。", Job->Size);
@@ -245,6 +256,7 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   // rename, an error) waits until no segment writes before the state is saved.
   QuietSegments();
   SaveState(stateFile, header);
+  if (renameFailed_) NotifyFailed();
 }
 
 int32_t TDownloadManager::SumReceived() const {
@@ -272,7 +284,7 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
   uint32_t start = platform::TickCount();
   while (target.empty() || !platform::RenameFile(dataFile, target)) {
     if (platform::TickCount() - start >= kRenameRetryMs) {
-      SendDownloadFailed();
+      renameFailed_ = true;  // told once the state is saved
       return false;
     }
     platform::SleepMs(50);

@@ -79,11 +79,17 @@ class TDownloadManager {
   void Log(const char* format, int32_t value = 0);
   // An early end with a word: the notice, the log line, Running 0.
   void Fail(const char* logLine);
+  // The data file closed and the target let go, once.
+  void LetGo();
+  // WM_DOWNLOAD_FAILED from the manager, sent once it has let go.
+  void NotifyFailed();
 
   int32_t SumReceived() const;
   void WaitPoll(uint32_t ms);
 
   platform::File dataFile_;
+  bool released_ = false;
+  bool renameFailed_ = false;
   std::vector<std::unique_ptr<TDownload>> threads_;
   platform::Mutex pollMutex_;
   platform::CondVar pollCv_;
