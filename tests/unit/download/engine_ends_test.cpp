@@ -14,25 +14,36 @@ using testsupport::WriteFileBytes;
 TEST_F(EngineTest, DataFileThatCannotBeCreatedEndsTheRunWithAWord) {
   Publish(5000);
   const std::string bad = EncodeResumeState(TwoSegments(5000, 9999, 0));
+  auto readOnly = [](const std::string& f, const std::string& bytes) {
+    return WriteFileBytes(f, bytes) && platform::SetAttributes(f, platform::kAttrReadOnly);
+  };
+  // Each case readies the folder D and names the target in it.
   const struct {
     const char* name;
-    std::function<bool(const std::string& file)> prepare;
+    std::function<bool(const std::string& d, std::string* file)> prepare;
   } cases[] = {
-      {"read-only leftover data file",
-       [](const std::string& f) {
-         return WriteFileBytes(f + ".rpc", "x") && platform::SetAttributes(f + ".rpc", platform::kAttrReadOnly);
+      {"read-only leftover data file", [&](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return readOnly(*f + ".rpc", "x");
        }},
-      {"folder of the data file's name", [](const std::string& f) { return platform::CreateDir(f + ".rpc"); }},
-      {"state that fails its checks and cannot be deleted",
-       [&](const std::string& f) {
-         return WriteFileBytes(f + ".rpc.cfg", bad) && platform::SetAttributes(f + ".rpc.cfg", platform::kAttrReadOnly);
+      {"folder of the data file's name", [](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return platform::CreateDir(*f + ".rpc");
+       }},
+      {"state that fails its checks and cannot be deleted", [&](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return readOnly(*f + ".rpc.cfg", bad);
+       }},
+      {"a folder path through a file", [](const std::string& d, std::string* f) {
+         *f = d + "\\plain\\pkg.zip";
+         return WriteFileBytes(d + "\\plain", "x");
        }},
   };
   int n = 0;
   for (const auto& c : cases) {
-    const std::string file = dir_ / ("c" + std::to_string(++n) + "\\pkg.zip");
-    ASSERT_TRUE(platform::CreateDir(dir_ / ("c" + std::to_string(n))));
-    ASSERT_TRUE(c.prepare(file)) << c.name;
+    const std::string d = dir_ / ("c" + std::to_string(++n));
+    std::string file;
+    ASSERT_TRUE(platform::CreateDir(d) && c.prepare(d, &file)) << c.name;
     const int before = notices_->count;
     auto job = Start(file);
     ASSERT_TRUE(Ended(job)) << c.name;
@@ -40,12 +51,6 @@ TEST_F(EngineTest, DataFileThatCannotBeCreatedEndsTheRunWithAWord) {
     EXPECT_EQ(job->Running, 0) << c.name;
     EXPECT_EQ(LogText(job).back().substr(22), "创建接收文件失败.") << c.name;
   }
-  // A folder path that runs through a file.
-  ASSERT_TRUE(WriteFileBytes(dir_ / "plain", "x"));
-  auto job = Start(dir_ / "plain\\pkg.zip");
-  ASSERT_TRUE(Ended(job));
-  EXPECT_EQ(job->Running, 0);
-  EXPECT_EQ(LogText(job).back().substr(22), "创建接收文件失败.");
 }
 
 TEST_F(EngineTest, SecondEngineOnARunningTargetFailsAndTheFirstStaysWhole) {
