@@ -62,12 +62,17 @@ void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std
                              const std::string& fileName, int32_t threadCount) {
   std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
   HoldJobTarget(fileName);
-  platform::Thread([self]() mutable {
-    self->RunAndRelease();
-    std::shared_ptr<TDownloadJob> keep = self->Job;
-    self.reset();  // joins any segment thread still running, frees the table
-    keep->MarkEngineEnded();
-  }).Detach();
+  try {
+    platform::Thread([self]() mutable {
+      self->RunAndRelease();
+      std::shared_ptr<TDownloadJob> keep = self->Job;
+      self.reset();  // joins any segment thread still running, frees the table
+      keep->MarkEngineEnded();
+    }).Detach();
+  } catch (...) {
+    self->LetGo();  // no thread: nothing holds the target
+    throw;
+  }
 }
 
 int32_t TDownloadManager::GetResourceSize(const std::string& url) {
