@@ -7,6 +7,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobTargets.h"
 #include "platform/fs.h"
 
 namespace app {
@@ -57,6 +58,8 @@ void TInstallFlow::DownloadAttachedFiles() {
     form_.lblDownLoadState->text = "正在安装基础服务...";
     form_.Changed();
     if (!SyncFallback) {
+      CurrentJob.reset();  // as in StartPackageDownload
+      WaitForEarlierJob(ComponentFetchName(target), kEarlierJobWaitMs, [this] { ProcessMessages(); });
       CurrentJob = TDownloadJob::Create(url, ComponentFetchName(target), kSegments);
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on

@@ -8,6 +8,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobTargets.h"
 #include "download/PubCrc.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -123,6 +124,10 @@ void TInstallFlow::lblLJAZClick() {
 void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
+  // The earlier job on the package, if any, is no longer the current one; its
+  // manager is let finish first, so that the new one resumes from its state.
+  CurrentJob.reset();
+  WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
   form_.ShowWorkingState();
   // The job before is let go first: while the new one is set up, no notice of
   // the old one counts as the download's.

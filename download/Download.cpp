@@ -1,5 +1,6 @@
 #include "download/Download.h"
 
+#include <memory>
 #include <system_error>
 
 #include "download/DownloadJob.h"
@@ -8,12 +9,10 @@
 #include "download/HttpClient.h"
 #include "download/Notify.h"
 
-TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string& url, const std::string& fileName)
-    : Manager(manager), Index(index), Url(url), FileName(fileName) {
+TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string& url)
+    : Manager(manager), Index(index), Url(url) {
   TDownloadManager::Segment& seg = Manager->Segments[Index];
   Position = seg.Start + seg.Received;
-  streamReady_ = Stream.Open(FileName, platform::OpenMode::kWrite, platform::Share::kReadWrite) == 0 &&
-                 Stream.Seek(Position) == 0;
   if (EngineFaultDue(EngineFault::kSegmentStart)) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   }
@@ -37,22 +36,25 @@ void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {
 
 void TDownload::Run() {
   bool failed = false;
+  // Released (and its connection closed) only after the lines and the notice.
+  std::unique_ptr<HttpClient> client;
   try {
-    Transfer();
+    client = std::make_unique<HttpClient>();
+    Transfer(*client);
   } catch (const std::exception&) {
     failed = true;
   }
+  Manager->SegmentQuiet[Index] = true;
+  Manager->WakePoll();
   LogSegmentEnd(*Manager->Job, Index, failed);
-  Stream.Close();
+  client.reset();
   Manager->Stop[Index] = false;
   Manager->SegmentEnded[Index] = true;
   Manager->WakePoll();
 }
 
-void TDownload::Transfer() {
-  if (!streamReady_) throw HttpError("cannot open the data file");
+void TDownload::Transfer(HttpClient& client) {
   TDownloadManager::Segment& seg = Manager->Segments[Index];
-  HttpClient client;  // released (and its connection closed) on every way out
   client.FollowRedirects = true;
   client.ReadTimeoutMs = kSegmentReadTimeoutMs;
   client.Request.userAgent = kEngineUserAgent;
@@ -75,11 +77,13 @@ void TDownload::Transfer() {
     throw HttpError("no partial answer for the range", status);
   }
 
+  platform::File& data = Manager->DataFile();
   while (!Manager->Stop[Index] && Remaining > 0) {
     int32_t n = Remaining > kSegmentChunk ? kSegmentChunk : Remaining;
     client.ReadExact(Buffer, static_cast<size_t>(n));
-    if (Stream.Write(Buffer, static_cast<uint32_t>(n)) != 0) throw HttpError("cannot write the data file");
+    if (data.WriteAt(Position, Buffer, static_cast<uint32_t>(n)) != 0) throw HttpError("cannot write the data file");
     seg.Received += n;
+    Position += n;
     Remaining -= n;
   }
 }

@@ -1,15 +1,16 @@
 // One segment of a download: a thread that GETs its byte range over its own
 // connection and writes it into the shared ".rpc" data file at the range's
-// offsets. It publishes progress in its segment's Received, obeys its Stop flag
-// between chunks and sets SegmentEnded as its last act. The manager owns the
-// object and joins its thread.
+// offsets, through the manager's handle. It publishes progress in its
+// segment's Received, obeys its Stop flag between chunks, sets SegmentQuiet
+// once it writes no more and SegmentEnded as its last act. The manager owns
+// the object and joins its thread.
 #pragma once
 #include <cstdint>
 #include <string>
 
-#include "platform/fs.h"
 #include "platform/thread.h"
 
+class HttpClient;
 class TDownloadJob;
 class TDownloadManager;
 
@@ -22,9 +23,8 @@ void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed);
 
 class TDownload {
  public:
-  // Opens the data file (neither created nor truncated) at the segment's
-  // resume offset, then starts the thread.
-  TDownload(TDownloadManager* manager, int32_t index, const std::string& url, const std::string& fileName);
+  // Starts the thread; it writes from the segment's resume offset on.
+  TDownload(TDownloadManager* manager, int32_t index, const std::string& url);
   ~TDownload();
   TDownload(const TDownload&) = delete;
   TDownload& operator=(const TDownload&) = delete;
@@ -33,17 +33,14 @@ class TDownload {
 
   TDownloadManager* const Manager;
   const int32_t Index;
-  int32_t Position;
+  int32_t Position;  // the offset the next chunk goes to
   int32_t Remaining = 0;
   const std::string Url;
-  const std::string FileName;
 
  private:
   void Run();
-  void Transfer();
+  void Transfer(HttpClient& client);
 
-  platform::File Stream;
-  bool streamReady_ = false;
   char Buffer[kSegmentChunk];
   platform::Thread thread_;
 };

@@ -8,6 +8,7 @@
 #include "download/DownloadJob.h"
 #include "download/EngineFaults.h"
 #include "download/HttpClient.h"
+#include "download/JobTargets.h"
 #include "download/Notify.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
@@ -21,6 +22,8 @@ constexpr uint32_t kSizeReadTimeoutMs = 3000;
 // scanner); after this long the run gives up and keeps its resume state.
 constexpr uint32_t kRenameRetryMs = 5000;
 constexpr int kMaxNumberedNames = 100000;
+// A crash or a killed process loses at most about this much of the download.
+constexpr uint32_t kStateSaveMs = 900;
 
 int32_t ClampThreadCount(int32_t n) { return n < 1 ? 1 : (n > kMaxSegments ? kMaxSegments : n); }
 }  // namespace
@@ -48,6 +51,7 @@ TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, con
   for (int i = 0; i <= kMaxSegments; ++i) {
     Stop[i] = false;
     SegmentEnded[i] = true;
+    SegmentQuiet[i] = true;
   }
   Job->Running = 1;
 }
@@ -57,16 +61,18 @@ TDownloadManager::~TDownloadManager() { StopSegments(); }
 void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
                              const std::string& fileName, int32_t threadCount) {
   std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
-  platform::Thread([self]() mutable {
-    try {
-      self->Run();
-    } catch (const std::exception&) {
-      // Out of memory or threads before the download phase: the run just ends.
-    }
-    std::shared_ptr<TDownloadJob> keep = self->Job;
-    self.reset();  // joins any segment thread still running, frees the table
-    keep->MarkEngineEnded();
-  }).Detach();
+  HoldJobTarget(fileName);
+  try {
+    platform::Thread([self]() mutable {
+      self->RunAndRelease();
+      std::shared_ptr<TDownloadJob> keep = self->Job;
+      self.reset();  // joins any segment thread still running, frees the table
+      keep->MarkEngineEnded();
+    }).Detach();
+  } catch (...) {
+    self->LetGo();  // no thread: nothing holds the target
+    throw;
+  }
 }
 
 int32_t TDownloadManager::GetResourceSize(const std::string& url) {
@@ -89,6 +95,36 @@ void TDownloadManager::Log(const char* format, int32_t value) {
   Job->AddLog(EngineLogText(line));
 }
 
+void TDownloadManager::Fail(const char* logLine) {
+  NotifyFailed();
+  Log(logLine);
+  Job->Running = 0;
+}
+
+void TDownloadManager::LetGo() {
+  dataFile_.Close();
+  if (!released_) ReleaseJobTarget(FileName);
+  released_ = true;
+}
+
+void TDownloadManager::NotifyFailed() {
+  // The window may start the next job on this target from the notice's handler.
+  LetGo();
+  SendDownloadFailed(Job->Id);
+}
+
+void TDownloadManager::RunAndRelease() {
+  try {
+    Run();
+  } catch (const std::exception&) {
+    // Out of memory or threads before the download phase: the run just ends.
+  }
+  // A segment that failed may still be waiting for its notice to be handled;
+  // it writes nothing more, so the target is free for the next job now.
+  QuietSegments();
+  LetGo();
+}
+
 void TDownloadManager::Run() {
   size_t slash = LastBackslash(FileName);
   Name = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
@@ -103,22 +139,17 @@ void TDownloadManager::Run() {
     return;
   }
 
-  if (!platform::FileExists(dataFile)) {
-    SendDownloadFailed(Job->Id);
+  if (!dataFile_.IsOpen() || !platform::FileExists(dataFile)) {
+    NotifyFailed();
     Log("[%s] 接收文件不存在，退出.");
     return;
   }
-  {
-    platform::File f;
-    if (f.Open(dataFile, platform::OpenMode::kRead) != 0) return;
-    int64_t length = f.Size();
-    if (length < 0) return;
-    if (length == 0) {
-      f.Close();
-      SendDownloadFailed(Job->Id);
-      Log("[%s] 接收文件大小<=0，退出.");
-      return;
-    }
+  const int64_t length = dataFile_.Size();
+  if (length < 0) return;
+  if (length == 0) {
+    NotifyFailed();
+    Log("[%s] 接收文件大小<=0，退出.");
+    return;
   }
   DownloadPhase(dataFile, stateFile, header);
 }
@@ -127,10 +158,11 @@ bool TDownloadManager::LoadState(const std::string& stateFile, const std::string
   std::string bytes;
   ResumeState s;
   if (!ReadResumeStateFile(stateFile, &bytes) || !DecodeResumeState(bytes, &s)) return false;
-  {
-    // The state describes the data file only while that file is the size it says.
-    platform::File f;
-    if (f.Open(dataFile, platform::OpenMode::kRead) != 0 || f.Size() != s.Size) return false;
+  // The state describes the data file only while that file is the size it
+  // says; a data file that another engine writes is not resumed either.
+  if (dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size) {
+    dataFile_.Close();
+    return false;
   }
   Log("[%s] 进入下载分支0：%d 字节。", Job->Size);
   Job->Size = s.Size;
@@ -150,7 +182,7 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   Job->Size = GetResourceSize(Url);
   Log("[%s] 取得资源原始大小：%d 字节。", Job->Size);
   if (Job->Size < 1) {
-    SendDownloadFailed(Job->Id);
+    NotifyFailed();
     return false;
   }
   Log("[%s] 重新取得资源原始大小：%d 字节。", Job->Size);
@@ -162,17 +194,15 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
     Segments[i].Received = 0;
   }
   Log("[%s] 开始创建接收文件... ...");
-  // A state file that failed its checks must not outlive the data file it no
-  // longer describes.
-  if (platform::FileExists(stateFile) && !platform::RemoveFile(stateFile)) return false;
-  platform::File f;
-  if (f.Open(dataFile, platform::OpenMode::kCreateAlways) != 0) return false;
-  if (f.SetLength(size) != 0) {
-    SendDownloadFailed(Job->Id);
-    Log("[%s] 创建接收文件失败.");
+  // Created only when no other engine writes it (a read-only leftover, a
+  // folder of that name or a path under a file fail here too). A state file
+  // that failed its checks must not outlive the data file it no longer
+  // describes.
+  if (dataFile_.OpenSoleWriter(dataFile, true) != 0 || dataFile_.SetLength(size) != 0 ||
+      (platform::FileExists(stateFile) && !platform::RemoveFile(stateFile))) {
+    Fail("[%s] 创建接收文件失败.");
     return false;
   }
-  f.Close();
   Log("[%s] 创建接收文件成功.");
   header->Size = size;
   header->ThreadCount = ThreadCount;
@@ -188,11 +218,13 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   for (int i = 1; i <= ThreadCount; ++i) {
     if (Segments[i].Start + Segments[i].Received < Segments[i].End) {
       SegmentEnded[i] = false;
+      SegmentQuiet[i] = false;
       try {
-        threads_.push_back(std::make_unique<TDownload>(this, i, Url, dataFile));
+        threads_.push_back(std::make_unique<TDownload>(this, i, Url));
       } catch (const std::exception&) {
         // No thread to be had: the segment fails as a transfer would, and the
         // owner hears of it; the other segments go on.
+        SegmentQuiet[i] = true;
         SegmentEnded[i] = true;
         allStarted = false;
         LogSegmentEnd(*Job, i, true);
@@ -200,6 +232,7 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
     }
   }
   if (allStarted) Log("[%s] 线程启动成功，资源接收中... ...");
+  uint32_t lastSave = platform::TickCount();
   try {
     while (!Job->Finished) {
       if (Job->CancelRequested) break;
@@ -207,6 +240,10 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
       Job->ProgressValid = false;
       Job->Downloaded = SumReceived();
       Job->ProgressValid = true;
+      if (platform::TickCount() - lastSave >= kStateSaveMs) {
+        lastSave = platform::TickCount();
+        SaveProgress(stateFile, header);
+      }
       WaitPoll(kPollMs);
       // Counted again: a segment that just ended need not wait for the next poll.
       int32_t sum = SumReceived();
@@ -221,9 +258,10 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
     // An error inside the poll ends it like a cancel: the state is saved below.
   }
   // Every path (completion, cancel, the owner setting Finished, a failed
-  // rename, an error) waits for the segment threads before the state is saved.
-  StopSegments();
+  // rename, an error) waits until no segment writes before the state is saved.
+  QuietSegments();
   SaveState(stateFile, header);
+  if (renameFailed_) NotifyFailed();
 }
 
 int32_t TDownloadManager::SumReceived() const {
@@ -245,12 +283,13 @@ void TDownloadManager::WakePoll() {
 }
 
 bool TDownloadManager::Complete(const std::string& dataFile, const std::string& stateFile) {
-  StopSegments();  // every segment is complete; this waits for their handles to close
+  QuietSegments();  // every segment is complete
+  dataFile_.Close();  // no rename while a handle is open
   std::string target = FreeTargetName(Dir + Name);
   uint32_t start = platform::TickCount();
   while (target.empty() || !platform::RenameFile(dataFile, target)) {
     if (platform::TickCount() - start >= kRenameRetryMs) {
-      SendDownloadFailed(Job->Id);
+      renameFailed_ = true;  // told once the state is saved
       return false;
     }
     platform::SleepMs(50);
@@ -262,6 +301,13 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
   return true;
 }
 
+void TDownloadManager::QuietSegments() {
+  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (int i = 1; i <= kMaxSegments; ++i) {
+    while (!SegmentQuiet[i]) WaitPoll(kPollMs);
+  }
+}
+
 void TDownloadManager::StopSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
   for (auto& t : threads_) t->Join();
@@ -269,15 +315,26 @@ void TDownloadManager::StopSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = false;
 }
 
+ResumeState TDownloadManager::CurrentState(const ResumeState& header) const {
+  ResumeState s = header;
+  for (int i = 1; i <= s.ThreadCount; ++i) {
+    s.Segments[i - 1].Start = Segments[i].Start;
+    s.Segments[i - 1].End = Segments[i].End;
+    s.Segments[i - 1].Received = Segments[i].Received;
+  }
+  return s;
+}
+
+void TDownloadManager::SaveProgress(const std::string& stateFile, const ResumeState& header) {
+  const ResumeState s = CurrentState(header);
+  // A state that cannot be written now is written at the end of the run.
+  if (dataFile_.Flush() == 0) WriteResumeStateFile(stateFile, s);
+}
+
 void TDownloadManager::SaveState(const std::string& stateFile, const ResumeState& header) {
   if (!Job->Finished) {
-    ResumeState s = header;
-    for (int i = 1; i <= s.ThreadCount; ++i) {
-      s.Segments[i - 1].Start = Segments[i].Start;
-      s.Segments[i - 1].End = Segments[i].End;
-      s.Segments[i - 1].Received = Segments[i].Received;
-    }
-    if (!WriteResumeStateFile(stateFile, s)) return;
+    if (dataFile_.IsOpen()) dataFile_.Flush();  // closed after a rename that failed
+    if (!WriteResumeStateFile(stateFile, CurrentState(header))) return;
     Log("[%s] 资源接收未完成，任务中止.");
   }
   Job->CancelRequested = false;

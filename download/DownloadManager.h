@@ -1,8 +1,10 @@
 // The manager of one download run: learns the size (or reads the resume state),
 // pre-allocates the ".rpc" data file, runs one segment thread per unfinished
 // segment, polls their progress into the job every 100 ms, and gives the data
-// file its final name. The manager thread owns its segment threads and joins
-// them before its run ends, on every path.
+// file its final name. It is the data file's only writer: its segments write
+// through its one handle, which no other engine can open for writing. The
+// manager thread owns its segment threads and joins them before it ends, on
+// every path.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "download/ResumeState.h"
+#include "platform/fs.h"
 #include "platform/thread.h"
 
 class TDownloadJob;
@@ -37,6 +40,12 @@ class TDownloadManager {
   Segment Segments[kMaxSegments + 1];
   std::atomic<bool> Stop[kMaxSegments + 1];
   std::atomic<bool> SegmentEnded[kMaxSegments + 1];
+  // Cleared when segment i's thread starts, set once it writes no more and its
+  // Received is final (before its log lines and notice).
+  std::atomic<bool> SegmentQuiet[kMaxSegments + 1];
+
+  // The data file, open while the manager runs; segments write with WriteAt.
+  platform::File& DataFile() { return dataFile_; }
 
   const std::string Url;
   const std::string Dir;
@@ -53,17 +62,34 @@ class TDownloadManager {
   TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
                    int32_t threadCount);
   void Run();
+  // Run, then the data file closed and the target let go: a job waiting for
+  // this one may start while a segment still waits for its notice's handling.
+  void RunAndRelease();
   bool LoadState(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
   bool NewDownload(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
   void DownloadPhase(const std::string& dataFile, const std::string& stateFile, const ResumeState& header);
   bool Complete(const std::string& dataFile, const std::string& stateFile);
+  void QuietSegments();
   void StopSegments();
+  // The header with the segments' current counts.
+  ResumeState CurrentState(const ResumeState& header) const;
+  // While segments run: the data flushed, then the counts written before the flush.
+  void SaveProgress(const std::string& stateFile, const ResumeState& header);
   void SaveState(const std::string& stateFile, const ResumeState& header);
   void Log(const char* format, int32_t value = 0);
+  // An early end with a word: the notice, the log line, Running 0.
+  void Fail(const char* logLine);
+  // The data file closed and the target let go, once.
+  void LetGo();
+  // WM_DOWNLOAD_FAILED from the manager, sent once it has let go.
+  void NotifyFailed();
 
   int32_t SumReceived() const;
   void WaitPoll(uint32_t ms);
 
+  platform::File dataFile_;
+  bool released_ = false;
+  bool renameFailed_ = false;
   std::vector<std::unique_ptr<TDownload>> threads_;
   platform::Mutex pollMutex_;
   platform::CondVar pollCv_;

@@ -66,9 +66,18 @@ bool ReadResumeStateFile(const std::string& path, std::string* bytes) {
   return true;
 }
 
+// Written beside the state and moved over it in one step: a crash mid-write
+// leaves the old state or the new one, never a torn one.
 bool WriteResumeStateFile(const std::string& path, const ResumeState& state) {
+  const std::string temp = path + ".tmp";
   platform::File f;
-  if (f.Open(path, platform::OpenMode::kCreateAlways) != 0) return false;
+  if (f.Open(temp, platform::OpenMode::kCreateAlways) != 0) return false;
   std::string bytes = EncodeResumeState(state);
-  return f.Write(bytes.data(), static_cast<uint32_t>(bytes.size())) == 0 && f.Close() == 0;
+  if (f.Write(bytes.data(), static_cast<uint32_t>(bytes.size())) == 0 && f.Flush() == 0 && f.Close() == 0 &&
+      platform::MoveFileOver(temp, path)) {
+    return true;
+  }
+  f.Close();
+  platform::RemoveFile(temp);
+  return false;
 }

@@ -27,6 +27,7 @@ std::string EncodeResumeState(const ResumeState& state);
 // in order, each Received within its segment. False when any check fails.
 bool DecodeResumeState(const std::string& bytes, ResumeState* state);
 
-// Whole-file read and write on a Windows path.
+// Whole-file read and write on a Windows path; the write replaces the old
+// state in one step.
 bool ReadResumeStateFile(const std::string& path, std::string* bytes);
 bool WriteResumeStateFile(const std::string& path, const ResumeState& state);

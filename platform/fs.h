@@ -106,6 +106,17 @@ class File {
   // handle itself: no one can change it between the last read and the move.
   uint32_t MoveHeldTo(const std::string& to);
 
+  // --- One writer at a time ---
+  // Opens `path` for reading and writing (created or truncated when `create`)
+  // as its only writer: it fails with kErrorSharingViolation, leaving the file
+  // as it was, while another handle writes the file, and no other handle may
+  // open it for writing while this one is open. Posix has no share modes: there
+  // only another sole writer is refused. Threads write through this one handle
+  // at their own offsets with WriteAt.
+  uint32_t OpenSoleWriter(const std::string& path, bool create);
+  // Hands what was written through this handle to the disk.
+  uint32_t Flush();
+
  private:
 #ifdef _WIN32
   void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));

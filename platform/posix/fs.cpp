@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -292,5 +293,34 @@ uint32_t File::MoveHeldTo(const std::string& to) {
   from[n] = '\0';
   return ::rename(from, posix::HostPath(to).c_str()) == 0 ? 0 : FromErrno(errno);
 }
+
+
+// --- One writer at a time ---
+
+// An exclusive lock on the open file stands for the share mode; the file is
+// truncated only once the lock is held.
+uint32_t File::OpenSoleWriter(const std::string& path, bool create) {
+  Close();
+  std::string h = posix::HostPath(path);
+  struct stat st;
+  bool exists = ::stat(h.c_str(), &st) == 0;
+  if (exists && (S_ISDIR(st.st_mode) || IsReadOnly(st))) return FromErrno(EACCES);
+  int fd = ::open(h.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+  if (fd < 0) return FromErrno(errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int e = errno;
+    ::close(fd);
+    return e == EWOULDBLOCK ? kErrorSharingViolation : FromErrno(e);
+  }
+  if (create && ::ftruncate(fd, 0) != 0) {
+    int e = errno;
+    ::close(fd);
+    return FromErrno(e);
+  }
+  fd_ = fd;
+  return 0;
+}
+
+uint32_t File::Flush() { return ::fsync(fd_) == 0 ? 0 : FromErrno(errno); }
 
 }  // namespace platform

@@ -296,4 +296,14 @@ uint32_t File::MoveHeldTo(const std::string& to) {
   return status >= 0 ? 0 : toDos(status);
 }
 
+// --- One writer at a time ---
+
+// Windows checks the share modes before it truncates: a refused create leaves
+// the other writer's file whole.
+uint32_t File::OpenSoleWriter(const std::string& path, bool create) {
+  return Open(path, create ? OpenMode::kCreateAlways : OpenMode::kWrite, Share::kRead);
+}
+
+uint32_t File::Flush() { return ::FlushFileBuffers(H(handle_)) ? 0 : ::GetLastError(); }
+
 }  // namespace platform

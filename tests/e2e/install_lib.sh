@@ -86,6 +86,15 @@ launch() {
 }
 # The requests of this run for one path, as "METHOD URI STATUS BYTES".
 run_requests() { tail -n +$((LOG_MARK + 1)) "$ACCESS" | awk -v u="$1" '$2 == u'; }
+# "SIZE RECEIVED" of the package's resume state ("0 0" without one).
+state_counts() {
+  python3 -c '
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+size, n = struct.unpack_from("<ii", d)
+print(size, sum(struct.unpack_from("<iii", d, 8 + 12 * i)[2] for i in range(n)) if len(d) == 8 + 12 * n else -1)
+' "$DOWNLOADS/$PACKAGE.rpc.cfg" 2>/dev/null || echo "0 0"
+}
 package_bytes() { run_requests "$PKG_URI" | awk '$1 == "GET" {s += $4} END {print s + 0}'; }
 # Only ranged requests for the package: the background job brought it, no fallback ran.
 no_fallback() { run_requests "$PKG_URI" | awk '$1 == "GET" && $3 != 206 {f = 1} END {exit f}'; }

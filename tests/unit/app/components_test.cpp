@@ -211,3 +211,24 @@ TEST_F(ComponentsTest, TheFirstJobsSecondNoticeLeavesTheServiceHostJobAlone) {
   EXPECT_EQ(ReadAll(Target(0)), "base-service");
   EXPECT_TRUE(Boxes().empty());
 }
+
+// A segment of the first job drops: the job on the service host waits until
+// the first one's manager has saved its state, resumes from it and completes
+// the file whole.
+TEST_F(ComponentsTest, RetryOnTheServiceHostResumesWhatTheFirstJobSaved) {
+  std::string body(200000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 + i / 251);
+  server.AddFile(kBasePath, body);
+  PublishAll(false);
+  testsupport::ServerFaults f;
+  f.dropAfter = 30000;
+  f.faultCount = 1;
+  server.SetFaults(f);
+  flow.DownloadAttachedFiles();
+  const auto first = flow.CurrentJob;
+  ASSERT_TRUE(RunUntil([&] { return flow.CurrentJob && flow.CurrentJob != first; }));
+  const auto second = flow.CurrentJob;
+  ASSERT_TRUE(RunUntil([&] { return form.nbMain->pageIndex() == 3; }));
+  EXPECT_EQ(second->Log().at(0).substr(22), EngineLogText("进入下载分支0：0 字节。"));
+  EXPECT_TRUE(ReadAll(Target(0)) == body);
+}

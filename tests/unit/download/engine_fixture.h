@@ -35,6 +35,15 @@ inline bool SavedState(const std::string& file, ResumeState* st) {
   return testsupport::ReadFileBytes(file + ".rpc.cfg", &cfg) && DecodeResumeState(cfg, st);
 }
 
+inline ResumeState TwoSegments(int32_t size, int32_t r1, int32_t r2) {
+  ResumeState s;
+  s.Size = size;
+  s.ThreadCount = 2;
+  s.Segments[0] = {0, size / 2, r1};
+  s.Segments[1] = {size / 2, size, r2};
+  return s;
+}
+
 // The ".rpc" data file beside `file` holds the source's first n bytes and,
 // past them, only the zeros it was created with.
 inline ::testing::AssertionResult DataHolds(const std::string& file, const std::string& src, size_t n) {
@@ -44,6 +53,23 @@ inline ::testing::AssertionResult DataHolds(const std::string& file, const std::
   if (data.compare(0, n, src, 0, n) != 0) return ::testing::AssertionFailure() << "the first " << n << " bytes differ";
   size_t extra = data.find_first_not_of('\0', n);
   if (extra != std::string::npos) return ::testing::AssertionFailure() << "byte " << extra << " written past " << n;
+  return ::testing::AssertionSuccess();
+}
+
+// A state whose every counted byte is in the data file as the source has it.
+inline ::testing::AssertionResult StateMatchesData(const std::string& file, const std::string& src,
+                                                   ResumeState* st) {
+  std::string data;
+  if (!SavedState(file, st)) return ::testing::AssertionFailure() << "no valid state";
+  if (!testsupport::ReadFileBytes(file + ".rpc", &data) || data.size() != src.size()) {
+    return ::testing::AssertionFailure() << "no data file of the source's size";
+  }
+  for (int i = 0; i < st->ThreadCount; ++i) {
+    const SegmentRecord& r = st->Segments[i];
+    if (data.compare(r.Start, r.Received, src, r.Start, r.Received) != 0) {
+      return ::testing::AssertionFailure() << "segment " << i + 1 << " counts bytes it does not hold";
+    }
+  }
   return ::testing::AssertionSuccess();
 }
 

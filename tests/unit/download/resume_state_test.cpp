@@ -10,15 +10,6 @@ namespace {
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
-ResumeState TwoSegments(int32_t size, int32_t r1, int32_t r2) {
-  ResumeState s;
-  s.Size = size;
-  s.ThreadCount = 2;
-  s.Segments[0] = {0, size / 2, r1};
-  s.Segments[1] = {size / 2, size, r2};
-  return s;
-}
-
 TEST(ResumeStateTest, LittleEndianLayoutRoundTrips) {
   ResumeState s = TwoSegments(101, 7, 0);
   s.Segments[1].Received = 51;

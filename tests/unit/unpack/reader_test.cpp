@@ -102,5 +102,12 @@ TEST(UnpackPackage, UnknownMethodShowsZipErrorAndTheEntryFails) {
   EXPECT_EQ(boxes[0].flags, platform::kMbOk);
   EXPECT_TRUE(platform::FileExists(t / "first.txt"));
   EXPECT_FALSE(platform::FileExists(t / "second.txt"));
+  // A file of an earlier install under the entry's name is left as it was.
+  TempDir u;
+  ASSERT_TRUE(testsupport::WriteFileBytes(u / "second.txt", "old"));
+  EXPECT_TRUE(UnpackPackage(Fixture("method.zip"), u.path()));
+  std::string kept;
+  EXPECT_TRUE(testsupport::ReadFileBytes(u / "second.txt", &kept) && kept == "old");
+  platform::testing::TakeMessageBoxes();
 }
 #endif

@@ -98,6 +98,10 @@ TEST(UnpackPackage, WhatCountsAsAnArchive) {
   EXPECT_TRUE(UnpackPackage(Fixture("folders.zip"), t / "f"));  // folders count
   EXPECT_TRUE(DirExists(t / "f\\a\\b"));
   EXPECT_TRUE(DirExists(t / "f\\c"));
+  // Folder entries that cannot be created (files in their way) count for nothing.
+  ASSERT_TRUE(platform::CreateDir(t / "g"));
+  ASSERT_TRUE(WriteFileBytes(t / "g\\a", "file") && WriteFileBytes(t / "g\\c", "file"));
+  EXPECT_FALSE(UnpackPackage(Fixture("folders.zip"), t / "g"));
   EXPECT_TRUE(UnpackPackage(Fixture("comment.zip"), t / "c"));  // found behind a 65535-byte comment
   EXPECT_EQ(Content(t / "c\\c.txt"), "comment follows");
   EXPECT_TRUE(UnpackPackage(Fixture("zip64.zip"), t / "z"));  // ZIP64 end records

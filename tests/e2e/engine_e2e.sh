@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The download engine under Wine (veltaro-kit.exe fetch) against loopback
+# servers: a second engine on a running download is refused and the first one's
+# file stays whole; a data file that cannot be created ends the run with its
+# failure line; a fetch killed half-way through a throttled download resumes
+# and fetches at most what was missing plus a fifth of the package. Runs in a
+# throwaway copy of the project's prefix whose D: drive is a temporary folder.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/wine-ui.sh"  # check, expect
+source "$ROOT/tests/interop/nginx_lib.sh"
+KIT_EXE="$ROOT/build/win32/bin/veltaro-kit.exe"
+KIT="$ROOT/build/native/bin/veltaro-kit"
+WORK="$(mktemp -d /tmp/veltaro-engine-XXXXXX)"
+export WINEPREFIX="$WORK/prefix"
+D="$WORK/d"
+SIZE=$((4 << 20))
+SERVE_PIDS=()
+
+# The fetches of this prefix still running.
+our_fetches() {
+  local p
+  for p in $(pgrep -f 'veltaro-kit\.exe' || true); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done
+}
+cleanup() {
+  local p
+  for p in $(our_fetches); do kill -9 "$p" 2>/dev/null; done
+  for p in "${SERVE_PIDS[@]}"; do kill -INT "$p" 2>/dev/null; done
+  stop_nginx
+  wineserver -k >/dev/null 2>&1
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 124' TERM INT
+
+# serve VAR [SWITCHES...]: `veltaro-kit serve` over $WORK/www; its base URL into VAR.
+serve() {
+  local var="$1" log="$WORK/serve.${#SERVE_PIDS[@]}"
+  shift
+  "$KIT" serve "$WORK/www" --port 0 "$@" >"$log" 2>&1 &
+  SERVE_PIDS+=($!)
+  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
+  printf -v "$var" '%s' "$(grep -o 'http://[0-9.:]*/' "$log")"
+}
+# fetch URL WINDOWS-FILE ERRFILE: the engine under Wine, bounded in time.
+fetch() { timeout 120 wine "$KIT_EXE" fetch "$1" "$2" >/dev/null 2>"$3"; }
+# The engine's lines on stderr are in the ANSI code page (GBK).
+said() { iconv -f GBK -t UTF-8 "$1" 2>/dev/null | grep -qF "$2"; }
+wait_for_file() {  # wait_for_file PATH SECONDS
+  local deadline=$((SECONDS + $2))
+  while [ $SECONDS -lt $deadline ]; do [ -s "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+mkdir -p "$WORK/www" "$D"
+head -c "$SIZE" /dev/urandom >"$WORK/www/pkg.bin"
+bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$D" || exit 1
+serve SLOW --rate 256k
+[ -n "$SLOW" ] || { echo "veltaro-kit serve did not start"; exit 1; }
+FAILED_LINE="创建接收文件失败."
+
+# --- A second engine on a running download ------------------------------------
+mkdir -p "$D/two"
+fetch "${SLOW}pkg.bin" 'D:\two\pkg.bin' "$WORK/first.err" &
+FIRST=$!
+wait_for_file "$D/two/pkg.bin.rpc" 30
+sleep 1
+fetch "${SLOW}pkg.bin" 'D:\two\pkg.bin' "$WORK/second.err"
+rc=$?
+check "second engine on the same file refused (exit $rc)" $([ "$rc" -eq 1 ] && echo 0 || echo 1)
+expect "second engine says why" said "$WORK/second.err" "$FAILED_LINE"
+wait "$FIRST"
+rc=$?
+check "first engine completes (exit $rc)" $([ "$rc" -eq 0 ] && echo 0 || echo 1)
+expect "first engine's file is the package" cmp -s "$D/two/pkg.bin" "$WORK/www/pkg.bin"
+
+# --- Data files that cannot be created ------------------------------------------
+mkdir -p "$D/ro" "$D/dir/pkg.bin.rpc"
+echo x >"$D/ro/pkg.bin.rpc"
+chmod a-w "$D/ro/pkg.bin.rpc"
+echo x >"$D/plain"
+for target in 'D:\ro\pkg.bin' 'D:\dir\pkg.bin' 'D:\plain\pkg.bin'; do
+  fetch "${SLOW}pkg.bin" "$target" "$WORK/cannot.err"
+  rc=$?
+  check "$target: the run fails (exit $rc)" $([ "$rc" -eq 1 ] && echo 0 || echo 1)
+  expect "$target: with the failure line" said "$WORK/cannot.err" "$FAILED_LINE"
+done
+
+# --- Killed half-way, then resumed ----------------------------------------------
+mkdir -p "$D/kill"
+wine "$KIT_EXE" fetch "${SLOW}pkg.bin" 'D:\kill\pkg.bin' >/dev/null 2>&1 &
+KILLED=$!
+wait_for_file "$D/kill/pkg.bin.rpc" 30
+sleep 4  # about half of the 8 s the two throttled segments need
+for p in $(our_fetches); do kill -9 "$p"; done
+wait "$KILLED" 2>/dev/null
+expect "the killed fetch left its data file" test -f "$D/kill/pkg.bin.rpc"
+
+# What the data file holds for real against what the state counts.
+read -r HELD RECORDED < <(python3 - "$WORK/www/pkg.bin" "$D/kill/pkg.bin" <<'PY'
+import os, struct, sys
+src = open(sys.argv[1], "rb").read()
+data = open(sys.argv[2] + ".rpc", "rb").read()
+def prefix(a, b):
+    n = 0
+    while n < len(a) and n < len(b) and a[n] == b[n]:
+        n += 1
+    return n
+half = len(src) // 2
+held = sum(prefix(src[s:e], data[s:e]) for s, e in ((0, half), (half, len(src))))
+recorded = 0
+cfg = sys.argv[2] + ".rpc.cfg"
+if os.path.exists(cfg):
+    raw = open(cfg, "rb").read()
+    size, count = struct.unpack_from("<ii", raw)
+    recorded = sum(struct.unpack_from("<iii", raw, 8 + 12 * i)[2] for i in range(count))
+print(held, recorded)
+PY
+)
+echo "killed at $HELD of $SIZE bytes held, $RECORDED on record"
+# The second run against nginx, whose log counts the bytes it sent.
+PORT=$(free_port)
+start_nginx "$WORK/nginx" "$PORT" "  log_format bytes '\$request_method \$status \$body_bytes_sent';
+  access_log $WORK/nginx/bytes.log bytes;
+  server { listen 127.0.0.1:$PORT; root $WORK/www; }" || exit 1
+fetch "http://127.0.0.1:$PORT/pkg.bin" 'D:\kill\pkg.bin' "$WORK/resume.err"
+rc=$?
+check "the resumed fetch completes (exit $rc)" $([ "$rc" -eq 0 ] && echo 0 || echo 1)
+expect "the resumed file is the package" cmp -s "$D/kill/pkg.bin" "$WORK/www/pkg.bin"
+stop_nginx
+FETCHED=$(awk '$1 == "GET" { n += $3 } END { print n + 0 }' "$WORK/nginx/bytes.log")
+MISSING=$((SIZE - HELD))
+echo "the next run fetched $FETCHED bytes; $MISSING were missing"
+check "killed run: at most the missing bytes plus a fifth fetched again" \
+  $([ "$HELD" -gt 0 ] && [ "$FETCHED" -le $((MISSING + SIZE / 5)) ] && echo 0 || echo 1)
+
+echo "$FAILS failed"
+[ "$FAILS" -eq 0 ]

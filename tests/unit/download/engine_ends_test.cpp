@@ -1,0 +1,194 @@
+// What keeps a download whole and its owner informed: one engine per data file,
+// a new job that waits for the earlier one, a state saved while the segments
+// run, and a run that cannot start that still says so.
+#include "download/JobTargets.h"
+#include "engine_fixture.h"
+#include "tests/support/FileAssert.h"
+#include "platform/fs.h"
+#include "platform/socket.h"
+
+namespace {
+
+using testsupport::WriteFileBytes;
+
+TEST_F(EngineTest, DataFileThatCannotBeCreatedEndsTheRunWithAWord) {
+  Publish(5000);
+  const std::string bad = EncodeResumeState(TwoSegments(5000, 9999, 0));
+  auto readOnly = [](const std::string& f, const std::string& bytes) {
+    return WriteFileBytes(f, bytes) && platform::SetAttributes(f, platform::kAttrReadOnly);
+  };
+  // Each case readies the folder D and names the target in it.
+  const struct {
+    const char* name;
+    std::function<bool(const std::string& d, std::string* file)> prepare;
+  } cases[] = {
+      {"read-only leftover data file", [&](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return readOnly(*f + ".rpc", "x");
+       }},
+      {"folder of the data file's name", [](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return platform::CreateDir(*f + ".rpc");
+       }},
+      {"state that fails its checks and cannot be deleted", [&](const std::string& d, std::string* f) {
+         *f = d + "\\pkg.zip";
+         return readOnly(*f + ".rpc.cfg", bad);
+       }},
+      {"a folder path through a file", [](const std::string& d, std::string* f) {
+         *f = d + "\\plain\\pkg.zip";
+         return WriteFileBytes(d + "\\plain", "x");
+       }},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string d = dir_ / ("c" + std::to_string(++n));
+    std::string file;
+    ASSERT_TRUE(platform::CreateDir(d) && c.prepare(d, &file)) << c.name;
+    const int before = notices_->count;
+    auto job = Start(file);
+    ASSERT_TRUE(Ended(job)) << c.name;
+    EXPECT_EQ(notices_->count, before + 1) << c.name;
+    EXPECT_EQ(job->Running, 0) << c.name;
+    EXPECT_EQ(LogText(job).back().substr(22), "创建接收文件失败.") << c.name;
+  }
+}
+
+TEST_F(EngineTest, SecondEngineOnARunningTargetFailsAndTheFirstStaysWhole) {
+  const int size = 300000;
+  std::string src = Publish(size);
+  testsupport::ServerFaults f;
+  f.rate = 400000;
+  server_.SetFaults(f);
+  const std::string file = dir_ / "pkg.zip";
+  auto first = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return first->Downloaded > 0; }));
+  auto second = Start(file);
+  ASSERT_TRUE(Ended(second));
+  EXPECT_EQ(second->Running, 0);
+  EXPECT_EQ(notices_->count, 1);
+  EXPECT_EQ(LogText(second).back().substr(22), "创建接收文件失败.");
+  ASSERT_TRUE(Ended(first));
+  EXPECT_TRUE(first->Finished);
+  EXPECT_EQ(first->FinalName(), file);
+  EXPECT_TRUE(FileHolds(file, src));
+}
+
+// A job started once the earlier one on its target has let go finds the state
+// that one left, also when the earlier one's last segment is still waiting for
+// its notice to be handled by the very handler that starts the new job.
+TEST_F(EngineTest, NewJobWaitsForTheEarlierOneAndResumesFromIt) {
+  const int size = 200000;
+  std::string src = Publish(size);
+  testsupport::ServerFaults f;
+  f.dropAfter = 30000;
+  f.faultCount = 1;
+  server_.SetFaults(f);
+  const std::string file = dir_ / "pkg.zip";
+  struct RetryingTarget : NotifyTarget {
+    std::shared_ptr<TDownloadJob> job;
+    std::string file;
+    bool waited = false;
+    platform::Event ready, handled;
+    void SendDownloadFailed(uint32_t) override {
+      if (!ready.Wait(20000)) return;
+      job->Cancel();
+      waited = WaitForEarlierJob(file, kEarlierJobWaitMs, nullptr);
+      handled.Set();
+    }
+  };
+  auto target = std::make_shared<RetryingTarget>();
+  target->file = file;
+  SetNotifyWindow(target);
+  target->job = Start(file, 1);
+  target->ready.Set();
+  ASSERT_TRUE(target->handled.Wait(20000));
+  EXPECT_TRUE(target->waited);
+  ResumeState st;
+  ASSERT_TRUE(StateMatchesData(file, src, &st));
+  EXPECT_EQ(st.Segments[0].Received, 20480);
+
+  auto again = Start(file, 1);
+  ASSERT_TRUE(Ended(again));
+  EXPECT_EQ(LogText(again).at(0).substr(22), "进入下载分支0：0 字节。");
+  EXPECT_TRUE(FileHolds(file, src));
+  ASSERT_TRUE(Ended(target->job));
+}
+
+TEST_F(EngineTest, StateIsSavedWhileSegmentsRun) {
+  const int size = 400000;
+  std::string src = Publish(size);
+  testsupport::ServerFaults f;
+  f.rate = 80000;
+  server_.SetFaults(f);
+  const std::string file = dir_ / "pkg.zip";
+  auto job = Start(file);
+  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(file + ".rpc.cfg"); }, 5000));
+  EXPECT_EQ(job->Running, 1);
+  ResumeState st;
+  EXPECT_TRUE(StateMatchesData(file, src, &st));
+  EXPECT_GT(st.Segments[0].Received + st.Segments[1].Received, 0);
+  EXPECT_FALSE(platform::FileExists(file + ".rpc.cfg.tmp"));
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+}
+
+// A segment's answer that says "Connection: close" (and has no length) is read
+// to the segment's end all the same.
+TEST_F(EngineTest, SegmentAnswerThatClosesIsReadToItsEnd) {
+  std::string src = Publish(30000);
+  const std::string file = dir_ / "pkg.zip";
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(30000, '\0')));
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", EncodeResumeState(TwoSegments(30000, 0, 0))));
+  testsupport::ServerFaults f;
+  f.noContentLength = true;
+  server_.SetFaults(f);
+  auto job = Start(file);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_TRUE(job->Finished);
+  EXPECT_TRUE(FileHolds(file, src));
+}
+
+// The segment's connection stays open until its failure line and notice are out.
+TEST_F(EngineTest, SegmentHoldsItsConnectionThroughItsNotice) {
+  platform::Listener listener;
+  ASSERT_TRUE(listener.Listen(0));
+  const std::string file = dir_ / "pkg.zip";
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(1000, '\0')));
+  ResumeState one;
+  one.Size = 1000;
+  one.ThreadCount = 1;
+  one.Segments[0] = {0, 1000, 500};
+  ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", EncodeResumeState(one)));
+
+  platform::Socket conn;
+  struct Probe : NotifyTarget {
+    platform::Socket* conn = nullptr;
+    std::atomic<int> recvInNotice{1};
+    void SendDownloadFailed(uint32_t) override {
+      char c;
+      recvInNotice = conn->Recv(&c, 1, 300);
+    }
+  };
+  auto probe = std::make_shared<Probe>();
+  probe->conn = &conn;
+  SetNotifyWindow(probe);
+  auto job = TDownloadJob::Create("http://127.0.0.1:" + std::to_string(listener.Port()) + "/pkg.zip", file, 2);
+  ASSERT_TRUE(listener.Accept(&conn, 10000));
+  std::string head;
+  char buf[512];
+  while (head.find("\r\n\r\n") == std::string::npos) {
+    int n = conn.Recv(buf, sizeof buf, 10000);
+    ASSERT_GT(n, 0);
+    head.append(buf, static_cast<size_t>(n));
+  }
+  // The whole resource for a range from 500: the segment refuses it.
+  const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n";
+  ASSERT_TRUE(conn.SendAll(answer.data(), answer.size()));
+  ASSERT_TRUE(WaitFor([&] { return probe->recvInNotice != 1; }));
+  EXPECT_EQ(probe->recvInNotice, platform::kRecvTimeout) << "the connection was closed before the notice";
+  job->Cancel();
+  ASSERT_TRUE(Ended(job));
+  EXPECT_EQ(conn.Recv(buf, 1, 5000), 0) << "closed at the segment's end";
+}
+
+}  // namespace
