@@ -136,21 +136,19 @@ size_t HttpClient::Receive(char* dst, size_t n, uint32_t waitMs) {
     if (waitMs != 0) slice = std::min(slice, waited < waitMs ? waitMs - waited : 1);
     if (abort) slice = std::min(slice, kAbortPollMs);
     const int got = sock_.Recv(dst, n, slice);
-    const bool windowOver = platform::TransferTickCount() - windowStart_ >= StallWindowMs;
     if (got > 0) {
       windowBytes_ += static_cast<uint32_t>(got);
       if (windowBytes_ >= StallMinBytes) {
         windowStart_ = platform::TransferTickCount();
         windowBytes_ = 0;
-      } else if (windowOver) {
-        throw HttpError(StallText(StallMinBytes, StallWindowMs));
       }
       return static_cast<size_t>(got);
     }
     if (got == 0) return 0;
     if (got != platform::kRecvTimeout) throw HttpError("connection failed");
-    if (windowOver) throw HttpError(StallText(StallMinBytes, StallWindowMs));
-    if (waitMs != 0 && platform::TransferTickCount() - start >= waitMs) throw HttpError("read timed out");
+    const uint32_t after = platform::TransferTickCount();
+    if (after - windowStart_ >= StallWindowMs) throw HttpError(StallText(StallMinBytes, StallWindowMs));
+    if (waitMs != 0 && after - start >= waitMs) throw HttpError("read timed out");
   }
 }
 

@@ -373,6 +373,9 @@ TEST(HttpClientHostileTest, LimitsHoldAgainstDamagedAnswers) {
   }
   drip += "Content-Length: 20\r\n\r\n";
   for (int i = 0; i < 20; ++i) drip += std::string(1, kPause) + "d";
+  const std::string steadyBody(700, 's');
+  std::string steady = ok + "Content-Length: 700\r\n\r\n";
+  for (int i = 0; i < 10; ++i) steady += std::string(2, kPause) + std::string(70, 's');
   const std::string domains = ok +
       "Set-Cookie: other=1; Domain=example.com\r\n"
       "Set-Cookie: dom=1; Domain=.LOCALHOST\r\n"
@@ -411,6 +414,7 @@ TEST(HttpClientHostileTest, LimitsHoldAgainstDamagedAnswers) {
         ok + "Content-Length: 2\r\n\r\n" + std::string(4, kPause) + "ok"},
        "ok", nullptr, {}},
       {"single bytes trickling in", {drip}, nullptr, "too slow", {}},
+      {"slow but steady", {steady}, steadyBody.c_str(), nullptr, {}},
       {"cookies for other hosts and paths",
        {domains},
        "",
