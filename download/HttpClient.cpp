@@ -15,11 +15,16 @@ std::atomic<bool (*)()> g_abortCheck{nullptr};
 
 bool IsRedirect(const HttpResponseHead& h) { return h.status / 100 == 3 && h.status != 304 && h.Has("Location"); }
 
-// "1 KiB" and "30 s" where they are whole, bytes and milliseconds otherwise.
+// "1 MiB", "1 KiB" where whole, bytes otherwise.
+std::string SizeText(int64_t bytes) {
+  if (bytes > 0 && bytes % (1 << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  if (bytes > 0 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
 std::string StallText(uint32_t bytes, uint32_t ms) {
-  std::string amount = bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB" : std::to_string(bytes) + " bytes";
   std::string span = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
-  return "too slow: fewer than " + amount + " arrived in " + span;
+  return "too slow: fewer than " + SizeText(bytes) + " arrived in " + span;
 }
 }  // namespace
 
@@ -245,7 +250,7 @@ void HttpClient::ReadExact(void* buf, size_t n) {
 }
 
 void HttpClient::ReadBody(const std::function<void(const char*, size_t)>& sink) {
-  const std::string tooLarge = "the body is larger than " + std::to_string(MaxBodyBytes) + " bytes";
+  const std::string tooLarge = "the body is larger than " + SizeText(MaxBodyBytes);
   const int64_t expected = mode_ == BodyMode::kLength ? left_ : 0;
   if (expected > MaxBodyBytes) throw HttpError(tooLarge);
   struct WorkScope {

@@ -30,7 +30,7 @@ int CmdFetch(int argc, char** argv) {
     std::fprintf(stderr, "usage: veltaro-kit fetch URL FILE\n");
     return 2;
   }
-  platform::CatchInterrupt();
+  InterruptTransfers();
   EngineRun run = RunEngine(argv[0], KitPath(argv[1]), DrawBar);
   if (run.finished) {
     char summary[160];
@@ -40,11 +40,11 @@ int CmdFetch(int argc, char** argv) {
     return 0;
   }
   EndProgressBar("");
-  if (run.interrupted) {
+  std::string why = run.interrupted ? std::string() : ProbeDownload(argv[0]);
+  if (platform::InterruptRequested()) {
     std::fprintf(stderr, "veltaro-kit fetch: interrupted; run the same command again to resume\n");
-    return 130;
+    return platform::InterruptExitCode();
   }
-  std::string why = ProbeDownload(argv[0]);
   std::fprintf(stderr, "veltaro-kit fetch: download failed: %s; run the same command again to resume\n",
                why.empty() ? "the engine gave up (see its log)" : why.c_str());
   PrintEngineLog(run.log);

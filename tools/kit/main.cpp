@@ -37,8 +37,8 @@ const KitCommand kCommands[] = {
     {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1",
      "Serves the files of DIR on 127.0.0.1 (HEAD, ranged GET, keep-alive) until Ctrl-C.\n"
      "Switches that make it misbehave for tests: --rate BYTES[k|m], --drop-after N,\n"
-     "--stall-after N, --ignore-range, --no-length, --chunked, --status N, --cookie,\n"
-     "scoped by --fault-from OFFSET and --fault-count N.\n",
+     "--stall-after N, --drip MS (a byte every MS ms), --ignore-range, --no-length,\n"
+     "--chunked, --status N, --cookie, scoped by --fault-from OFFSET and --fault-count N.\n",
      CmdServe},
     {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume",
      "Downloads URL into FILE with the installer's two-segment engine and prints the\n"

@@ -3,7 +3,9 @@
 #pragma once
 #include <string>
 
-// GBK text as this terminal shows it.
+// GBK text as this terminal shows it. Control characters (C0, DEL, C1) and the
+// marks that reorder text on screen come out as \xNN or \uNNNN: text a server
+// sent never moves the cursor, recolours or rewrites what the kit printed.
 std::string TerminalText(const std::string& gbk);
 
 // A command-line argument as UTF-16: arguments arrive in UTF-8 on Linux and in
