@@ -328,8 +328,10 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
 
 bool HttpServer::Send(platform::Socket& sock, const char* p, size_t n, int dripMs) {
   if (dripMs <= 0) return sock.SendAll(p, n);
+  auto due = std::chrono::steady_clock::now();
   for (size_t i = 0; i < n; ++i) {
-    for (int waited = 0; waited < dripMs; waited += 10) {
+    due += std::chrono::milliseconds(dripMs);
+    while (std::chrono::steady_clock::now() < due) {
       if (stopping_) return false;
       platform::SleepMs(10);
     }
