@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "download/HttpClient.h"
 #include "common/KpLib.h"
+#include "download/HttpClient.h"
 #include "platform/console.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
@@ -17,7 +17,8 @@ constexpr uint32_t kProbeReadTimeoutMs = 5000;
 constexpr uint32_t kFetchReadTimeoutMs = 3000;  // as the installer's synchronous fetch
 
 std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeoutMs) {
-  std::string what = e.what();
+  // A status line's text, a redirect's target: what the server chose is escaped.
+  const std::string what = TerminalText(e.what());
   if (what.compare(0, 15, "cannot connect ") == 0) {
     return what + (elapsedMs + 500 >= kConnectTimeoutMs ? ": no answer within " +
                                                              std::to_string(kConnectTimeoutMs / 1000) + " s"
@@ -25,8 +26,7 @@ std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeou
   }
   if (what == "read timed out") return "the server stopped answering (nothing for " + std::to_string(readTimeoutMs / 1000) + " s)";
   const HttpError* h = dynamic_cast<const HttpError*>(&e);
-  // The status line's text is the server's.
-  if (h && h->status() != 0) return "the server answered " + TerminalText(what);
+  if (h && h->status() != 0) return "the server answered " + what;
   return what;
 }
 
