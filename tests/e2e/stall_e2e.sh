@@ -5,11 +5,12 @@
 # window is usable within a minute; "立即安装" asks for the manifest again and
 # answers with its box "下载版本文件失败". A copy of the project's prefix, D: on a
 # temporary folder, nothing written in $HOME.
+# Usage: stall_e2e.sh [EXE]   (default build/win32/bin/VeltaroSetup.exe)
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
 source "$ROOT/scripts/wine-ui.sh"
-EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
+EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 OUT="$ROOT/build/e2e"
 mkdir -p "$OUT"
