@@ -1,21 +1,34 @@
 #include "download/HttpClient.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/system.h"
 
 namespace {
 constexpr size_t kBufferSize = 64 * 1024;
-constexpr size_t kMaxCookies = 64;
+constexpr uint32_t kAbortPollMs = 100;  // how often a waiting call asks the abort check
+constexpr size_t kReservedBodyMax = 64 << 20;
+
+std::atomic<bool (*)()> g_abortCheck{nullptr};
 
 bool IsRedirect(const HttpResponseHead& h) { return h.status / 100 == 3 && h.status != 304 && h.Has("Location"); }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
+// "1 MiB", "1 KiB" where whole, bytes otherwise.
+std::string SizeText(int64_t bytes) {
+  if (bytes > 0 && bytes % (1 << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  if (bytes > 0 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+std::string StallText(uint32_t bytes, uint32_t ms) {
+  std::string span = ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+  return "too slow: fewer than " + SizeText(bytes) + " arrived in " + span;
 }
 }  // namespace
+
+void SetHttpAbortCheck(bool (*check)()) { g_abortCheck = check; }
 
 HttpClient::HttpClient() : buf_(kBufferSize) {}
 
@@ -29,15 +42,27 @@ void HttpClient::Head(const std::string& url) { Exchange("HEAD", url); }
 
 void HttpClient::Get(const std::string& url) { Exchange("GET", url); }
 
+void HttpClient::Get(const std::string& url, const std::function<void(const char*, size_t)>& sink) {
+  Exchange("GET", url);
+  if (head_.status / 100 == 2) ReadBody(sink);
+  sock_.Close();
+}
+
 void HttpClient::Get(const std::string& url, std::string* body) {
   body->clear();
-  Exchange("GET", url);
-  if (head_.status / 100 == 2) ReadBodyInto(body);
-  sock_.Close();
+  Get(url, [this, body](const char* p, size_t n) {
+    // A body of announced length gets its room at once.
+    if (body->empty() && mode_ == BodyMode::kLength) {
+      body->reserve(static_cast<size_t>(std::min<int64_t>(left_ + static_cast<int64_t>(n), kReservedBodyMax)));
+    }
+    body->append(p, n);
+  });
 }
 
 void HttpClient::Exchange(const char* method, const std::string& startUrl) {
   std::string url = startUrl;
+  windowStart_ = platform::TransferTickCount();
+  windowBytes_ = 0;
   for (int requests = 1;; ++requests) {
     HttpUrl u;
     if (!ParseHttpUrl(url, &u)) throw HttpError("bad URL: " + url);
@@ -45,6 +70,8 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
       throw HttpError(requests > 1 ? "the server redirects to " + url + ", but https is not supported (plain HTTP only)"
                                    : "https is not supported (plain HTTP only)");
     }
+    bool (*abort)() = g_abortCheck;
+    if (abort && abort()) throw HttpError("interrupted");
     sock_.Close();
     bufPos_ = bufEnd_ = 0;
     headBytes_ = 0;
@@ -53,7 +80,10 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
     }
     SendRequest(method, u);
     ReadHead(method);
-    StoreCookies(u);
+    std::vector<std::string> setCookies = head_.GetAll("Set-Cookie");
+    std::vector<std::string> more = head_.GetAll("Set-Cookie2");
+    setCookies.insert(setCookies.end(), more.begin(), more.end());
+    cookies_.Store(u, setCookies);
     if (IsRedirect(head_)) {
       if (!FollowRedirects) throw HttpError("redirect not followed", head_.status);
       // The last allowed request's redirect answer is the call's result.
@@ -75,9 +105,9 @@ void HttpClient::SendRequest(const char* method, const HttpUrl& url) {
 
 void HttpClient::ReadHead(const char* method) {
   do {
-    if (!ParseStatusLine(ReadLine(kMaxHeaderLine), &head_)) throw HttpError("malformed status line");
+    if (!ParseStatusLine(ReadLine(kMaxHeaderLine, ReadTimeoutMs), &head_)) throw HttpError("malformed status line");
     for (;;) {
-      std::string line = ReadLine(kMaxHeaderLine);
+      std::string line = ReadLine(kMaxHeaderLine, ReadTimeoutMs);
       if (line.empty()) break;
       if (!ParseHeaderLine(line, &head_)) throw HttpError("malformed header line");
     }
@@ -102,59 +132,35 @@ void HttpClient::ReadHead(const char* method) {
   }
 }
 
-void HttpClient::StoreCookies(const HttpUrl& url) {
-  std::vector<std::string> lines = head_.GetAll("Set-Cookie");
-  std::vector<std::string> more = head_.GetAll("Set-Cookie2");
-  lines.insert(lines.end(), more.begin(), more.end());
-  for (const std::string& line : lines) {
-    Cookie c;
-    c.domain = Lower(url.host);
-    c.path = url.path.substr(0, url.path.find('?'));
-    c.path.erase(c.path.rfind('/') + 1);
-    size_t start = 0;
-    for (bool first = true; start <= line.size(); first = false) {
-      size_t semi = line.find(';', start);
-      std::string part = line.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
-      start = semi == std::string::npos ? line.size() + 1 : semi + 1;
-      size_t b = part.find_first_not_of(' ');
-      part = b == std::string::npos ? std::string() : part.substr(b);
-      size_t eq = part.find('=');
-      std::string name = part.substr(0, eq);
-      std::string value = eq == std::string::npos ? std::string() : part.substr(eq + 1);
-      if (first) {
-        c.name = name;
-        c.value = value;
-      } else if (EqualsNoCase(name, "path") && !value.empty()) {
-        c.path = value;
-      } else if (EqualsNoCase(name, "domain") && !value.empty()) {
-        c.domain = Lower(value[0] == '.' ? value.substr(1) : value);
+size_t HttpClient::Receive(char* dst, size_t n, uint32_t waitMs) {
+  const uint32_t start = platform::TransferTickCount();
+  for (;;) {
+    bool (*abort)() = g_abortCheck;
+    if (abort && abort()) throw HttpError("interrupted");
+    const uint32_t now = platform::TransferTickCount();
+    const uint32_t inWindow = now - windowStart_, waited = now - start;
+    // Past a limit, one short look still takes what has already arrived.
+    uint32_t slice = inWindow < StallWindowMs ? StallWindowMs - inWindow : 1;
+    if (waitMs != 0) slice = std::min(slice, waited < waitMs ? waitMs - waited : 1);
+    if (abort) slice = std::min(slice, kAbortPollMs);
+    const int got = sock_.Recv(dst, n, slice);
+    if (got > 0) {
+      windowBytes_ += static_cast<uint32_t>(got);
+      if (windowBytes_ >= StallMinBytes) {
+        windowStart_ = platform::TransferTickCount();
+        windowBytes_ = 0;
       }
+      return static_cast<size_t>(got);
     }
-    if (c.name.empty()) continue;
-    cookies_.erase(std::remove_if(cookies_.begin(), cookies_.end(),
-                                  [&c](const Cookie& o) {
-                                    return o.name == c.name && o.domain == c.domain && o.path == c.path;
-                                  }),
-                   cookies_.end());
-    if (cookies_.size() < kMaxCookies) cookies_.push_back(c);
+    if (got == 0) return 0;
+    if (got != platform::kRecvTimeout) throw HttpError("connection failed");
+    const uint32_t after = platform::TransferTickCount();
+    if (after - windowStart_ >= StallWindowMs) throw HttpError(StallText(StallMinBytes, StallWindowMs));
+    if (waitMs != 0 && after - start >= waitMs) throw HttpError("read timed out");
   }
 }
 
-std::string HttpClient::CookiesFor(const HttpUrl& url) const {
-  std::string host = Lower(url.host), out;
-  for (const Cookie& c : cookies_) {
-    bool hostOk = host == c.domain ||
-                  (host.size() > c.domain.size() && host.compare(host.size() - c.domain.size(), std::string::npos,
-                                                                 c.domain) == 0 &&
-                   host[host.size() - c.domain.size() - 1] == '.');
-    if (!hostOk || url.path.compare(0, c.path.size(), c.path) != 0) continue;
-    if (!out.empty()) out += "; ";
-    out += c.name + "=" + c.value;
-  }
-  return out;
-}
-
-size_t HttpClient::ReadRaw(char* dst, size_t n) {
+size_t HttpClient::ReadRaw(char* dst, size_t n, uint32_t waitMs) {
   if (bufPos_ < bufEnd_) {
     size_t k = std::min(n, bufEnd_ - bufPos_);
     std::memcpy(dst, buf_.data() + bufPos_, k);
@@ -163,21 +169,20 @@ size_t HttpClient::ReadRaw(char* dst, size_t n) {
   }
   // Large reads go straight to the caller's buffer; small ones refill ours.
   bool direct = n >= buf_.size() / 4;
-  int got = sock_.Recv(direct ? dst : buf_.data(), direct ? n : buf_.size(), ReadTimeoutMs);
-  if (got == platform::kRecvTimeout) throw HttpError("read timed out");
-  if (got <= 0) throw HttpError("connection closed");
-  if (direct) return static_cast<size_t>(got);
+  size_t got = Receive(direct ? dst : buf_.data(), direct ? n : buf_.size(), waitMs);
+  if (got == 0) throw HttpError("connection closed");
+  if (direct) return got;
   bufPos_ = 0;
-  bufEnd_ = static_cast<size_t>(got);
-  return ReadRaw(dst, n);
+  bufEnd_ = got;
+  return ReadRaw(dst, n, waitMs);
 }
 
-std::string HttpClient::ReadLine(size_t limit) {
+std::string HttpClient::ReadLine(size_t limit, uint32_t waitMs) {
   std::string line;
   for (;;) {
     if (bufPos_ == bufEnd_) {
       char c;
-      ReadRaw(&c, 1);
+      ReadRaw(&c, 1, waitMs);
       --bufPos_;  // ReadRaw refilled the buffer; take the byte back
     }
     const char* p = buf_.data() + bufPos_;
@@ -194,44 +199,42 @@ std::string HttpClient::ReadLine(size_t limit) {
   return line;
 }
 
-size_t HttpClient::ReadBodySome(char* dst, size_t n) {
+size_t HttpClient::ReadBodySome(char* dst, size_t n, uint32_t waitMs) {
   switch (mode_) {
     case BodyMode::kNone:
       return 0;
     case BodyMode::kLength: {
       if (left_ == 0) return 0;
-      size_t k = ReadRaw(dst, static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(n))));
+      size_t k = ReadRaw(dst, static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(n))), waitMs);
       left_ -= static_cast<int64_t>(k);
       return k;
     }
     case BodyMode::kToClose: {
-      if (bufPos_ < bufEnd_) return ReadRaw(dst, n);
-      int got = sock_.Recv(dst, n, ReadTimeoutMs);
-      if (got == platform::kRecvTimeout) throw HttpError("read timed out");
-      if (got < 0) throw HttpError("connection failed");
+      if (bufPos_ < bufEnd_) return ReadRaw(dst, n, waitMs);
+      size_t got = Receive(dst, n, waitMs);
       if (got == 0) mode_ = BodyMode::kNone;
-      return static_cast<size_t>(got);
+      return got;
     }
     case BodyMode::kChunked: {
       if (chunkEnded_) return 0;
       if (left_ == 0) {
         int64_t size;
         headBytes_ = 0;
-        if (!ParseChunkSize(ReadLine(kMaxChunkLine), &size)) throw HttpError("malformed chunk size");
+        if (!ParseChunkSize(ReadLine(kMaxChunkLine, waitMs), &size)) throw HttpError("malformed chunk size");
         if (size == 0) {
           headBytes_ = 0;
-          while (!ReadLine(kMaxHeaderLine).empty()) {
+          while (!ReadLine(kMaxHeaderLine, waitMs).empty()) {
           }
           chunkEnded_ = true;
           return 0;
         }
         left_ = size;
       }
-      size_t k = ReadRaw(dst, static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(n))));
+      size_t k = ReadRaw(dst, static_cast<size_t>(std::min<int64_t>(left_, static_cast<int64_t>(n))), waitMs);
       left_ -= static_cast<int64_t>(k);
       if (left_ == 0) {
         headBytes_ = 0;
-        if (!ReadLine(2).empty()) throw HttpError("malformed chunk end");
+        if (!ReadLine(2, waitMs).empty()) throw HttpError("malformed chunk end");
       }
       return k;
     }
@@ -242,16 +245,17 @@ size_t HttpClient::ReadBodySome(char* dst, size_t n) {
 void HttpClient::ReadExact(void* buf, size_t n) {
   char* p = static_cast<char*>(buf);
   while (n > 0) {
-    size_t k = ReadBodySome(p, n);
+    size_t k = ReadBodySome(p, n, ReadTimeoutMs);
     if (k == 0) throw HttpError("body ended early");
     p += k;
     n -= k;
   }
 }
 
-void HttpClient::ReadBodyInto(std::string* body) {
-  int64_t expected = mode_ == BodyMode::kLength ? left_ : 0;
-  if (expected > 0) body->reserve(static_cast<size_t>(std::min<int64_t>(expected, 64 << 20)));
+void HttpClient::ReadBody(const std::function<void(const char*, size_t)>& sink) {
+  const std::string tooLarge = "the body is larger than " + SizeText(MaxBodyBytes);
+  const int64_t expected = mode_ == BodyMode::kLength ? left_ : 0;
+  if (expected > MaxBodyBytes) throw HttpError(tooLarge);
   struct WorkScope {
     HttpClient* c;
     ~WorkScope() {
@@ -261,27 +265,26 @@ void HttpClient::ReadBodyInto(std::string* body) {
   if (OnWorkBegin) OnWorkBegin(static_cast<int32_t>(expected));
   WorkScope scope{this};
   std::vector<char> chunk(kBufferSize);
+  int64_t total = 0;
   for (;;) {
-    size_t k = ReadBodySome(chunk.data(), chunk.size());
+    size_t k = ReadBodySome(chunk.data(), chunk.size(), ReadTimeoutMs);
     if (k == 0) break;
-    if (static_cast<int64_t>(body->size() + k) > kMaxBodyLength) throw HttpError("body too large");
-    body->append(chunk.data(), k);
-    if (OnWork) OnWork(static_cast<int32_t>(body->size()));
+    total += static_cast<int64_t>(k);
+    if (total > MaxBodyBytes) throw HttpError(tooLarge);
+    sink(chunk.data(), k);
+    if (OnWork) OnWork(static_cast<int32_t>(total));
   }
 }
 
 void HttpClient::DiscardBody() {
   // Best effort: a body that has not ended in time is left to the closing connection.
-  const uint32_t readTimeout = ReadTimeoutMs, start = platform::TickCount();
+  const uint32_t start = platform::TransferTickCount();
   char scratch[4096];
   try {
     for (;;) {
-      uint32_t spent = platform::TickCount() - start;
-      if (spent >= RedirectBodyWaitMs) break;
-      ReadTimeoutMs = RedirectBodyWaitMs - spent;
-      if (ReadBodySome(scratch, sizeof scratch) == 0) break;
+      const uint32_t spent = platform::TransferTickCount() - start;
+      if (spent >= RedirectBodyWaitMs || ReadBodySome(scratch, sizeof scratch, RedirectBodyWaitMs - spent) == 0) break;
     }
   } catch (const HttpError&) {
   }
-  ReadTimeoutMs = readTimeout;
 }

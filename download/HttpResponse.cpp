@@ -1,5 +1,6 @@
 #include "download/HttpResponse.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -93,7 +94,11 @@ int64_t ParseLength(const std::string& value) {
 
 bool ParseChunkSize(const std::string& line, int64_t* size) {
   std::string v = Trim(line.substr(0, line.find(';')));
-  if (v.empty() || v.size() > 8) return false;
+  if (v.empty()) return false;
+  // Leading zeros carry no value; past eight digits a size is beyond any body
+  // (and past fifteen it would overflow).
+  v.erase(0, std::min(v.find_first_not_of('0'), v.size() - 1));
+  if (v.size() > 8) return false;
   int64_t n = 0;
   for (char c : v) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return false;

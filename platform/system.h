@@ -48,6 +48,9 @@ struct DiskFree {
 bool DiskFreeSpace(const std::string& root, DiskFree* out);  // GetDiskFreeSpaceA
 
 uint32_t TickCount();
+// TickCount that tests never move on: network transfers time themselves with it,
+// since a transfer waits in real time whatever a test does to the clock.
+uint32_t TransferTickCount();
 void SleepMs(uint32_t ms);
 
 }  // namespace platform

@@ -154,11 +154,13 @@ namespace testing {
 void AdvanceTickCount(uint32_t ms) { g_tickOffset += ms; }
 }  // namespace testing
 
-uint32_t TickCount() {
+uint32_t TransferTickCount() {
   struct timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000) + g_tickOffset;
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000);
 }
+
+uint32_t TickCount() { return TransferTickCount() + g_tickOffset; }
 
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

@@ -19,6 +19,8 @@ void CatchInterrupt() { ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 bool InterruptRequested() { return g_interrupted; }
 
+int InterruptExitCode() { return g_interrupted ? 130 : 0; }
+
 bool StderrIsTerminal() {
   DWORD mode = 0;
   return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;

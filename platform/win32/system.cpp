@@ -52,6 +52,8 @@ bool DiskFreeSpace(const std::string& root, DiskFree* out) {
 }
 
 uint32_t TickCount() { return ::GetTickCount(); }
+
+uint32_t TransferTickCount() { return ::GetTickCount(); }
 void SleepMs(uint32_t ms) { ::Sleep(ms); }
 
 }  // namespace platform

@@ -17,7 +17,7 @@ serve() {
   shift
   "$kit" serve "$@" >"$log" 2>&1 &
   pids+=($!)
-  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
+  for _ in $(seq 50); do grep -qs listening "$log" && break; sleep 0.1; done
   printf -v "$var" '%s' "$(grep -o 'http://[0-9.:]*/' "$log")"
 }
 

@@ -237,9 +237,9 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
       from = fault ? std::min(rs + f.shiftRange, to) : rs;
       if (re >= 0 && re < to) to = re;
     }
-    if (!fault) f.dropAfter = f.stallAfter = -1;
+    if (!fault) f.dropAfter = f.stallAfter = f.dripMs = -1;
   } else if (isHead || !TakeFault(0)) {
-    f.dropAfter = f.stallAfter = -1;
+    f.dropAfter = f.stallAfter = f.dripMs = -1;
   }
   int64_t count = to - from + 1;
   std::string r = ranged ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
@@ -258,14 +258,14 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
     r += "Content-Length: " + std::to_string(count) + "\r\n";
   }
   r += "\r\n";
-  if (!sock.SendAll(r.data(), r.size())) return false;
+  if (!Send(sock, r.data(), r.size(), f.dripMs)) return false;
   if (isHead) return keepAlive;
-  if (!SendBody(sock, *res, from, count, f.chunked, f.dropAfter, f.stallAfter)) return false;
+  if (!SendBody(sock, *res, from, count, f.chunked, f.dropAfter, f.stallAfter, f.dripMs)) return false;
   return keepAlive;
 }
 
 bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t from, int64_t count, bool chunked,
-                          int64_t dropAt, int64_t stallAt) {
+                          int64_t dropAt, int64_t stallAt, int dripMs) {
   Resource& res = const_cast<Resource&>(resIn);
   int64_t rate;
   int stallMs;
@@ -305,10 +305,10 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
     if (chunked) {
       char size[16];
       int k = std::snprintf(size, sizeof size, "%llx\r\n", static_cast<unsigned long long>(n));
-      if (!sock.SendAll(size, static_cast<size_t>(k))) return false;
+      if (!Send(sock, size, static_cast<size_t>(k), dripMs)) return false;
     }
-    if (!sock.SendAll(buf.data(), static_cast<size_t>(n))) return false;
-    if (chunked && !sock.SendAll("\r\n", 2)) return false;
+    if (!Send(sock, buf.data(), static_cast<size_t>(n), dripMs)) return false;
+    if (chunked && !Send(sock, "\r\n", 2, dripMs)) return false;
     sent += n;
   }
   if (sent < count) {
@@ -322,7 +322,21 @@ bool HttpServer::SendBody(platform::Socket& sock, const Resource& resIn, int64_t
     }
     return false;
   }
-  if (chunked && !sock.SendAll("0\r\n\r\n", 5)) return false;
+  if (chunked && !Send(sock, "0\r\n\r\n", 5, dripMs)) return false;
+  return true;
+}
+
+bool HttpServer::Send(platform::Socket& sock, const char* p, size_t n, int dripMs) {
+  if (dripMs <= 0) return sock.SendAll(p, n);
+  auto due = std::chrono::steady_clock::now();
+  for (size_t i = 0; i < n; ++i) {
+    due += std::chrono::milliseconds(dripMs);
+    while (std::chrono::steady_clock::now() < due) {
+      if (stopping_) return false;
+      platform::SleepMs(10);
+    }
+    if (!sock.SendAll(p + i, 1)) return false;
+  }
   return true;
 }
 

@@ -26,7 +26,8 @@ struct ServerFaults {
   bool cookieOnRedirect = false;  // every redirect answer sets a cookie
   int status = 0;        // answer every request with this status
   int64_t rate = 0;      // bytes per second on each connection; 0 for no limit
-  // Drop, stall, ignore-range and shift-range hit only requests whose range starts at or
+  int dripMs = 0;        // a GET's answer, head and body, goes out one byte every dripMs ms
+  // Drop, stall, drip, ignore-range and shift-range hit only requests whose range starts at or
   // after this offset (0: every request), and only the first faultCount of
   // those (-1: all).
   int64_t faultFrom = 0;
@@ -67,7 +68,9 @@ class HttpServer {
   void Serve(Conn* conn);
   bool Answer(platform::Socket& sock, const std::string& head);
   bool SendBody(platform::Socket& sock, const Resource& res, int64_t from, int64_t count, bool chunked,
-                int64_t dropAt, int64_t stallAt);
+                int64_t dropAt, int64_t stallAt, int dripMs);
+  // All n bytes, or one at a time dripMs apart when dripMs > 0.
+  bool Send(platform::Socket& sock, const char* p, size_t n, int dripMs);
   std::shared_ptr<Resource> Find(const std::string& path);
   bool TakeFault(int64_t rangeStart);
 

@@ -7,8 +7,8 @@
 #include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
 #include "common/pubShare.h"
-#include "download/FetchToFile.h"
 #include "download/FileDigest.h"
+#include "download/HttpClient.h"
 #include "download/HttpRequest.h"
 #include "download/PubCrc.h"
 #include "platform/console.h"
@@ -30,11 +30,17 @@
 namespace {
 const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL] [--key PUB]\n";
 constexpr size_t kRangeKeep = 64 * 1024;  // bytes of each ranged answer compared with the file
+constexpr int64_t kMaxManifestBytes = 1 << 20;  // the manifest and its signature
 
+// A finding made after Ctrl-C or SIGTERM is the interrupt's, not the server's:
+// it is not shown.
 class Findings {
  public:
-  void Ok(const std::string& text) { std::printf("ok   %s\n", text.c_str()), std::fflush(stdout); }
+  void Ok(const std::string& text) {
+    if (!platform::InterruptRequested()) std::printf("ok   %s\n", text.c_str()), std::fflush(stdout);
+  }
   void Fail(const std::string& text) {
+    if (platform::InterruptRequested()) return;
     std::printf("FAIL %s\n", text.c_str());
     std::fflush(stdout);
     ++failed_;
@@ -124,9 +130,9 @@ bool CheckSignature(const std::string& base, const std::string& work, const std:
                     const std::string& local, Findings& f) {
   const std::string url = base + release::kSignaturePath;
   const std::string sigFile = work + "VELTARO.XML.sig";
-  if (!FetchToFile(url, sigFile, false)) {
-    std::string why = ProbeGet(url);
-    f.Fail("signature " + url + ": " + (why.empty() ? "the fetch failed" : why));
+  const std::string why = FetchBody(url, sigFile, kMaxManifestBytes);
+  if (!why.empty()) {
+    f.Fail("signature " + url + ": " + why);
     return false;
   }
   std::string manifest, signature;
@@ -163,9 +169,9 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
                    Manifest* m) {
   const std::string url = base + release::kManifestPath;
   const std::string local = work + "VELTARO.XML";
-  if (!FetchToFile(url, local, false)) {
-    std::string why = ProbeGet(url);
-    f.Fail("manifest " + url + ": " + (why.empty() ? "the fetch failed" : why));
+  const std::string why = FetchBody(url, local, kMaxManifestBytes);
+  if (!why.empty()) {
+    f.Fail("manifest " + url + ": " + why);
     return false;
   }
   // A keyed installer reads no value of a manifest whose signature fails.
@@ -311,10 +317,9 @@ void CheckComponents(const std::string& base, const std::string& service, const 
       // The base service comes through the engine, the drivers through the
       // synchronous fetch, as the installer takes them.
       const std::string target = dir + std::to_string(n++) + "_" + c.file;
-      std::string file, why;
-      bool ok = c.alsoOnServiceHost ? EngineFetch(url, target, false, &file, &why) : FetchToFile(url, target, false);
-      if (ok && !c.alsoOnServiceHost) file = target;
-      if (!ok && why.empty()) why = ProbeGet(url);
+      std::string file = target, why;
+      const bool ok = c.alsoOnServiceHost ? EngineFetch(url, target, false, &file, &why)
+                                          : (why = FetchBody(url, target, kMaxBodyLength)).empty();
       if (ok) {
         f.Ok("component " + std::string(c.file) + ": " + url + " answers with " + std::to_string(FileSize(file)) + " bytes");
         if (m.verified) CheckComponentHash(c, url, file, m, f);
@@ -375,12 +380,20 @@ int CmdCheck(int argc, char** argv) {
     std::fprintf(stderr, "veltaro-kit check: cannot make a folder in %s\n", UserPath(platform::TempFolder()).c_str());
     return 1;
   }
-  platform::CatchInterrupt();
+  InterruptTransfers();
   Findings f;
   Manifest m;
-  if (CheckManifest(base, work.path(), keyDer, f, &m)) CheckPackageOnServer(base, work.path(), m, f);
+  if (CheckManifest(base, work.path(), keyDer, f, &m) && !platform::InterruptRequested()) {
+    CheckPackageOnServer(base, work.path(), m, f);
+  }
   // Without a verified manifest there is nothing to hold the components to.
-  if (keyDer.empty() || m.verified) CheckComponents(base, service, work.path(), m, f);
+  if ((keyDer.empty() || m.verified) && !platform::InterruptRequested()) {
+    CheckComponents(base, service, work.path(), m, f);
+  }
+  if (platform::InterruptRequested()) {
+    std::fprintf(stderr, "veltaro-kit check: interrupted\n");
+    return platform::InterruptExitCode();
+  }
   if (f.failed() == 0) {
     std::printf("release at %s: all checks passed\n", base.c_str());
     return 0;

@@ -38,7 +38,7 @@ int CmdFetch(int argc, char** argv) {
     std::fprintf(stderr, "usage: veltaro-kit fetch URL FILE\n");
     return 2;
   }
-  platform::CatchInterrupt();
+  InterruptTransfers();
   const std::string file = KitPath(argv[1]);
   EngineRun run = RunEngine(argv[0], file, DrawBar);
   if (run.finished) {
@@ -49,11 +49,11 @@ int CmdFetch(int argc, char** argv) {
     return 0;
   }
   EndProgressBar("");
-  if (run.interrupted) {
+  std::string why = run.interrupted ? std::string() : ProbeDownload(argv[0]);
+  if (platform::InterruptRequested()) {
     std::fprintf(stderr, "veltaro-kit fetch: interrupted%s\n", ResumeAdvice(file).c_str());
-    return 130;
+    return platform::InterruptExitCode();
   }
-  std::string why = ProbeDownload(argv[0]);
   std::fprintf(stderr, "veltaro-kit fetch: download failed: %s%s\n",
                why.empty() ? "the engine gave up (see its log)" : why.c_str(), ResumeAdvice(file).c_str());
   PrintEngineLog(run.log);

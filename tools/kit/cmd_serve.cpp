@@ -10,7 +10,7 @@
 namespace {
 const char kServeUsage[] =
     "usage: veltaro-kit serve DIR [--port N] [--rate BYTES[k|m]] [--drop-after N] [--stall-after N]\n"
-    "         [--ignore-range] [--no-length] [--chunked] [--status N] [--cookie]\n"
+    "         [--drip MS] [--ignore-range] [--no-length] [--chunked] [--status N] [--cookie]\n"
     "         [--fault-from OFFSET] [--fault-count N]\n";
 
 // "20m" is 20 MiB, "512k" 512 KiB.
@@ -32,7 +32,7 @@ int CmdServe(int argc, char** argv) {
     return 2;
   }
   testsupport::ServerFaults f;
-  int64_t port = 0, status = 0, faultCount = -1;
+  int64_t port = 0, status = 0, faultCount = -1, drip = 0;
   struct Flag {
     const char* name;
     bool* on;
@@ -46,7 +46,7 @@ int CmdServe(int argc, char** argv) {
   } const values[] = {{"--port", &port},          {"--rate", &f.rate},
                       {"--drop-after", &f.dropAfter}, {"--stall-after", &f.stallAfter},
                       {"--fault-from", &f.faultFrom}, {"--status", &status},
-                      {"--fault-count", &faultCount}};
+                      {"--fault-count", &faultCount}, {"--drip", &drip}};
   for (int i = 1; i < argc; ++i) {
     bool known = false;
     for (const Flag& fl : flags) {
@@ -63,12 +63,13 @@ int CmdServe(int argc, char** argv) {
       return 2;
     }
   }
-  if (port > 65535 || (status != 0 && (status < 100 || status > 999))) {
+  if (port > 65535 || (status != 0 && (status < 100 || status > 999)) || drip > 60000) {
     std::fprintf(stderr, "%s", kServeUsage);
     return 2;
   }
   f.status = static_cast<int>(status);
   f.faultCount = static_cast<int>(faultCount);
+  f.dripMs = static_cast<int>(drip);
   testsupport::HttpServer server(KitPath(argv[0]));
   server.SetFaults(f);
   if (!server.Start(static_cast<uint16_t>(port))) {

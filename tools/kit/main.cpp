@@ -24,7 +24,9 @@ const KitCommand kCommands[] = {
      "folder and asks for every component (the base service also from the service\n"
      "host, by default BASEURL's host on port 8080). One line per finding; exit 0 when\n"
      "all of it holds, 1 otherwise. --key PUB also checks the manifest's signature and\n"
-     "every hash, as an installer built with that public key does.\n",
+     "every hash, as an installer built with that public key does. A transfer that\n"
+     "gets fewer than 1 KiB in 30 s fails; a manifest or signature over 1 MiB is\n"
+     "refused; Ctrl-C exits 130, SIGTERM 143.\n",
      CmdCheck},
     {"keygen", "keygen DIR", "make a release key pair for signed releases",
      "Writes an RSA-3072 key pair into DIR: release.key (the private key, readable by\n"
@@ -38,13 +40,13 @@ const KitCommand kCommands[] = {
     {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1",
      "Serves the files of DIR on 127.0.0.1 (HEAD, ranged GET, keep-alive) until Ctrl-C.\n"
      "Switches that make it misbehave for tests: --rate BYTES[k|m], --drop-after N,\n"
-     "--stall-after N, --ignore-range, --no-length, --chunked, --status N, --cookie,\n"
-     "scoped by --fault-from OFFSET and --fault-count N.\n",
+     "--stall-after N, --drip MS (a byte every MS ms), --ignore-range, --no-length,\n"
+     "--chunked, --status N, --cookie, scoped by --fault-from OFFSET and --fault-count N.\n",
      CmdServe},
     {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume",
      "Downloads URL into FILE with the installer's two-segment engine and prints the\n"
-     "file's final name. A failure exits 1 and says why; Ctrl-C exits 130. Both keep\n"
-     "FILE.rpc and FILE.rpc.cfg, and the same command resumes.\n",
+     "file's final name. A failure exits 1 and says why; Ctrl-C exits 130, SIGTERM\n"
+     "143. Each keeps FILE.rpc and FILE.rpc.cfg, and the same command resumes.\n",
      CmdFetch},
     {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar",
      "Unpacks PACKAGE into DIR (created when missing) exactly as the installer does;\n"

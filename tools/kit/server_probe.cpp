@@ -4,20 +4,27 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/KpLib.h"
 #include "download/HttpClient.h"
+#include "platform/console.h"
+#include "platform/errortext.h"
+#include "platform/fs.h"
 #include "platform/system.h"
+#include "tools/kit/terminal_text.h"
 
 namespace {
 constexpr uint32_t kProbeReadTimeoutMs = 5000;
+constexpr uint32_t kFetchReadTimeoutMs = 3000;  // as the installer's synchronous fetch
 
-std::string Why(const std::exception& e, uint32_t elapsedMs) {
-  std::string what = e.what();
+std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeoutMs) {
+  // A status line's text, a redirect's target: what the server chose is escaped.
+  const std::string what = TerminalText(e.what());
   if (what.compare(0, 15, "cannot connect ") == 0) {
     return what + (elapsedMs + 500 >= kConnectTimeoutMs ? ": no answer within " +
                                                              std::to_string(kConnectTimeoutMs / 1000) + " s"
                                                        : ": connection refused, or no such host");
   }
-  if (what == "read timed out") return "the server stopped answering (nothing for " + std::to_string(kProbeReadTimeoutMs / 1000) + " s)";
+  if (what == "read timed out") return "the server stopped answering (nothing for " + std::to_string(readTimeoutMs / 1000) + " s)";
   const HttpError* h = dynamic_cast<const HttpError*>(&e);
   if (h && h->status() != 0) return "the server answered " + what;
   return what;
@@ -32,7 +39,8 @@ void Setup(HttpClient& c) {
 std::string Compressed(const HttpClient& c) {
   std::string enc = c.Response().Get("Content-Encoding");
   if (enc.empty() || EqualsNoCase(enc, "identity")) return std::string();
-  return "the server compresses the body (Content-Encoding: " + enc + "), so its bytes and ranges are not the file's";
+  return "the server compresses the body (Content-Encoding: " + TerminalText(enc) +
+         "), so its bytes and ranges are not the file's";
 }
 
 // "bytes A-B/T"
@@ -54,7 +62,8 @@ ProbeResult ProbeHead(const std::string& url) {
     Setup(c);
     c.Head(url);
     if (c.ResponseCode() / 100 != 2) {
-      r.problem = "the server answered HTTP/1.1 " + std::to_string(c.ResponseCode()) + " " + c.Response().statusText;
+      r.problem = "the server answered HTTP/1.1 " + std::to_string(c.ResponseCode()) + " " +
+                  TerminalText(c.Response().statusText);
       return r;
     }
     r.problem = Compressed(c);
@@ -67,7 +76,7 @@ ProbeResult ProbeHead(const std::string& url) {
       r.problem = "the file is empty (Content-Length: 0)";
     }
   } catch (const std::exception& e) {
-    r.problem = Why(e, platform::TickCount() - start);
+    r.problem = Why(e, platform::TickCount() - start, kProbeReadTimeoutMs);
   }
   return r;
 }
@@ -89,7 +98,7 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
       return r;
     }
     if (status != 206) {
-      r.problem = asked + " was answered HTTP/1.1 " + std::to_string(status) + " " + c.Response().statusText;
+      r.problem = asked + " was answered HTTP/1.1 " + std::to_string(status) + " " + TerminalText(c.Response().statusText);
       return r;
     }
     r.problem = Compressed(c);
@@ -97,7 +106,7 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
     std::string range = c.Response().Get("Content-Range");
     int64_t a = 0, b = 0, t = 0;
     if (!ParseContentRange(range, &a, &b, &t) || a != from || b != last || t != size) {
-      r.problem = asked + " was answered with Content-Range '" + range + "', not 'bytes " + std::to_string(from) +
+      r.problem = asked + " was answered with Content-Range '" + TerminalText(range) + "', not 'bytes " + std::to_string(from) +
                   "-" + std::to_string(last) + "/" + std::to_string(size) + "'";
       return r;
     }
@@ -110,7 +119,7 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
     r.body.resize(static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(keep), last - from + 1)));
     if (!r.body.empty()) c.ReadExact(&r.body[0], r.body.size());
   } catch (const std::exception& e) {
-    r.problem = asked + ": " + Why(e, platform::TickCount() - start);
+    r.problem = asked + ": " + Why(e, platform::TickCount() - start, kProbeReadTimeoutMs);
   }
   return r;
 }
@@ -124,17 +133,34 @@ std::string ProbeDownload(const std::string& url) {
   return ProbeRange(url, half, head.length, head.length, 0).problem;
 }
 
-std::string ProbeGet(const std::string& url) {
-  uint32_t start = platform::TickCount();
+std::string FetchBody(const std::string& url, const std::string& file, int64_t maxBytes) {
+  const std::string dir = FolderPart(file);
+  if (!dir.empty() && !DirExists(dir)) ForceDirs(dir);
+  platform::File out;
+  if (const uint32_t r = out.Open(file, platform::OpenMode::kCreateAlways)) {
+    return "cannot write " + UserPath(file) + ": " + platform::ErrorText(r);
+  }
+  const uint32_t start = platform::TickCount();
+  int64_t size = 0;
+  uint32_t writeError = 0;
   try {
     HttpClient c;
     c.FollowRedirects = true;
-    c.ReadTimeoutMs = 3000;
-    std::string body;
-    c.Get(url, &body);
-    if (body.empty()) return "the server answered with an empty body";
-    return std::string();
+    c.ReadTimeoutMs = kFetchReadTimeoutMs;
+    c.MaxBodyBytes = maxBytes;
+    c.Get(url, [&](const char* p, size_t n) {
+      if ((writeError = out.Write(p, static_cast<uint32_t>(n))) != 0) throw HttpError("write failed");
+      size += static_cast<int64_t>(n);
+    });
   } catch (const std::exception& e) {
-    return Why(e, platform::TickCount() - start);
+    if (writeError != 0) return "cannot write " + UserPath(file) + ": " + platform::ErrorText(writeError);
+    return Why(e, platform::TickCount() - start, kFetchReadTimeoutMs);
   }
+  if (const uint32_t r = out.Close()) return "cannot write " + UserPath(file) + ": " + platform::ErrorText(r);
+  return size == 0 ? "the server answered with an empty body" : std::string();
+}
+
+void InterruptTransfers() {
+  platform::CatchInterrupt();
+  SetHttpAbortCheck(platform::InterruptRequested);
 }

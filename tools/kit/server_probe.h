@@ -1,6 +1,7 @@
 // Asks a server what the installer's engine will ask, and puts what goes wrong
 // into words: no connection, no answer, an error status, no size, a range
-// ignored or answered wrongly, a compressed body.
+// ignored or answered wrongly, a compressed body, a body too slow or too large.
+// Every text the server chose is shown escaped (TerminalText).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -19,5 +20,11 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
 // Why the engine cannot download `url`: the size request, then the second
 // segment's range. Empty when both answer well.
 std::string ProbeDownload(const std::string& url);
-// A whole GET as the synchronous fetch makes it; the words for its failure.
-std::string ProbeGet(const std::string& url);
+// A whole GET as the synchronous fetch makes it, the body written into `file`
+// as it comes and refused past maxBytes; the words for its failure, empty when
+// `file` holds the whole body.
+std::string FetchBody(const std::string& url, const std::string& file, int64_t maxBytes);
+
+// From now on Ctrl-C and SIGTERM end every transfer at once (they fail as
+// "interrupted"); the caller then ends with platform::InterruptExitCode().
+void InterruptTransfers();

@@ -4,6 +4,12 @@
 
 #include "platform/codepage.h"
 
+namespace {
+bool ReordersText(char16_t c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+}  // namespace
+
 std::string TerminalText(const std::string& gbk) {
   std::string out;
   for (size_t i = 0; i < gbk.size(); ++i) {
@@ -17,7 +23,7 @@ std::string TerminalText(const std::string& gbk) {
     if (platform::IsAnsiLeadByte(b) && i + 1 < gbk.size()) {
       const std::string pair = gbk.substr(i, 2);
       const std::u16string wide = platform::AnsiToWide(pair);
-      if (wide.size() == 1 && wide[0] != u'?') {
+      if (wide.size() == 1 && wide[0] != u'?' && !ReordersText(wide[0])) {
 #ifdef _WIN32
         out += pair;
 #else

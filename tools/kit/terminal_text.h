@@ -3,8 +3,10 @@
 #pragma once
 #include <string>
 
-// GBK text as this terminal shows it: characters converted, every other byte
-// (control bytes, half a pair) escaped as \xNN.
+// GBK text as this terminal shows it: characters converted; every other byte
+// (control bytes, DEL, half a pair, a pair with no character) and the marks
+// that reorder text on screen come out as \xNN: text a server sent never moves
+// the cursor, recolours or rewrites what the kit printed.
 std::string TerminalText(const std::string& gbk);
 
 // A command-line argument as UTF-16: arguments arrive in UTF-8 on Linux and in
