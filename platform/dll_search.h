@@ -11,7 +11,9 @@ namespace platform {
 // for a DLL, by this program or by the system's DLLs on its behalf, looks in the
 // system folder alone where Windows can be told so (SetDefaultDllDirectories,
 // Windows 8, or 7 and Vista with KB2533623), and skips the current folder
-// everywhere else (SetDllDirectoryA(""), from XP SP1).
+// everywhere else (SetDllDirectoryA(""), from XP SP1); and the system DLLs that
+// are not known DLLs but get loaded by name later are loaded now, from the
+// system folder by full path.
 void NarrowDllSearch();
 
 }  // namespace platform
