@@ -23,8 +23,9 @@ allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|crypt32
 # (platform/win32/system_dll.cpp).
 installer_known='^(kernel32|user32|gdi32|advapi32|shell32|ole32|msvcrt)\.dll$'
 
-# "dll function" per function imported at load time or delay-loaded; a function
-# imported by ordinal only shows as "dll #ordinal", which no list entry matches.
+# "dll function" per function imported at load time or loaded on its first call
+# (scripts/delay-imports.py); a function imported by ordinal only shows as
+# "dll #ordinal", which no list entry matches.
 imports() {
   {
     i686-w64-mingw32-objdump -p "$1" | awk '
@@ -86,7 +87,7 @@ for exe in "$dir"/*.exe; do
       fi
     done < <(load_time_dlls "$exe")
   fi
-  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(load_time_dlls "$exe" | tr '\n' ' ')delay-loads $(python3 "$here/delay-imports.py" "$exe" | awk '{print $1}' | uniq | tr '\n' ' ')"
+  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(load_time_dlls "$exe" | tr '\n' ' ')on first call $(python3 "$here/delay-imports.py" "$exe" | awk '{print $1}' | uniq | tr '\n' ' ')"
 done
 for name in "$@"; do
   if [ -f "$dir/$name" ]; then xp_check "$dir/$name" || bad=1; else echo "$name missing"; bad=1; fi
