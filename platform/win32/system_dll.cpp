@@ -96,7 +96,7 @@ void NarrowDllSearch() {
 }  // namespace platform
 
 // One function's import: its slot, its DLL's name and its own name. The stubs
-// below pass it to ResolveSystemImport.
+// below pass it to VeltaroResolveSystemImport.
 struct SystemImport {
   void** slot;
   const char* dll;
