@@ -19,12 +19,12 @@ allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|crypt32
 # is in the key from Vista on; on XP SP3 it is not listed but is imported by the
 # known ole32, shell32 and advapi32, which makes it a dependent known DLL (no
 # Microsoft page lists XP's dependencies: this rests on those DLLs' imports).
-# Everything else is delay-loaded from the system folder by full path
+# Everything else is loaded on its first call, from the system folder by full path
 # (platform/win32/system_dll.cpp).
 installer_known='^(kernel32|user32|gdi32|advapi32|shell32|ole32|msvcrt)\.dll$'
 
 # "dll function" per function imported at load time or loaded on its first call
-# (scripts/delay-imports.py); a function imported by ordinal only shows as
+# (scripts/lazy-imports.py); a function imported by ordinal only shows as
 # "dll #ordinal", which no list entry matches.
 imports() {
   {
@@ -34,7 +34,7 @@ imports() {
       dll && /^\t[0-9a-f]+\t/ {
         if (NF >= 3 && $2 ~ /^[0-9]+$/) print dll, $3; else print dll, "#" $NF
       }'
-    python3 "$here/delay-imports.py" "$1"
+    python3 "$here/lazy-imports.py" "$1"
   } | LC_ALL=C sort -u
 }
 # The DLLs imported at load time, as the PE header names them.
@@ -87,7 +87,7 @@ for exe in "$dir"/*.exe; do
       fi
     done < <(load_time_dlls "$exe")
   fi
-  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(load_time_dlls "$exe" | tr '\n' ' ')on first call $(python3 "$here/delay-imports.py" "$exe" | awk '{print $1}' | uniq | tr '\n' ' ')"
+  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(load_time_dlls "$exe" | tr '\n' ' ')on first call $(python3 "$here/lazy-imports.py" "$exe" | awk '{print $1}' | uniq | tr '\n' ' ')"
 done
 for name in "$@"; do
   if [ -f "$dir/$name" ]; then xp_check "$dir/$name" || bad=1; else echo "$name missing"; bad=1; fi

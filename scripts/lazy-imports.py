@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""delay-imports.py EXE: the functions a PE32 program loads from a system DLL on
+"""lazy-imports.py EXE: the functions a PE32 program loads from a system DLL on
 their first call (platform/win32/system_dll.cpp), one "dll function" a line.
 
 Each such function has a record of three addresses: its import slot, its DLL's
