@@ -114,7 +114,7 @@ void TInstallFlow::lblLJAZClick() {
   // stay, so that an interrupted download resumes. The deletion is waited for
   // (within bounds): a command processor that starts slowly would otherwise
   // delete the package the new job has just brought.
-  platform::RunHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"", kZipDeleteWaitMs);
+  platform::RunSystemHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"", kZipDeleteWaitMs);
   form_.nbMain->SetPageIndex(2);
   form_.Changed();
   platform::SleepMs(100);

@@ -4,9 +4,11 @@
 #include "app/ReleaseKeyPem.h"
 #include "app/Startup.h"
 #include "platform/crypto.h"
+#include "platform/dll_search.h"
 #include "ui/win32/Application.h"
 
 int main(int argc, char** argv) {
+  platform::NarrowDllSearch();  // before anything can load a DLL
   (void)argv;
   // A build with a key checks every release, even when the key fails to decode.
   app::SignedReleases = kReleaseKeyPem[0] != '\0';

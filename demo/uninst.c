@@ -3,7 +3,12 @@
    this copy (another installation's entry stays), the desktop shortcut, the
    files that install.lst beside it lists and the folders that become empty,
    and itself last through a hidden command that waits for it to end.
-   /S: no questions. Exit code 0 when everything was removed. */
+   /S: no questions. Exit code 0 when everything was removed.
+   It runs elevated, so it trusts nothing a user could have put in its way: it
+   never goes through a link (symbolic link, junction or other reparse point)
+   inside the installation folder, starts the system's own cmd.exe by full path
+   (not what %ComSpec% names) and hands it its commands on the command line
+   rather than in a script file a user could change while it waits. */
 #include <windows.h>
 #include <shellapi.h>
 
@@ -147,6 +152,25 @@ static BOOL SafeRelative(const wchar_t* p) {
   return TRUE;
 }
 
+/* TRUE when a folder on the way from the installation folder to path (path
+   itself not counted) is a reparse point: a symbolic link or junction leads
+   out of the installation, and what lies behind it is not to be deleted. A
+   link that is itself listed goes as a link: DeleteFileW and RemoveDirectoryW
+   remove the link, never its target. */
+static BOOL ThroughLink(const wchar_t* path) {
+  wchar_t part[PATH_CAP];
+  int base = lstrlenW(g_installDir);
+  lstrcpynW(part, path, PATH_CAP);
+  for (int i = base; part[i]; ++i) {
+    if (part[i] != L'\\' || part[i + 1] == 0) continue;
+    part[i] = 0;
+    DWORD attrs = GetFileAttributesW(part);
+    part[i] = L'\\';
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return TRUE;
+  }
+  return FALSE;
+}
+
 static void RemoveFile(const wchar_t* path) {
   DWORD attrs = GetFileAttributesW(path);
   if (attrs == INVALID_FILE_ATTRIBUTES) {
@@ -154,7 +178,9 @@ static void RemoveFile(const wchar_t* path) {
     if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) Failed(path, err);
     return;
   }
-  if (attrs & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path, attrs & ~(DWORD)FILE_ATTRIBUTE_READONLY);
+  /* A link's own attributes are not the target's to change. */
+  if ((attrs & FILE_ATTRIBUTE_READONLY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+    SetFileAttributesW(path, attrs & ~(DWORD)FILE_ATTRIBUTE_READONLY);
   if (!DeleteFileW(path)) Failed(path, GetLastError());
 }
 
@@ -229,6 +255,10 @@ static void RemoveListed(wchar_t* text) {
         Failed(rel, ERROR_BAD_PATHNAME);
         continue;
       }
+      if (ThroughLink(path)) {
+        ++g_kept; /* what lies behind a link is not the installation's */
+        continue;
+      }
       if (folder) {
         path[lstrlenW(path) - 1] = 0;
         RemoveFolder(path);
@@ -241,15 +271,11 @@ static void RemoveListed(wchar_t* text) {
 
 /* --- Itself, last ----------------------------------------------------------- */
 
-/* Appends s to the batch text; with escape, each % doubled so that cmd takes a path literally. */
-static BOOL Append(wchar_t* out, int cap, const wchar_t* s, BOOL escape) {
-  int o = lstrlenW(out);
-  for (; *s; ++s) {
-    if (o + 2 >= cap) return FALSE;
-    if (escape && *s == L'%') out[o++] = L'%';
-    out[o++] = *s;
-  }
-  out[o] = 0;
+/* Appends s to the command; FALSE when it does not fit in cap characters. */
+static BOOL Append(wchar_t* out, int cap, const wchar_t* s) {
+  int o = lstrlenW(out), n = lstrlenW(s);
+  if (o + n + 1 > cap) return FALSE;
+  lstrcpyW(out + o, s);
   return TRUE;
 }
 
@@ -259,70 +285,45 @@ static void DropTrailingSlash(wchar_t* dst, const wchar_t* src) {
   if (n > 0 && dst[n - 1] == L'\\') dst[n - 1] = 0;
 }
 
-/* A running program cannot delete its own file. A hidden cmd waits on a pipe
-   until this process has ended (its end of the pipe closes with it), then
-   deletes the program, retrying a while, and the two folders if they are empty.
-   FALSE when it could not be started. */
+/* A running program cannot delete its own file. The system's cmd.exe, hidden,
+   waits on a pipe until this process has ended (its end of the pipe closes with
+   it), then deletes the program, once more a little later, and the two folders
+   if they are empty. Its commands travel on its command line: no script file exists
+   that someone could rewrite while it waits. /D: no AutoRun commands from the
+   registry. FALSE when it could not be started. */
 static BOOL StartSelfDelete(void) {
-  wchar_t uninstDir[PATH_CAP], installDir[PATH_CAP];
+  wchar_t system[MAX_PATH], uninstDir[PATH_CAP], installDir[PATH_CAP];
+  UINT sl = GetSystemDirectoryW(system, MAX_PATH);
+  if (sl == 0 || sl >= MAX_PATH) return FALSE;
   DropTrailingSlash(uninstDir, g_uninstDir);
   DropTrailingSlash(installDir, g_installDir);
-  const struct {
-    const wchar_t* text;
-    BOOL path;
-  } pieces[] = {
-      {L"@echo off\r\nset /p veltaro_wait=\r\nset n=0\r\n:again\r\ndel /f /q \"", FALSE},
-      {g_self, TRUE},
-      {L"\" >nul 2>&1\r\nif not exist \"", FALSE},
-      {g_self, TRUE},
-      {L"\" goto gone\r\nset /a n+=1\r\nif %n% geq 30 goto gone\r\nping -n 2 127.0.0.1 >nul 2>&1\r\n"
-       L"goto again\r\n:gone\r\nrmdir \"",
-       FALSE},
-      {uninstDir, TRUE},
-      {L"\" >nul 2>&1\r\nrmdir \"", FALSE},
-      {installDir, TRUE},
-      {L"\" >nul 2>&1\r\ndel /f /q \"%~f0\" >nul 2>&1\r\n", FALSE},
-  };
-  static wchar_t script[8 * PATH_CAP];
-  script[0] = 0;
-  BOOL ok = TRUE;
-  for (size_t i = 0; ok && i < sizeof pieces / sizeof pieces[0]; ++i)
-    ok = Append(script, 8 * PATH_CAP, pieces[i].text, pieces[i].path);
-  if (!ok) return FALSE;
-
-  /* cmd reads a batch file in the OEM code page; a path it cannot hold there
-     cannot be named in one. */
-  static char oem[16 * PATH_CAP];
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_OEMCP, 0, script, -1, oem, sizeof oem, NULL, &lossy);
-  if (n <= 1 || lossy) return FALSE;
-
-  wchar_t temp[PATH_CAP], batch[PATH_CAP + 64];
-  DWORD t = GetTempPathW(PATH_CAP, temp);
-  if (t == 0 || t >= PATH_CAP) return FALSE;
-  wsprintfW(batch, L"%sVeltaroUninst%lu.cmd", temp, (unsigned long)GetCurrentProcessId());
-  HANDLE f = CreateFileW(batch, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (f == INVALID_HANDLE_VALUE) return FALSE;
-  DWORD written = 0;
-  ok = WriteFile(f, oem, (DWORD)(n - 1), &written, NULL) && written == (DWORD)(n - 1);
-  CloseHandle(f);
-  if (!ok) {
-    DeleteFileW(batch);
-    return FALSE;
+  /* On a command line cmd would expand %NAME% in a path; such a path waits for the restart. */
+  const wchar_t* paths[] = {g_self, uninstDir, installDir, system};
+  for (size_t i = 0; i < sizeof paths / sizeof paths[0]; ++i) {
+    for (const wchar_t* c = paths[i]; *c; ++c)
+      if (*c == L'%' || *c == L'"') return FALSE;
   }
+  static wchar_t line[8 * PATH_CAP];
+  line[0] = 0;
+  BOOL fits = Append(line, 8 * PATH_CAP, L"\"") && Append(line, 8 * PATH_CAP, system) &&
+              Append(line, 8 * PATH_CAP, L"\\cmd.exe\" /D /S /C \"set /p veltaro_wait=");
+  /* Two rounds: a second later, and again two seconds on for a file still held. */
+  static const wchar_t* const kPings[] = {L"2", L"3"};
+  for (size_t r = 0; fits && r < sizeof kPings / sizeof kPings[0]; ++r) {
+    const wchar_t* round[] = {L" & \"", system, L"\\ping.exe\" -n ", kPings[r], L" 127.0.0.1 >nul 2>&1 & del /f /q \"",
+                              g_self, L"\" >nul 2>&1 & rmdir \"", uninstDir, L"\" >nul 2>&1 & rmdir \"", installDir,
+                              L"\" >nul 2>&1"};
+    for (size_t i = 0; fits && i < sizeof round / sizeof round[0]; ++i) fits = Append(line, 8 * PATH_CAP, round[i]);
+  }
+  if (!fits || !Append(line, 8 * PATH_CAP, L"\"")) return FALSE;
+  wchar_t cmd[MAX_PATH + 16];
+  if (!JoinPath(cmd, MAX_PATH + 16, system, L"\\cmd.exe")) return FALSE;
 
   SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
   HANDLE readEnd, writeEnd;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) {
-    DeleteFileW(batch);
-    return FALSE;
-  }
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return FALSE;
   /* Only cmd inherits the read end; the write end stays with this process. */
   SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
-  wchar_t cmd[MAX_PATH], line[PATH_CAP + 2 * MAX_PATH];
-  DWORD c = GetEnvironmentVariableW(L"ComSpec", cmd, MAX_PATH);
-  if (c == 0 || c >= MAX_PATH) lstrcpyW(cmd, L"cmd.exe");
-  wsprintfW(line, L"\"%s\" /c \"\"%s\"\"", cmd, batch);
   STARTUPINFOW si;
   PROCESS_INFORMATION pi;
   ZeroMemory(&si, sizeof si);
@@ -332,11 +333,11 @@ static BOOL StartSelfDelete(void) {
   si.hStdInput = readEnd;
   si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  ok = CreateProcessW(NULL, line, NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, temp, &si, &pi);
+  /* Started in the system folder: nothing of the installation's is in its way. */
+  BOOL ok = CreateProcessW(cmd, line, NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, system, &si, &pi);
   CloseHandle(readEnd);
   if (!ok) {
     CloseHandle(writeEnd);
-    DeleteFileW(batch);
     return FALSE;
   }
   CloseHandle(pi.hThread);

@@ -85,7 +85,7 @@ std::vector<ShellLinkRecord> TakeShellLinks();
 // A non-empty text makes creating the link object fail with that error text.
 void SetShellLinkFailure(const std::string& errorText);
 
-// Command lines started hidden (RunHidden) since the last call, with how long
+// Command lines started hidden (RunSystemHidden) since the last call, with how long
 // the caller was ready to wait for each.
 struct HiddenRun {
   std::string commandLine;

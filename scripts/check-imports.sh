@@ -9,17 +9,36 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 known="$here/xp-imports.txt"
 allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|crypt32|ws2_32|comctl32|comdlg32|shlwapi|msvcrt|winmm|uxtheme|version|mswsock|imm32|msimg32)\.dll$'
+# What VeltaroSetup.exe may import at load time, before its entry routine can
+# narrow the DLL search: only DLLs Windows takes from the system folder whatever
+# lies beside the program, the known DLLs and the DLLs they import ("Dynamic-link
+# library search order", learn.microsoft.com: a known DLL and its dependent DLLs
+# come from the system's copy). kernel32, user32, gdi32, advapi32 and shell32
+# are in the KnownDLLs key since Windows NT (KB102985, KB164501 for XP), ole32
+# from Windows 2000/XP on, and all six in every later release's key. msvcrt.dll
+# is in the key from Vista on; on XP SP3 it is not listed but is imported by the
+# known ole32, shell32 and advapi32, which makes it a dependent known DLL (no
+# Microsoft page lists XP's dependencies: this rests on those DLLs' imports).
+# Everything else is loaded on its first call, from the system folder by full path
+# (platform/win32/system_dll.cpp).
+installer_known='^(kernel32|user32|gdi32|advapi32|shell32|ole32|msvcrt)\.dll$'
 
-# "dll function" per imported function; a function imported by ordinal only
-# shows as "dll #ordinal", which no list entry matches.
+# "dll function" per function imported at load time or loaded on its first call
+# (scripts/lazy-imports.py); a function imported by ordinal only shows as
+# "dll #ordinal", which no list entry matches.
 imports() {
-  i686-w64-mingw32-objdump -p "$1" | awk '
-    /DLL Name:/ { dll = tolower($3); next }
-    /^$/ { dll = "" }
-    dll && /^\t[0-9a-f]+\t/ {
-      if (NF >= 3 && $2 ~ /^[0-9]+$/) print dll, $3; else print dll, "#" $NF
-    }' | LC_ALL=C sort -u
+  {
+    i686-w64-mingw32-objdump -p "$1" | awk '
+      /DLL Name:/ { dll = tolower($3); next }
+      /^$/ { dll = "" }
+      dll && /^\t[0-9a-f]+\t/ {
+        if (NF >= 3 && $2 ~ /^[0-9]+$/) print dll, $3; else print dll, "#" $NF
+      }'
+    python3 "$here/lazy-imports.py" "$1"
+  } | LC_ALL=C sort -u
 }
+# The DLLs imported at load time, as the PE header names them.
+load_time_dlls() { i686-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ {print $3}'; }
 
 # version EXE FIELD: a numeric field of the PE optional header.
 version() { i686-w64-mingw32-objdump -p "$1" | awk -v f="$2" '$1 == f { print $2 }'; }
@@ -59,8 +78,16 @@ for exe in "$dir"/*.exe; do
   file -b "$exe" | grep -q 'PE32 executable.*Intel 80386' || { echo "$exe: not PE32 i386"; bad=1; }
   while read -r dll; do
     if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -qE "$allowed"; then echo "$exe imports $dll"; bad=1; fi
-  done < <(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
-  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
+  done < <(imports "$exe" | awk '{print $1}' | uniq)
+  if [ "$(basename "$exe")" = VeltaroSetup.exe ]; then
+    while read -r dll; do
+      if ! echo "$dll" | tr 'A-Z' 'a-z' | grep -qE "$installer_known"; then
+        echo "$exe imports $dll at load time: not a known DLL on every Windows from XP SP3 on"
+        bad=1
+      fi
+    done < <(load_time_dlls "$exe")
+  fi
+  echo "$(basename "$exe"): $(stat -c %s "$exe") bytes, imports $(load_time_dlls "$exe" | tr '\n' ' ')on first call $(python3 "$here/lazy-imports.py" "$exe" | awk '{print $1}' | uniq | tr '\n' ' ')"
 done
 for name in "$@"; do
   if [ -f "$dir/$name" ]; then xp_check "$dir/$name" || bad=1; else echo "$name missing"; bad=1; fi

@@ -11,7 +11,7 @@ std::mutex g_mutex;
 std::vector<testing::HiddenRun> g_hidden;
 }  // namespace
 
-bool RunHidden(const std::string& commandLine, uint32_t waitMs) {
+bool RunSystemHidden(const std::string& commandLine, uint32_t waitMs) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_hidden.push_back({commandLine, waitMs});
   return true;

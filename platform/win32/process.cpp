@@ -1,17 +1,22 @@
 #include "platform/process.h"
+#include "platform/win32/system_folder.h"
 
 #include <windows.h>
 
 namespace platform {
 
-bool RunHidden(const std::string& commandLine, uint32_t waitMs) {
+bool RunSystemHidden(const std::string& commandLine, uint32_t waitMs) {
+  const std::string folder = win32::SystemFolder();
+  const std::string program = commandLine.substr(0, commandLine.find(' '));
+  if (folder.empty() || program.empty() || program.find_first_of("\\/:\"") != std::string::npos) return false;
+  const std::string path = folder + "\\" + program;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION pi = {};
   std::string line = commandLine;  // CreateProcessA may write into its command line
-  if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  if (!::CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
   ::WaitForSingleObject(pi.hProcess, waitMs);
   ::CloseHandle(pi.hThread);
   ::CloseHandle(pi.hProcess);

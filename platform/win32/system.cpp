@@ -1,4 +1,5 @@
 #include "platform/system.h"
+#include "platform/win32/system_folder.h"
 
 #include <windows.h>
 
@@ -38,6 +39,14 @@ std::string WindowsDirectory() {
   if (n == 0 || n >= MAX_PATH) return std::string();
   return std::string(buf);
 }
+
+namespace win32 {
+std::string SystemFolder() {
+  char buf[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryA(buf, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? std::string() : std::string(buf, n);
+}
+}  // namespace win32
 
 unsigned DriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
 

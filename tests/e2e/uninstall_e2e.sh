@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo uninstaller under Wine in the cases the demo does not meet: a file of
 # the user's in an installed folder, a registration that names another copy, a
-# damaged file list, a read-only file, a copy outside an Uninstall folder, and
-# the question answered "no". Each case unpacks the demo package into a folder
+# damaged file list, a read-only file, a link inside leading outside, %ComSpec%
+# naming a planted program, no usable temporary folder, a copy outside an
+# Uninstall folder, and the question answered "no". Each case unpacks the demo package into a folder
 # of its own on a throwaway prefix's D: drive and registers it.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -96,6 +97,44 @@ check "exit code 2: not everything listed could go (got $RC)" "$([ $RC -eq 2 ] &
 expect "entries outside the installation folder are not touched" \
   bash -c "[ -e '$DRIVE_D/bad/outside.txt' ] && [ -e '$DRIVE_D/keep.txt' ]"
 expect "the rest is gone, the read-only file too" gone bad/VeltaroPlatform
+
+# user_env NAME VALUE: a variable of the user's environment for the Wine
+# processes started from now on (empty VALUE: removed).
+user_env() {
+  if [ -n "$2" ]; then wine reg add 'HKCU\Environment' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
+  else wine reg delete 'HKCU\Environment' /v "$1" /f >/dev/null 2>&1; fi
+  wineserver -k >/dev/null 2>&1  # the environment is read when Wine starts
+}
+# left NAME: what remains of D:\NAME, apart from the link 数据 and what it leads to.
+left() { (cd "$DRIVE_D/$1" && find . -mindepth 1 -not -path './VeltaroPlatform/数据*' | sort | tr '\n' ' '); }
+
+echo "-- a link inside leading outside, %ComSpec% naming a planted program"
+install link
+mkdir -p "$DRIVE_D/outside/配置"
+echo keep >"$DRIVE_D/outside/offline.bin"
+echo keep >"$DRIVE_D/outside/配置/settings.ini"
+rm -rf "$DRIVE_D/link/VeltaroPlatform/数据"
+ln -s "$DRIVE_D/outside" "$DRIVE_D/link/VeltaroPlatform/数据"  # Wine shows it as a reparse point
+i686-w64-mingw32-gcc -municode -O2 -s -static-libgcc -o "$DRIVE_D/planted-cmd.exe" "$ROOT/tests/e2e/stand_in.c" || exit 1
+STAND_LOG="$WORK/started.txt"
+user_env ComSpec 'D:\planted-cmd.exe'
+VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" uninstall link /S
+user_env ComSpec ""
+expect "what the link leads to survives" \
+  bash -c "[ -e '$DRIVE_D/outside/offline.bin' ] && [ -e '$DRIVE_D/outside/配置/settings.ini' ]"
+check "the program %ComSpec% names never ran" "$(grep -qs . "$STAND_LOG" && echo 1 || echo 0)"
+check "the rest is gone, the uninstaller too (left: $(left link))" "$([ "$(left link)" = "./VeltaroPlatform " ] && echo 0 || echo 1)"
+
+echo "-- no usable temporary folder"
+install notemp
+USER_TEMP="$(reg_value 'HKCU\Environment' TEMP)"
+user_env TEMP 'D:\no-such-folder'
+user_env TMP 'D:\no-such-folder'
+uninstall notemp /S
+# Checked before Wine starts again: its start carries out what was left for the next restart.
+expect "the uninstaller removed itself and its folders at once all the same" gone notemp/VeltaroPlatform
+user_env TEMP "$USER_TEMP"
+user_env TMP "$USER_TEMP"
 
 echo "-- a copy outside an Uninstall folder"
 install loose
