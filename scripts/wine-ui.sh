@@ -46,6 +46,15 @@ e2e_cleanup() {
   XVFB_PID=""
 }
 
+# stop_servers: the test's nginx (NGINX_PID) and veltaro-kit serve (SERVE_PID),
+# when started, and the prefix's Wine processes.
+stop_servers() {
+  [ -n "${NGINX_PID:-}" ] && kill "$NGINX_PID" 2>/dev/null
+  [ -n "${SERVE_PID:-}" ] && kill -INT "$SERVE_PID" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  wait 2>/dev/null
+}
+
 # The ids of the visible windows titled $1.
 windows_named() {
   local w

@@ -31,10 +31,7 @@ cleanup() {
   e2e_cleanup
   cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
   rm -f "$OUT/probe.png"
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
-  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
+  stop_servers
   [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
 }
 trap cleanup EXIT

@@ -19,14 +19,6 @@ work_folders() {
   STAND_LOG="$WORK/started.txt"
 }
 
-# stop_servers: both servers and the prefix's Wine processes.
-stop_servers() {
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
-  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
-}
-
 # serve_downloads [DIRECTIVES [HTTP-DIRECTIVES]]: (re)starts the download server
 # with extra directives for its one location (a rate limit, broken ranges) and
 # for its http block.

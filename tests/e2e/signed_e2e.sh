@@ -29,10 +29,7 @@ rm -f "$OUT"/signed-*.png
 
 cleanup() {
   e2e_cleanup
-  [ -n "$NGINX_PID" ] && kill "$NGINX_PID" 2>/dev/null
-  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
+  stop_servers
   rm -rf "$WORK"
 }
 trap cleanup EXIT

@@ -24,9 +24,7 @@ sleep 1  # later writes get a newer time stamp than the mark
 
 cleanup() {
   e2e_cleanup
-  [ -n "$SERVE_PID" ] && kill -INT "$SERVE_PID" 2>/dev/null
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
+  stop_servers
   rm -rf "$WORK"
 }
 trap cleanup EXIT
