@@ -123,13 +123,13 @@ reg_value() {
     awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
-# make_test_release WORK REL: the stand-in programs (WORK/stand_in.exe, the window
-# text reader WORK/wintext.exe) and the test release in REL; its values (REL/release.env)
-# become the caller's.
+# make_test_release WORK REL [--ascii-names]: the stand-in programs (WORK/stand_in.exe,
+# the window text reader WORK/wintext.exe) and the test release in REL, its file names
+# ASCII only with --ascii-names; its values (REL/release.env) become the caller's.
 make_test_release() {
   local cc="i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc"
   $cc -o "$1/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" || return 1
   $cc -o "$1/wintext.exe" "$ROOT/tests/e2e/wintext.c" || return 1
-  python3 "$ROOT/tests/e2e/make_release.py" "$2" "$1/stand_in.exe" || return 1
+  python3 "$ROOT/tests/e2e/make_release.py" "$2" "$1/stand_in.exe" ${3:+"$3"} || return 1
   source "$2/release.env"
 }

@@ -80,11 +80,23 @@ def put(path, data):
         f.write(data)
 
 
+# The same package for a Windows whose code page is not GBK, which cannot create
+# the Chinese names: ASCII names in their place.
+ASCII_NAMES = {"使用说明.txt": "readme-cn.txt", "数据": "data", "皮肤": "skin", "插件": "plugins", "税务": "tax"}
+
+
+def ascii_name(name):
+    return "/".join(ASCII_NAMES.get(part, part) for part in name.split("/"))
+
+
 def main():
     out, stand_in_path = sys.argv[1], sys.argv[2]
     with open(stand_in_path, "rb") as f:
         stand_in = f.read()
     files = package_members(stand_in)
+    if sys.argv[3:] == ["--ascii-names"]:
+        files = {ascii_name(name): data for name, data in files.items()}
+        assert all(name.isascii() for name in files)
     www, svc, tree = (os.path.join(out, d) for d in ("www", "svc", "tree"))
 
     pkg = os.path.join(www, PKG_DIR, PACKAGE)
