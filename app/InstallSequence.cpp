@@ -124,14 +124,12 @@ void TInstallFlow::lblLJAZClick() {
 void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
-  // The earlier job on the package, if any, is no longer the current one; its
-  // manager is let finish first, so that the new one resumes from its state.
+  // The earlier job on the package, if any, is no longer the current one (no
+  // notice of it counts as the download's), and its manager is let finish
+  // first, so that the new one resumes from its state.
   CurrentJob.reset();
   WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
   form_.ShowWorkingState();
-  // The job before is let go first: while the new one is set up, no notice of
-  // the old one counts as the download's.
-  CurrentJob.reset();
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
   SetTimer(form_.tmr1, true);
 }
