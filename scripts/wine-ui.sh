@@ -16,14 +16,16 @@ expect() {
   check "$name" $?
 }
 
-# Installer processes of this prefix: ours, including the copies the shell
-# started (they are not our children).
-our_copies() {
+# prefix_processes REGEX: the processes of this prefix whose command line
+# matches, including those the shell started (they are not our children).
+prefix_processes() {
   local p
-  for p in $(pgrep -f 'VeltaroSetup\.exe' || true); do
+  for p in $(pgrep -f "$1" || true); do
     tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
 }
+# Installer processes of this prefix: ours, including the copies the shell started.
+our_copies() { prefix_processes 'VeltaroSetup\.exe'; }
 
 # A free display, chosen by the server itself; sets DISPLAY. Wine's desktop may
 # already run with the default 1024 x 768: the screen has that size so that both agree.

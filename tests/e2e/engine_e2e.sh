@@ -19,12 +19,7 @@ SIZE=$((4 << 20))
 SERVE_PIDS=()
 
 # The fetches of this prefix still running.
-our_fetches() {
-  local p
-  for p in $(pgrep -f 'veltaro-kit\.exe' || true); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
-  done
-}
+our_fetches() { prefix_processes 'veltaro-kit\.exe'; }
 cleanup() {
   local p
   for p in $(our_fetches); do kill -9 "$p" 2>/dev/null; done
