@@ -78,7 +78,6 @@ class TInstallFlow : public ui::FlowHandlers {
   // Unpacks through the held package, closes it, then the components or the message.
   void UnpackThenComponents(platform::File& package, const char* failureText);
   void ProcessMessages();
-  void ShowInfoA(const char* utf8);
   void SetTimer(ui::Timer& timer, bool enabled) { form_.SetTimerEnabled(timer, enabled); }
 
   ui::TfrmSpeedInstall& form_;

@@ -39,8 +39,6 @@ void TInstallFlow::ProcessMessages() {
   if (form_.host()) form_.host()->ProcessMessages();
 }
 
-void TInstallFlow::ShowInfoA(const char* utf8) { form_.ShowInfo(utf8); }
-
 // AppDir is the window's own first step (its pictures need it).
 void TInstallFlow::StartupSteps() {
   SyncFallback = false;
@@ -87,15 +85,15 @@ void TInstallFlow::lblLLClick() {
 }
 
 void TInstallFlow::lblLJAZClick() {
-  if (form_.edtAZLJ->text.empty()) return ShowInfoA("请您先设置安装位置");
+  if (form_.edtAZLJ->text.empty()) return form_.ShowInfo("请您先设置安装位置");
   InstallDir = form_.edtAZLJ->text;
   if (InstallDir.find(kProductFolder) == std::string::npos) InstallDir += std::string("\\") + kProductFolder;
   if (!DirExists(InstallDir)) {
     ForceDirs(InstallDir);
-    if (!DirExists(InstallDir)) return ShowInfoA("此目录不可使用，请您重新选择安装位置");
+    if (!DirExists(InstallDir)) return form_.ShowInfo("此目录不可使用，请您重新选择安装位置");
   }
   // A manifest whose name was refused counts as no manifest.
-  if (PackageName.empty() && (!GetNewVer() || PackageName.empty())) return ShowInfoA("下载版本文件失败");
+  if (PackageName.empty() && (!GetNewVer() || PackageName.empty())) return form_.ShowInfo("下载版本文件失败");
   PackageFile = WorkDir + "\\Downloads\\" + PackageName;
 
   if (platform::FileExists(PackageFile)) {
@@ -188,7 +186,7 @@ void TInstallFlow::tmr2Timer() {
   SyncFallback = true;
   platform::File package;
   if (!FetchToFile(PackageUrl, PackageFile, true) || !HoldMatchingPackage(&package, true)) {
-    return ShowInfoA("下载失败");
+    return form_.ShowInfo("下载失败");
   }
   UnpackThenComponents(package, "解压失败");
 }
@@ -207,7 +205,7 @@ void TInstallFlow::UnpackThenComponents(platform::File& package, const char* fai
   });
   package.Close();
   if (ok) DownloadAttachedFiles();
-  else ShowInfoA(failureText);
+  else form_.ShowInfo(failureText);
 }
 
 void TInstallFlow::HandleDownloadFailed(uint32_t jobId) {

@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "platform/codepage.h"
-#include "ui/HandlerGuard.h"
 #include "platform/system.h"
 #include "platform/thread.h"
+#include "ui/HandlerGuard.h"
 #include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
 

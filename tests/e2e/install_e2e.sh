@@ -13,15 +13,7 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
 source "$ROOT/tests/e2e/install_lib.sh"
-OUT="$ROOT/build/e2e"
-mkdir -p "$OUT"
-rm -f "$OUT"/install-*.png
-WORK="$(mktemp -d /tmp/veltaro-install-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-DRIVE_D="$WORK/d"
-REL="$WORK/release"
-ACCESS="$WORK/nginx/e2e-access.log"  # one line a request: method, path, status, bytes
-STAND_LOG="$WORK/started.txt"
+work_folders install
 SERVE_PID=""
 APP_PID=""
 touch "$WORK/.start"

@@ -12,11 +12,8 @@ source "$ROOT/scripts/wine-env.sh"
 source "$ROOT/scripts/wine-ui.sh"
 EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
-OUT="$ROOT/build/e2e"
-mkdir -p "$OUT"
-WORK="$(mktemp -d /tmp/veltaro-stall-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-DRIVE_D="$WORK/d"
+source "$ROOT/tests/e2e/install_lib.sh"
+work_folders stall
 SERVE_PID=""
 APP_PID=""
 touch "$WORK/.start"
@@ -30,7 +27,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 124' TERM INT
 
-make_test_release "$WORK" "$WORK/release" || exit 1
+make_test_release "$WORK" "$REL" || exit 1
 "$KIT" serve "$WORK/release/www" --port 0 --drip 2000 >"$WORK/serve.out" 2>&1 &
 SERVE_PID=$!
 for _ in $(seq 50); do grep -qs listening "$WORK/serve.out" && break; sleep 0.1; done
