@@ -47,6 +47,10 @@ bool IsBaseUrl(const std::string& url) {
   return n >= 1 && n <= 65535;
 }
 
+// What `veltaro-kit inspect` reads back from a built program.
+extern const char kBuildFacts[];
+const char kBuildFacts[] = "veltaro-build: download=" VELTARO_DOWNLOAD_HOST " web=" VELTARO_WEB_HOST "\n";
+
 std::string DownloadBaseUrl() { return Override("DownloadBaseUrl", "http://" VELTARO_DOWNLOAD_HOST "/"); }
 std::string ServiceBaseUrl() { return Override("ServiceBaseUrl", "http://" VELTARO_WEB_HOST ":8080/"); }
 std::string WebSiteUrl() { return "http://" VELTARO_WEB_HOST "/"; }

@@ -40,6 +40,8 @@ uint32_t GetAttributes(const std::string& path);  // kInvalidAttributes when mis
 bool SetAttributes(const std::string& path, uint32_t attrs);
 // Whether `path` itself, not followed, is a symbolic link (a reparse point on Windows).
 bool IsLink(const std::string& path);
+// Whether `path` (a link followed) is a plain file: not a folder, pipe or device.
+bool IsRegularFile(const std::string& path);
 // Files 0644 and folders 0755 on posix whatever the umask, so that a web server
 // running as another user reads what was written; nothing to do on Windows.
 bool SetServedMode(const std::string& path);

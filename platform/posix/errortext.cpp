@@ -1,24 +1,30 @@
 #include "platform/errortext.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "platform/fs.h"
 
 namespace platform {
 
-// The native layer reports Windows codes; these are the ones it produces.
+// The native layer reports Windows codes; each stands for the errno it was
+// made from, and is told in this system's own words.
 std::string ErrorText(uint32_t code) {
+  int e = 0;
   switch (code) {
-    case kErrorFileNotFound: return "The system cannot find the file specified.";
-    case kErrorPathNotFound: return "The system cannot find the path specified.";
-    case kErrorAccessDenied: return "Access is denied.";
-    case kErrorSharingViolation: return "The file is being used by another process.";
-    case kErrorHandleEof: return "Reached the end of the file.";
+    case kErrorFileNotFound: e = ENOENT; break;
+    case kErrorPathNotFound: e = ENOTDIR; break;
+    case kErrorAccessDenied: e = EACCES; break;
     case kErrorFileExists:
-    case kErrorAlreadyExists: return "The file exists.";
-    case kErrorInvalidParameter: return "The parameter is incorrect.";
-    case kErrorDiskFull: return "There is not enough space on the disk.";
-    case 31: return "A device attached to the system is not functioning.";
+    case kErrorAlreadyExists: e = EEXIST; break;
+    case kErrorInvalidParameter: e = EINVAL; break;
+    case kErrorDiskFull: e = ENOSPC; break;
+    case 31: e = EIO; break;
+    case kErrorSharingViolation: return "the file is locked by another program";
+    case kErrorHandleEof: return "the file ends early";
     default: return "error " + std::to_string(code);
   }
+  return std::strerror(e);
 }
 
 }  // namespace platform

@@ -113,6 +113,11 @@ bool IsLink(const std::string& path) {
   return ::lstat(posix::HostPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(posix::HostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool SetServedMode(const std::string& path) {
   std::string h = posix::HostPath(path);
   struct stat st;

@@ -181,7 +181,13 @@ std::shared_ptr<HttpServer::Resource> HttpServer::Find(const std::string& path) 
   if (root_.empty() || path.find("..") != std::string::npos || path.size() < 2) return nullptr;
   std::string file = root_;
   if (file.back() != '\\') file += '\\';
-  for (size_t i = 1; i < path.size() && path[i] != '?'; ++i) file += path[i] == '/' ? '\\' : path[i];
+  // No link is followed on the way below the root (one could lead out of it),
+  // and only a plain file is served: opening a pipe would block this thread.
+  for (size_t i = 1; i < path.size() && path[i] != '?'; ++i) {
+    if (path[i] == '/' && platform::IsLink(file.substr(0, file.size() - (file.back() == '\\' ? 1 : 0)))) return nullptr;
+    file += path[i] == '/' ? '\\' : path[i];
+  }
+  if (platform::IsLink(file) || !platform::IsRegularFile(file)) return nullptr;
   if (res->file.Open(file, platform::OpenMode::kRead) != 0) return nullptr;
   res->size = res->file.Size();
   return res->size >= 0 ? res : nullptr;
@@ -206,12 +212,18 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
   std::string method = head.substr(0, sp1), path = head.substr(sp1 + 1, sp2 - sp1 - 1);
   bool isHead = method == "HEAD";
 
+  // A client that asks to close gets its answer and then the close.
+  std::string connection = HeaderValue(head, "Connection");
+  for (char& c : connection) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool closeAsked = connection.find("close") != std::string::npos;
+  const std::string closing = closeAsked ? "Connection: close\r\n" : "";
+
   auto simple = [&](int status, const std::string& extra) {
     std::string body = std::to_string(status) + " " + Reason(status) + "\n";
-    std::string r = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n" + extra +
+    std::string r = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n" + extra + closing +
                     "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
     if (!isHead) r += body;
-    return sock.SendAll(r.data(), r.size());
+    return sock.SendAll(r.data(), r.size()) && !closeAsked;
   };
   if (f.status) return simple(f.status, "");
   if (path.compare(0, 10, "/redirect/") == 0) {
@@ -232,7 +244,10 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
   if (ParseRange(HeaderValue(head, "Range"), &rs, &re)) {
     bool fault = TakeFault(rs);
     if (!(f.ignoreRange && fault)) {
-      if (rs >= res->size) return simple(416, "Content-Range: bytes */" + std::to_string(res->size) + "\r\n");
+      // A start past the end, or an end before the start, can be satisfied by no byte.
+      if (rs >= res->size || (re >= 0 && re < rs)) {
+        return simple(416, "Content-Range: bytes */" + std::to_string(res->size) + "\r\n");
+      }
       ranged = true;
       from = fault ? std::min(rs + f.shiftRange, to) : rs;
       if (re >= 0 && re < to) to = re;
@@ -248,11 +263,12 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
          "\r\n";
   }
   r += "Accept-Ranges: bytes\r\nContent-Type: application/octet-stream\r\n";
-  bool keepAlive = true;
+  bool keepAlive = !closeAsked;
+  r += closing;
   if (f.chunked) {
     r += "Transfer-Encoding: chunked\r\n";
   } else if (f.noContentLength) {
-    r += "Connection: close\r\n";
+    if (keepAlive) r += "Connection: close\r\n";
     keepAlive = false;
   } else {
     r += "Content-Length: " + std::to_string(count) + "\r\n";

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "common/ReleaseStamp.h"
@@ -16,6 +17,7 @@
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
 #include "tools/kit/progress_bar.h"
@@ -28,7 +30,6 @@
 #include "unpack/ZipReader.h"
 
 namespace {
-const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL] [--key PUB]\n";
 constexpr size_t kRangeKeep = 64 * 1024;  // bytes of each ranged answer compared with the file
 constexpr int64_t kMaxManifestBytes = 1 << 20;  // the manifest and its signature
 
@@ -50,6 +51,29 @@ class Findings {
  private:
   int failed_ = 0;
 };
+
+// The hosts ("host:port") that let a transfer stall: each one costs 30 s, so a
+// host is asked nothing more once it stalled.
+class Stalls {
+ public:
+  static std::string HostOf(const std::string& url) {
+    HttpUrl u;
+    return ParseHttpUrl(url, &u) ? u.host + ":" + std::to_string(u.port) : url;
+  }
+  // Notes the host when `why` is a stall's failure.
+  void Note(const std::string& url, const std::string& why) {
+    if (why.find("too slow") != std::string::npos) hosts_.insert(HostOf(url));
+  }
+  // The words for a request not made, or empty when the host may be asked.
+  std::string Skipped(const std::string& url) const {
+    if (!hosts_.count(HostOf(url))) return std::string();
+    return "not asked: " + HostOf(url) + " stalled before (fewer than 1 KiB in 30 s)";
+  }
+
+ private:
+  std::set<std::string> hosts_;
+};
+Stalls g_stalls;
 
 std::string WithSlash(std::string url) {
   if (url.empty() || url.back() != '/') url += '/';
@@ -131,6 +155,7 @@ bool CheckSignature(const std::string& base, const std::string& work, const std:
   const std::string url = base + release::kSignaturePath;
   const std::string sigFile = work + "VELTARO.XML.sig";
   const std::string why = FetchBody(url, sigFile, kMaxManifestBytes);
+  g_stalls.Note(url, why);
   if (!why.empty()) {
     f.Fail("signature " + url + ": " + why);
     return false;
@@ -170,6 +195,7 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
   const std::string url = base + release::kManifestPath;
   const std::string local = work + "VELTARO.XML";
   const std::string why = FetchBody(url, local, kMaxManifestBytes);
+  g_stalls.Note(url, why);
   if (!why.empty()) {
     f.Fail("manifest " + url + ": " + why);
     return false;
@@ -213,6 +239,11 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
 void CheckPackageOnServer(const std::string& base, const std::string& work, const Manifest& m, Findings& f) {
   const std::string url = base + release::kPackageFolder + m.name;
   ProbeResult head = ProbeHead(url);
+  g_stalls.Note(url, head.problem);
+  if (!g_stalls.Skipped(url).empty()) {
+    f.Fail("package " + url + ": " + head.problem);
+    return;
+  }
   if (!head.problem.empty()) {
     f.Fail("package " + url + ": " + head.problem);
   } else if (head.length > 0x7FFFFFFF) {
@@ -232,6 +263,7 @@ void CheckPackageOnServer(const std::string& base, const std::string& work, cons
     ranges[1] = ProbeRange(url, half, head.length, head.length, kRangeKeep);
     bool rangesOk = true;
     for (const ProbeResult& r : ranges) {
+      g_stalls.Note(url, r.problem);
       if (r.problem.empty()) continue;
       // A server that ignores Range does it for both: one line says so.
       if (!rangesOk && r.problem.compare(0, 24, "the server ignores Range") == 0) continue;
@@ -241,8 +273,9 @@ void CheckPackageOnServer(const std::string& base, const std::string& work, cons
     if (rangesOk) f.Ok("ranged GETs answered 206 with the right Content-Range");
   }
 
-  std::string file, why;
-  if (!EngineFetch(url, work + m.name, ProgressBarsShown(), &file, &why)) {
+  std::string file, why = g_stalls.Skipped(url);
+  if (!why.empty() || !EngineFetch(url, work + m.name, ProgressBarsShown(), &file, &why)) {
+    g_stalls.Note(url, why);
     f.Fail("download with the installer's engine failed: " + why);
     return;
   }
@@ -317,9 +350,10 @@ void CheckComponents(const std::string& base, const std::string& service, const 
       // The base service comes through the engine, the drivers through the
       // synchronous fetch, as the installer takes them.
       const std::string target = dir + std::to_string(n++) + "_" + c.file;
-      std::string file = target, why;
-      const bool ok = c.alsoOnServiceHost ? EngineFetch(url, target, false, &file, &why)
-                                          : (why = FetchBody(url, target, kMaxBodyLength)).empty();
+      std::string file = target, why = g_stalls.Skipped(url);
+      const bool ok = why.empty() && (c.alsoOnServiceHost ? EngineFetch(url, target, false, &file, &why)
+                                                          : (why = FetchBody(url, target, kMaxBodyLength)).empty());
+      g_stalls.Note(url, why);
       if (ok) {
         f.Ok("component " + std::string(c.file) + ": " + url + " answers with " + std::to_string(FileSize(file)) + " bytes");
         if (m.verified) CheckComponentHash(c, url, file, m, f);
@@ -329,36 +363,48 @@ void CheckComponents(const std::string& base, const std::string& service, const 
     }
   }
 }
+
+// Whether a release lies beside the manifest's signature: without --key, the
+// checks cannot say whether keyed installers take it.
+bool CarriesSignature(const std::string& base, const std::string& work) {
+  const std::string url = base + release::kSignaturePath;
+  if (!g_stalls.Skipped(url).empty()) return false;
+  return FetchBody(url, work + "VELTARO.XML.sig", kMaxManifestBytes).empty();
+}
+
+// BASEURL and the service host as the installer can ask them: http://HOST/ or
+// http://HOST:PORT/, nothing below the server's root.
+std::string BaseUrlProblem(const std::string& url, HttpUrl* parsed) {
+  if (!ParseHttpUrl(url, parsed) || parsed->scheme != "http") {
+    return url + " is not an http:// URL; the installer speaks plain HTTP";
+  }
+  if (parsed->path != "/") {
+    return url + " has a path; the installer only ever asks http://HOST/ or http://HOST:PORT/, so publish into the "
+                 "folder the server serves at its root";
+  }
+  return std::string();
+}
 }  // namespace
 
 int CmdCheck(int argc, char** argv) {
-  std::string base, service, keyArg;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--service") == 0 && i + 1 < argc) {
-      service = argv[++i];
-    } else if (std::strcmp(argv[i], "--key") == 0 && i + 1 < argc) {
-      keyArg = argv[++i];
-    } else if (argv[i][0] != '-' && base.empty()) {
-      base = argv[i];
-    } else {
-      base.clear();
-      break;
-    }
+  std::string service, keyArg, error;
+  std::vector<std::string> positional;
+  if (!ParseArguments(argc, argv, {{"--service", &service}, {"--key", &keyArg}}, &positional, &error)) {
+    return UsageError("check", error);
   }
-  HttpUrl parsed;
-  if (base.empty()) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
+  if (positional.size() != 1) {
+    return UsageError("check", positional.empty() ? "no BASEURL given"
+                                                  : "one BASEURL only; '" + positional[1] + "' is a second");
   }
-  base = WithSlash(base);
-  if (!ParseHttpUrl(base, &parsed) || parsed.scheme != "http") {
-    std::fprintf(stderr, "veltaro-kit check: %s is not an http:// URL; the installer speaks plain HTTP\n", base.c_str());
-    return 2;
+  const std::string base = WithSlash(positional[0]);
+  HttpUrl parsed, parsedService;
+  std::string problem = BaseUrlProblem(base, &parsed);
+  if (problem.empty()) {
+    service = service.empty() ? "http://" + parsed.host + ":8080/" : WithSlash(service);
+    problem = BaseUrlProblem(service, &parsedService);
   }
-  service = service.empty() ? "http://" + parsed.host + ":8080/" : WithSlash(service);
-  HttpUrl parsedService;
-  if (!ParseHttpUrl(service, &parsedService) || parsedService.scheme != "http") {
-    std::fprintf(stderr, "veltaro-kit check: %s is not an http:// URL\n", service.c_str());
+  if (!problem.empty()) {
+    std::fprintf(stderr, "veltaro-kit check: %s\n", problem.c_str());
     return 2;
   }
   std::string keyDer;
@@ -394,10 +440,14 @@ int CmdCheck(int argc, char** argv) {
     std::fprintf(stderr, "veltaro-kit check: interrupted\n");
     return platform::InterruptExitCode();
   }
+  const std::string unverified =
+      keyDer.empty() && CarriesSignature(base, work.path()) ? "; signed: give --key to verify it" : "";
   if (f.failed() == 0) {
-    std::printf("release at %s: all checks passed\n", base.c_str());
+    std::printf("release at %s: %s\n", base.c_str(),
+                unverified.empty() ? "all checks passed" : ("the checks without a key passed" + unverified).c_str());
     return 0;
   }
-  std::printf("release at %s: %d problem%s\n", base.c_str(), f.failed(), f.failed() == 1 ? "" : "s");
+  std::printf("release at %s: %d problem%s%s\n", base.c_str(), f.failed(), f.failed() == 1 ? "" : "s",
+              unverified.c_str());
   return 1;
 }

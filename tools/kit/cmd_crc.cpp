@@ -3,13 +3,11 @@
 #include "download/CRC_32.h"
 #include "download/PubCrc.h"
 #include "platform/errortext.h"
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 
 int CmdCrc(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: veltaro-kit crc FILE\n");
-    return 2;
-  }
+  if (argc != 1) return UsageError("crc", argc == 0 ? "no FILE given" : "one FILE only");
   std::string path = KitPath(argv[0]);
   std::string text = FileCrcText(path);
   if (text.empty()) {

@@ -5,6 +5,7 @@
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "platform/private_file.h"
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/release_signer.h"
@@ -15,10 +16,8 @@ constexpr int kKeyBits = 3072;
 }
 
 int CmdKeygen(int argc, char** argv) {
-  if (argc != 1 || argv[0][0] == '-') {
-    std::fprintf(stderr, "usage: veltaro-kit keygen DIR\n");
-    return 2;
-  }
+  if (argc != 1) return UsageError("keygen", argc == 0 ? "no DIR given" : "one DIR only");
+  if (argv[0][0] == '-') return UsageError("keygen", std::string("unknown option '") + argv[0] + "'");
   std::string error;
   if (!SigningAvailable(&error)) {
     std::fprintf(stderr, "veltaro-kit keygen: %s\n", error.c_str());

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 #include "common/IniFile.h"
@@ -19,6 +18,7 @@
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/file_copy.h"
 #include "tools/kit/package_check.h"
@@ -30,9 +30,6 @@
 #include "unpack/SafeNames.h"
 
 namespace {
-const char kUsage[] =
-    "usage: veltaro-kit publish PACKAGE --version TEXT --out DIR [--components DIR]\n"
-    "                           [--sign KEY [--valid-days N] | --unsigned]\n";
 constexpr size_t kKeyLimit = 64 * 1024;
 constexpr size_t kManifestLimit = 1 << 20;
 constexpr long kMaxValidDays = 36500;
@@ -40,30 +37,36 @@ constexpr long kMaxValidDays = 36500;
 struct PublishArgs {
   std::string package, version, out, components, sign, validDays;
   bool unsignedOk = false;  // an unsigned publish may replace a signed release
+  bool newKey = false;      // a signed publish may replace a release signed with another key
 };
 
-bool ParseArgs(int argc, char** argv, PublishArgs* a) {
-  for (int i = 0; i < argc; ++i) {
-    std::string* value = nullptr;
-    if (std::strcmp(argv[i], "--version") == 0) value = &a->version;
-    else if (std::strcmp(argv[i], "--out") == 0) value = &a->out;
-    else if (std::strcmp(argv[i], "--components") == 0) value = &a->components;
-    else if (std::strcmp(argv[i], "--sign") == 0) value = &a->sign;
-    else if (std::strcmp(argv[i], "--valid-days") == 0) value = &a->validDays;
-    if (std::strcmp(argv[i], "--unsigned") == 0) {
-      a->unsignedOk = true;
-    } else if (value) {
-      if (i + 1 >= argc) return false;
-      *value = argv[++i];
-    } else if (argv[i][0] == '-' || !a->package.empty()) {
-      return false;
-    } else {
-      a->package = argv[i];
-    }
+// False with the words for what is wrong.
+bool ParseArgs(int argc, char** argv, PublishArgs* a, std::string* error) {
+  std::vector<std::string> positional;
+  if (!ParseArguments(argc, argv,
+                      {{"--version", &a->version}, {"--out", &a->out}, {"--components", &a->components},
+                       {"--sign", &a->sign}, {"--valid-days", &a->validDays}, {"--unsigned", nullptr, &a->unsignedOk},
+                       {"--new-key", nullptr, &a->newKey}},
+                      &positional, error)) {
+    return false;
   }
-  // --valid-days belongs to a signature; --unsigned says there is none.
-  if (a->sign.empty() ? !a->validDays.empty() : a->unsignedOk) return false;
-  return !a->package.empty() && !a->out.empty();
+  if (positional.size() != 1) {
+    *error = positional.empty() ? "no PACKAGE given" : "one PACKAGE only; '" + positional[1] + "' is a second";
+  } else if (a->version.empty()) {
+    *error = "--version TEXT is missing";
+  } else if (a->out.empty()) {
+    *error = "--out DIR is missing";
+  } else if (a->sign.empty() && !a->validDays.empty()) {
+    *error = "--valid-days needs --sign KEY: only a signed manifest carries ValidUntil";
+  } else if (a->sign.empty() && a->newKey) {
+    *error = "--new-key needs --sign KEY";
+  } else if (!a->sign.empty() && a->unsignedOk) {
+    *error = "--unsigned and --sign exclude each other";
+  } else {
+    a->package = positional[0];
+    return true;
+  }
+  return false;
 }
 
 // A whole number of days from 1 to kMaxValidDays.
@@ -111,27 +114,27 @@ std::string RoundTripProblem(const std::string& manifest, const std::string& ver
 
 // The private key, read and tried before anything is written: a key that
 // cannot sign refuses the publish.
-bool LoadSigningKey(const std::string& arg, std::string* pem, std::string* error) {
+bool LoadSigningKey(const std::string& arg, std::string* pem, std::string* pub, std::string* error) {
   if (!SigningAvailable(error)) return false;
   const uint32_t r = ReadWholeFile(KitPath(arg.c_str()), kKeyLimit, pem);
   if (r != 0) {
     *error = "cannot read the signing key " + arg + ": " + platform::ErrorText(r);
     return false;
   }
-  std::string sig, pub;
-  if (!SignRsaSha256(*pem, "trial", &sig, &pub, error)) {
+  std::string sig;
+  if (!SignRsaSha256(*pem, "trial", &sig, pub, error)) {
     *error = "the signing key " + arg + " cannot sign: " + *error;
     return false;
   }
   return true;
 }
 
-// Whether a file below `dir` holds exactly `bytes`: a private key copied into
-// the tree would be served to anyone who asks, whatever its name. Links are
-// not followed (a loop would never end); each one is named in *links.
-bool TreeHolds(const std::string& dir, const std::string& bytes, std::vector<std::string>* links) {
+// The file below `dir` that holds exactly `bytes`, or empty: a private key
+// copied into the tree would be served to anyone who asks, whatever its name.
+// Links are not followed (a loop would never end); each one is named in *links.
+std::string TreeHolds(const std::string& dir, const std::string& bytes, std::vector<std::string>* links) {
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListDir(dir, &entries)) return false;
+  if (!platform::ListDir(dir, &entries)) return std::string();
   for (const platform::DirEntry& e : entries) {
     const std::string path = dir + "\\" + e.name;
     if (e.isLink) {
@@ -139,7 +142,8 @@ bool TreeHolds(const std::string& dir, const std::string& bytes, std::vector<std
       continue;
     }
     if (e.isDir) {
-      if (TreeHolds(path, bytes, links)) return true;
+      const std::string found = TreeHolds(path, bytes, links);
+      if (!found.empty()) return found;
       continue;
     }
     platform::File f;
@@ -148,9 +152,9 @@ bool TreeHolds(const std::string& dir, const std::string& bytes, std::vector<std
       continue;
     f.Close();
     std::string have;
-    if (ReadWholeFile(path, bytes.size(), &have) == 0 && have == bytes) return true;
+    if (ReadWholeFile(path, bytes.size(), &have) == 0 && have == bytes) return path;
   }
-  return false;
+  return std::string();
 }
 
 // The first symbolic link on the way from the tree's root `out` (itself not
@@ -197,34 +201,48 @@ bool NextSerial(const std::string& manifestPath, std::string* serial, std::strin
 // A UTF-8 literal of the installer's own texts as the terminal shows it.
 std::string InstallerText(const char* utf8) { return TerminalText(platform::WideToAnsi(platform::Utf8ToWide(utf8))); }
 
+// A component file of --components DIR.
+struct GivenComponent {
+  const release::Component* c;
+  std::string source;
+};
+
 // A release whose base service the installer can find nowhere never finishes:
 // each install waits on its installing page for good. A missing driver is only
 // missing after the install. The package's own copy counts: the installer
-// fetches nothing that already lies below the installation folder.
-bool CheckComponentsServed(const std::string& out, const PackageReport& report) {
+// fetches nothing that already lies below the installation folder. A signed
+// manifest names only the files given: a keyed installer refuses a copy left
+// in the server tree.
+bool CheckComponentsServed(const std::string& out, const PackageReport& report,
+                           const std::vector<GivenComponent>& given, bool signing) {
   std::vector<std::string> absent;
   for (const release::Component& c : release::kComponents) {
-    if (!platform::FileExists(out + release::LocalPath(c.serverPath)) && !report.Holds(c.installed)) {
-      absent.push_back(c.file);
-    }
+    bool there = report.Holds(c.installed) || (!signing && platform::FileExists(out + release::LocalPath(c.serverPath)));
+    for (const GivenComponent& g : given) there = there || g.c == &c;
+    if (!there) absent.push_back(c.file);
   }
   if (!absent.empty() && absent[0] == release::kComponents[0].file) return false;
   for (const std::string& file : absent) {
-    std::fprintf(stderr, "warning: %s is neither given by --components nor in the server tree nor in the package: "
-                 "installs finish without it\n", file.c_str());
+    if (signing) {
+      std::fprintf(stderr, "warning: %s is neither given by --components nor in the package: the signed manifest "
+                   "names no hash for it, so keyed installers finish without it\n", file.c_str());
+    } else {
+      std::fprintf(stderr, "warning: %s is neither given by --components nor in the server tree nor in the package: "
+                   "installs finish without it\n", file.c_str());
+    }
   }
   return true;
 }
 
 // A component that changes under a published signed manifest: installers that
 // read that manifest compare the new bytes with the old hash.
-void WarnComponentsChanged(const std::string& out, const std::vector<std::pair<std::string, std::string>>& components) {
+void WarnComponentsChanged(const std::string& out, const std::vector<GivenComponent>& components) {
   std::string published;
   if (ReadWholeFile(out + release::LocalPath(release::kManifestPath), kKeyLimit, &published) != 0) return;
-  for (size_t i = 0; i < components.size(); ++i) {
-    const release::Component& c = release::kComponents[i];
+  for (const GivenComponent& g : components) {
+    const release::Component& c = *g.c;
     const std::string named = IniLookup(published, "Files", release::ServerFileName(c));
-    if (named.empty() || SameText(named, FileSha256Text(components[i].first))) continue;
+    if (named.empty() || SameText(named, FileSha256Text(g.source))) continue;
     std::fprintf(stderr, "warning: %s changes while the published signed manifest names its older bytes: keyed "
                  "installers in the middle of an install refuse it until their next run\n", c.file);
   }
@@ -252,10 +270,8 @@ bool SignManifest(const std::string& pem, const std::string& manifest, std::stri
 
 int CmdPublish(int argc, char** argv) {
   PublishArgs a;
-  if (!ParseArgs(argc, argv, &a) || a.version.empty()) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
-  }
+  std::string error;
+  if (!ParseArgs(argc, argv, &a, &error)) return UsageError("publish", error);
   const std::string package = KitPath(a.package.c_str());
   const std::string name = BaseName(a.package);
   if (!IsBareName(name)) {
@@ -286,8 +302,8 @@ int CmdPublish(int argc, char** argv) {
   if (signing && a.components.empty()) {
     return Fail("--sign needs --components DIR: a signed release names only component files you give");
   }
-  std::string keyPem, error;
-  if (signing && !LoadSigningKey(a.sign, &keyPem, &error)) return Fail(error);
+  std::string keyPem, keyPub;
+  if (signing && !LoadSigningKey(a.sign, &keyPem, &keyPub, &error)) return Fail(error);
 
   // One read gives the checksum and the hash.
   const FileDigestResult digest = FileCrcAndSha256(package);
@@ -297,18 +313,19 @@ int CmdPublish(int argc, char** argv) {
 
   // Every source is checked before anything is written.
   const std::string out = StripTrailingBackslash(KitPath(a.out.c_str())) + "\\";
-  std::vector<std::pair<std::string, std::string>> components;  // source, server path
+  std::vector<GivenComponent> components;
+  std::string componentDir;
   if (!a.components.empty()) {
-    const std::string dir = StripTrailingBackslash(KitPath(a.components.c_str())) + "\\";
+    componentDir = StripTrailingBackslash(KitPath(a.components.c_str())) + "\\";
+    if (!DirExists(componentDir)) return Fail("the components folder " + a.components + " does not exist");
     for (const release::Component& c : release::kComponents) {
-      if (!platform::FileExists(dir + c.file)) return Fail(UserPath(dir + c.file) + " is missing");
-      components.emplace_back(dir + c.file, c.serverPath);
+      if (platform::FileExists(componentDir + c.file)) components.push_back({&c, componentDir + c.file});
     }
   }
   // Nothing is written through a link: it could lead out of the tree.
   const std::string packagePath = std::string(release::kPackageFolder) + name;
   std::vector<std::string> targets = {packagePath, release::kSignaturePath, release::kManifestPath};
-  for (const auto& c : components) targets.push_back(c.second);
+  for (const GivenComponent& c : components) targets.push_back(c.c->serverPath);
   for (const std::string& t : targets) {
     const std::string link = LinkOnTheWay(out, release::LocalPath(t));
     if (!link.empty()) {
@@ -321,30 +338,50 @@ int CmdPublish(int argc, char** argv) {
     return Fail(UserPath(out) + " holds a signed release: an unsigned manifest there is refused by every keyed "
                 "installer; publish with --sign KEY, or give --unsigned to drop the signature");
   }
-  if (components.empty() && !CheckComponentsServed(out, report)) {
-    return Fail("the base service is neither in the server tree nor in the package: give --components DIR with "
-                "BaseService.exe, SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe; without the base service the "
-                "installer stops on its installing page for good, at " + InstallerText("\"正在安装基础服务... 0%\""));
+  if (!CheckComponentsServed(out, report, components, signing)) {
+    const std::string where = componentDir.empty() ? "give --components DIR with BaseService.exe"
+                                                   : "put BaseService.exe into " + UserPath(componentDir);
+    return Fail(std::string("the base service is neither given by --components nor ") +
+                (signing ? "in the package (a signed release names only the files you give)"
+                         : "in the server tree nor in the package") +
+                ": " + where + " (and SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe, those you have); without "
+                "the base service the installer stops on its installing page for good, at " +
+                InstallerText("\"正在安装基础服务... 0%\""));
   }
   WarnComponentsChanged(out, components);
   release::ManifestHashes hashes;
   if (signing) {
     std::vector<std::string> links;
-    if (TreeHolds(StripTrailingBackslash(out), keyPem, &links)) {
-      return Fail("the signing key " + a.sign + " lies in the server tree " + UserPath(out) +
+    const std::string copy = TreeHolds(StripTrailingBackslash(out), keyPem, &links);
+    if (!copy.empty()) {
+      return Fail("the signing key " + a.sign + " lies in the server tree as " + UserPath(copy) +
                   ", where anyone could fetch it: keep it outside");
     }
     for (const std::string& l : links) {
       std::fprintf(stderr, "warning: %s is a symbolic link; the search for the signing key did not follow it\n",
                    UserPath(l).c_str());
     }
+    // The installers in the field carry the public half of the published signature's key.
+    if (!a.newKey && platform::FileExists(sigTarget) && platform::FileExists(manifestTarget)) {
+      std::string published, oldSignature;
+      if (ReadWholeFile(manifestTarget, kManifestLimit, &published) != 0 ||
+          ReadWholeFile(sigTarget, kKeyLimit, &oldSignature) != 0) {
+        return Fail("cannot read the published manifest and its signature in " + UserPath(out));
+      }
+      if (!platform::VerifyRsaSha256(platform::PublicKeyPemToDer(keyPub), published.data(), published.size(),
+                                     oldSignature)) {
+        return Fail("the release in " + UserPath(out) + " was signed with another key than " + a.sign +
+                    ": the keyed installers in the field would refuse this release and every later one; give "
+                    "--new-key only when the installers you ship carry this key's public half");
+      }
+    }
     if (!NextSerial(manifestTarget, &hashes.serial, &error)) return Fail(error);
     if (validDays > 0) hashes.validUntil = UtcText(platform::UnixTimeNow() + validDays * int64_t{86400});
     hashes.packageSha256 = platform::HexText(digest.sha256);
-    for (size_t i = 0; i < std::size(release::kComponents); ++i) {
-      const std::string sha = FileSha256Text(components[i].first);
-      if (sha.empty()) return Fail("cannot read " + UserPath(components[i].first));
-      hashes.files.emplace_back(release::ServerFileName(release::kComponents[i]), sha);
+    for (const GivenComponent& c : components) {
+      const std::string sha = FileSha256Text(c.source);
+      if (sha.empty()) return Fail("cannot read " + UserPath(c.source));
+      hashes.files.emplace_back(release::ServerFileName(*c.c), sha);
     }
   }
   const std::string manifest = release::ManifestText(version, name, crcText, signing ? &hashes : nullptr);
@@ -366,8 +403,8 @@ int CmdPublish(int argc, char** argv) {
   }
 
   if (!packageKept && !PlaceFile(package, packageTarget, false, &error)) return Fail(error, true);
-  for (const auto& c : components) {
-    if (!PlaceFile(c.first, out + release::LocalPath(c.second), true, &error)) return Fail(error, true);
+  for (const GivenComponent& c : components) {
+    if (!PlaceFile(c.source, out + release::LocalPath(c.c->serverPath), true, &error)) return Fail(error, true);
   }
   // The signature first, so that no client sees the new manifest without it. An
   // unsigned publish drops an older signature, which could never match.
@@ -386,9 +423,7 @@ int CmdPublish(int argc, char** argv) {
   std::printf("  %-*s  manifest\n", w, release::kManifestPath);
   std::printf("  %-*s  package, %s%s\n", w, packagePath.c_str(), SizeText(report.size).c_str(),
               packageKept ? ", already there" : "");
-  for (size_t i = 0; i < components.size(); ++i) {
-    std::printf("  %-*s  %s\n", w, components[i].second.c_str(), release::kComponents[i].file);
-  }
+  for (const GivenComponent& c : components) std::printf("  %-*s  %s\n", w, c.c->serverPath, c.c->file);
   if (signing) std::printf("  %-*s  signature\n", w, release::kSignaturePath);
   std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
   if (signing) {

@@ -1,23 +1,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/console.h"
 #include "platform/system.h"
 #include "tests/support/HttpServer.h"
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 
 namespace {
-const char kServeUsage[] =
-    "usage: veltaro-kit serve DIR [--port N] [--rate BYTES[k|m]] [--drop-after N] [--stall-after N]\n"
-    "         [--drip MS] [--ignore-range] [--no-length] [--chunked] [--status N] [--cookie]\n"
-    "         [--fault-from OFFSET] [--fault-count N]\n";
-
 // "20m" is 20 MiB, "512k" 512 KiB.
-bool ParseBytes(const char* s, int64_t* out) {
+bool ParseBytes(const std::string& s, int64_t* out) {
   char* end = nullptr;
-  long long v = std::strtoll(s, &end, 10);
-  if (end == s || v < 0) return false;
+  long long v = std::strtoll(s.c_str(), &end, 10);
+  if (end == s.c_str() || v < 0) return false;
   if (*end == 'k' || *end == 'K') v <<= 10, ++end;
   else if (*end == 'm' || *end == 'M') v <<= 20, ++end;
   if (*end) return false;
@@ -27,50 +25,42 @@ bool ParseBytes(const char* s, int64_t* out) {
 }  // namespace
 
 int CmdServe(int argc, char** argv) {
-  if (argc < 1) {
-    std::fprintf(stderr, "%s", kServeUsage);
-    return 2;
-  }
   testsupport::ServerFaults f;
-  int64_t port = 0, status = 0, faultCount = -1, drip = 0;
-  struct Flag {
-    const char* name;
-    bool* on;
-  } const flags[] = {{"--ignore-range", &f.ignoreRange},
-                     {"--no-length", &f.noContentLength},
-                     {"--chunked", &f.chunked},
-                     {"--cookie", &f.cookieOnRedirect}};
-  struct Value {
+  struct Number {
     const char* name;
     int64_t* value;
-  } const values[] = {{"--port", &port},          {"--rate", &f.rate},
-                      {"--drop-after", &f.dropAfter}, {"--stall-after", &f.stallAfter},
-                      {"--fault-from", &f.faultFrom}, {"--status", &status},
-                      {"--fault-count", &faultCount}, {"--drip", &drip}};
-  for (int i = 1; i < argc; ++i) {
-    bool known = false;
-    for (const Flag& fl : flags) {
-      if (std::strcmp(argv[i], fl.name) == 0) *fl.on = known = true;
-    }
-    for (const Value& v : values) {
-      if (!known && std::strcmp(argv[i], v.name) == 0 && i + 1 < argc && ParseBytes(argv[i + 1], v.value)) {
-        known = true;
-        ++i;
-      }
-    }
-    if (!known) {
-      std::fprintf(stderr, "%s", kServeUsage);
-      return 2;
+    int64_t max;
+    std::string text;
+  };
+  int64_t port = 0, status = 0, faultCount = -1, drip = 0;
+  Number numbers[] = {{"--port", &port, 65535, ""},           {"--rate", &f.rate, INT64_MAX, ""},
+                      {"--drop-after", &f.dropAfter, INT64_MAX, ""}, {"--stall-after", &f.stallAfter, INT64_MAX, ""},
+                      {"--fault-from", &f.faultFrom, INT64_MAX, ""}, {"--status", &status, 999, ""},
+                      {"--fault-count", &faultCount, INT32_MAX, ""}, {"--drip", &drip, 60000, ""}};
+  std::vector<ArgumentSpec> specs = {{"--ignore-range", nullptr, &f.ignoreRange},
+                                     {"--no-length", nullptr, &f.noContentLength},
+                                     {"--chunked", nullptr, &f.chunked},
+                                     {"--cookie", nullptr, &f.cookieOnRedirect}};
+  for (Number& n : numbers) specs.push_back({n.name, &n.text});
+  std::vector<std::string> positional;
+  std::string error;
+  if (!ParseArguments(argc, argv, specs, &positional, &error)) return UsageError("serve", error);
+  if (positional.size() != 1) {
+    return UsageError("serve", positional.empty() ? "no DIR given" : "one DIR only; '" + positional[1] + "' is a second");
+  }
+  for (const Number& n : numbers) {
+    if (n.text.empty()) continue;
+    if (!ParseBytes(n.text, n.value) || *n.value > n.max) {
+      return UsageError("serve", std::string(n.name) + " takes a whole number up to " + std::to_string(n.max) +
+                                     (std::strcmp(n.name, "--rate") == 0 ? " (k or m for KiB or MiB)" : "") +
+                                     ", not '" + n.text + "'");
     }
   }
-  if (port > 65535 || (status != 0 && (status < 100 || status > 999)) || drip > 60000) {
-    std::fprintf(stderr, "%s", kServeUsage);
-    return 2;
-  }
+  if (status != 0 && status < 100) return UsageError("serve", "--status takes an HTTP status from 100 to 999");
   f.status = static_cast<int>(status);
   f.faultCount = static_cast<int>(faultCount);
   f.dripMs = static_cast<int>(drip);
-  testsupport::HttpServer server(KitPath(argv[0]));
+  testsupport::HttpServer server(KitPath(positional[0].c_str()));
   server.SetFaults(f);
   if (!server.Start(static_cast<uint16_t>(port))) {
     std::fprintf(stderr, "veltaro-kit serve: cannot listen on port %lld\n", static_cast<long long>(port));

@@ -2,20 +2,12 @@
 
 #include "platform/codepage.h"
 #include "tools/kit/terminal_text.h"
-#include "unpack/SafeNames.h"
 #include "unpack/Utf8Name.h"
 
-namespace {
-// A folder part as the unpack joins it below the installation folder: decoded
-// from UTF-8 when it is UTF-8, without a drive or a leading backslash.
-std::string Decoded(const std::string& part) {
-  std::string d = Utf8NameToAnsi(part);
-  if (d.empty()) d = part;
-  if (d.size() >= 2 && d[1] == ':') d.erase(0, 2);
-  if (!d.empty() && d[0] == '\\') d.erase(0, 1);
-  return d;
+std::u16string DecodedNamePart(const std::string& part) {
+  std::u16string wide;
+  return DecodeUtf8Name(part, &wide) ? wide : platform::GbkToWide(part);
 }
-}  // namespace
 
 std::string SlashedPath(std::string s) {
   for (char& c : s) {
@@ -24,27 +16,22 @@ std::string SlashedPath(std::string s) {
   return s;
 }
 
-std::string InstalledName(const ZipEntry& e) {
-  std::string file = e.filePart;
-  if (e.folderPart.empty()) {
-    const std::string g = Utf8NameToAnsi(file);
-    if (IsPlainFileName(g)) file = g;
+std::u16string InstalledPath(const ZipEntry& e) {
+  std::u16string folder = DecodedNamePart(e.folderPart);
+  for (char16_t& c : folder) {
+    if (c == u'/') c = u'\\';
   }
-  return SlashedPath(Decoded(e.folderPart) + file);
+  if (folder.size() >= 2 && folder[1] == u':') folder.erase(0, 2);
+  while (!folder.empty() && folder[0] == u'\\') folder.erase(0, 1);
+  return folder + DecodedNamePart(e.filePart);
 }
 
-std::string EntryText(const ZipEntry& e) { return TerminalText(InstalledName(e)); }
+std::string InstalledName(const ZipEntry& e) { return SlashedPath(platform::WideToUtf8(InstalledPath(e))); }
 
-std::string IntendedText(const ZipEntry& e) {
-  const std::string stored = SlashedPath(e.folderPart + e.filePart);
-  const std::u16string wide = platform::Utf8ToWide(stored);
-  if (platform::WideToUtf8(wide) != stored) return TerminalText(stored);  // not UTF-8: GBK, as the unpack reads it
-#ifdef _WIN32
-  return TerminalText(platform::WideToAnsi(wide));
-#else
-  for (char c : stored) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return TerminalText(stored);
+std::string EntryText(const ZipEntry& e) {
+  std::u16string path = InstalledPath(e);
+  for (char16_t& c : path) {
+    if (c == u'\\') c = u'/';
   }
-  return stored;
-#endif
+  return WideTerminalText(path);
 }

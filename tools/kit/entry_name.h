@@ -4,18 +4,19 @@
 
 #include "unpack/ZipEntry.h"
 
-// The path below the installation folder, in GBK with "/" between folders: the
-// folder part decoded from UTF-8 (kept as stored when it is not UTF-8), the file
-// part decoded only at the top level and only when its decoded form is a plain
-// name, as the unpack renames it; inside a folder it stays as stored.
+// One stored name part as the unpack decodes it: as UTF-8 when it is UTF-8,
+// otherwise as GBK (code page 936, whatever this system's own).
+std::u16string DecodedNamePart(const std::string& part);
+
+// The path below the installation folder, "\" between folders: folder and file
+// part decoded, a leading "\" or a drive ("C:") dropped as the unpack drops it.
+std::u16string InstalledPath(const ZipEntry& e);
+
+// The same in UTF-8 with "/" between folders.
 std::string InstalledName(const ZipEntry& e);
 
 // The same as the terminal shows it.
 std::string EntryText(const ZipEntry& e);
-
-// The name the package's maker meant, as the terminal shows it: the stored name
-// read as UTF-8 when it is UTF-8 (any character), else as GBK.
-std::string IntendedText(const ZipEntry& e);
 
 // A path below the installation folder with "/" between folders.
 std::string SlashedPath(std::string path);

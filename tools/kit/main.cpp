@@ -3,20 +3,26 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 
 namespace {
 const KitCommand kCommands[] = {
-    {"publish", "publish PACKAGE --version TEXT --out DIR [--components DIR] [--sign KEY]",
+    {"publish",
+     "publish PACKAGE --version TEXT --out DIR [--components DIR]\n"
+     "                           [--sign KEY [--valid-days N] [--new-key] | --unsigned]",
      "check a package and lay out a release tree for any web server",
      "Checks PACKAGE as the installer will unpack it and refuses it (exit 1, nothing\n"
      "written) when the installer would not install it whole. Then writes the package,\n"
-     "the component files of --components DIR (BaseService.exe, SWUKeyDrive.exe,\n"
-     "VeltaroCSP.exe, SKPDrive.exe) and, last, the version manifest (GBK) into DIR.\n"
-     "An older package in DIR stays for clients still downloading it.\n"
+     "the component files of --components DIR (BaseService.exe, required unless the\n"
+     "package or DIR has it; SWUKeyDrive.exe, VeltaroCSP.exe, SKPDrive.exe, those you\n"
+     "have) and, last, the version manifest (GBK) into DIR. An older package in DIR\n"
+     "stays for clients still downloading it.\n"
      "--sign KEY (a private key of keygen) adds the SHA-256 of the package and of each\n"
-     "component to the manifest and writes its signature VELTARO.XML.sig beside it, for\n"
-     "installers built with the public key. The key itself is never written into DIR.\n",
+     "given component to the manifest and writes its signature VELTARO.XML.sig beside\n"
+     "it, for installers built with the public key; the key is never written into DIR.\n"
+     "--valid-days N: the signed manifest expires after N days. --new-key: replace a\n"
+     "release signed with another key. --unsigned: replace a signed release unsigned.\n",
      CmdPublish},
     {"check", "check BASEURL [--service URL] [--key PUB]", "check a live release server the way the installer uses it",
      "Fetches the manifest, sizes the package by HEAD, asks two ranges, downloads it\n"
@@ -26,7 +32,7 @@ const KitCommand kCommands[] = {
      "all of it holds, 1 otherwise. --key PUB also checks the manifest's signature and\n"
      "every hash, as an installer built with that public key does. A transfer that\n"
      "gets fewer than 1 KiB in 30 s fails; a manifest or signature over 1 MiB is\n"
-     "refused; Ctrl-C exits 130, SIGTERM 143.\n",
+     "refused; a host that stalls once is not asked again. Ctrl-C exits 130, SIGTERM 143.\n",
      CmdCheck},
     {"keygen", "keygen DIR", "make a release key pair for signed releases",
      "Writes an RSA-3072 key pair into DIR: release.key (the private key, readable by\n"
@@ -37,8 +43,13 @@ const KitCommand kCommands[] = {
      "Prints the file's CRC-32 as the manifest's crc key carries it: upper-case\n"
      "hexadecimal without leading zeros, at least two digits.\n",
      CmdCrc},
-    {"serve", "serve DIR [--port N] [switches]", "serve a release folder over HTTP on 127.0.0.1",
-     "Serves the files of DIR on 127.0.0.1 (HEAD, ranged GET, keep-alive) until Ctrl-C.\n"
+    {"serve",
+     "serve DIR [--port N] [--rate BYTES[k|m]] [--drop-after N] [--stall-after N]\n"
+     "                         [--drip MS] [--ignore-range] [--no-length] [--chunked] [--status N]\n"
+     "                         [--cookie] [--fault-from OFFSET] [--fault-count N]",
+     "serve a release folder over HTTP on 127.0.0.1",
+     "Serves the regular files of DIR on 127.0.0.1 (HEAD, ranged GET, keep-alive) until\n"
+     "Ctrl-C; links that lead out of DIR are not followed.\n"
      "Switches that make it misbehave for tests: --rate BYTES[k|m], --drop-after N,\n"
      "--stall-after N, --drip MS (a byte every MS ms), --ignore-range, --no-length,\n"
      "--chunked, --status N, --cookie, scoped by --fault-from OFFSET and --fault-count N.\n",
@@ -52,6 +63,12 @@ const KitCommand kCommands[] = {
      "Unpacks PACKAGE into DIR (created when missing) exactly as the installer does;\n"
      "exit 0 when anything was extracted.\n",
      CmdUnpack},
+    {"inspect", "inspect VeltaroSetup.exe", "say which servers and key a built installer has",
+     "Prints what a built installer was configured with: the download host, the web\n"
+     "and service host, whether it is keyed and the SHA-256 fingerprint of its release\n"
+     "key (as `openssl pkey -pubin -outform DER | sha256sum` gives it), and its\n"
+     "version resource.\n",
+     CmdInspect},
 };
 
 void Usage(FILE* out) {
@@ -64,6 +81,14 @@ void Usage(FILE* out) {
 
 bool IsHelp(const char* a) { return std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0; }
 }  // namespace
+
+int UsageError(const char* command, const std::string& why) {
+  if (!why.empty()) std::fprintf(stderr, "veltaro-kit %s: %s\n", command, why.c_str());
+  for (const KitCommand& c : kCommands) {
+    if (std::strcmp(c.name, command) == 0) std::fprintf(stderr, "usage: veltaro-kit %s\n", c.usage);
+  }
+  return 2;
+}
 
 std::string KitPath(const char* arg) {
   std::string s = arg;

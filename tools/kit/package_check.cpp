@@ -1,7 +1,9 @@
 #include "tools/kit/package_check.h"
 
 #include <cstdio>
+#include <map>
 
+#include "platform/codepage.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "tools/kit/entry_name.h"
@@ -9,7 +11,6 @@
 #include "tools/kit/terminal_text.h"
 #include "unpack/EntryData.h"
 #include "unpack/SafeNames.h"
-#include "unpack/Utf8Name.h"
 #include "unpack/ZipReader.h"
 
 namespace {
@@ -27,27 +28,107 @@ std::string Hex8(uint32_t v) {
 
 // Why the unpack would not place this entry where its name says; empty when it would.
 std::string NameProblem(const ZipEntry& e) {
-  if (!e.folderPart.empty()) {
-    std::string q = Utf8NameToAnsi(e.folderPart);
-    if (q.empty()) return "its folder name is not UTF-8, so the installer would put it in the top folder";
-    if (!IsSafePathPart(q)) return "its folder name leaves the installation folder or names a device; the installer skips it";
+  const std::string folder = platform::WideToUtf8(DecodedNamePart(e.folderPart));
+  if (!IsSafePathPart(folder)) return "its folder name leaves the installation folder or names a device; the installer skips it";
+  if (!e.IsFolder() && !IsSafePathPart(platform::WideToUtf8(DecodedNamePart(e.filePart)))) {
+    return "its name is unsafe (a device or a control character); the installer skips it";
   }
-  if (!e.IsFolder() && !IsSafePathPart(e.filePart)) return "its name is unsafe (a device or a control character); the installer skips it";
   return std::string();
 }
 
-// Whether the stored bytes read as text of code page 936. The installer creates
-// a file under its stored name before it renames it, and a system that cannot
-// read that name as GBK cannot create the file.
-bool IsGbkText(const std::string& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) continue;
-    if (b == 0x80 || b == 0xFF || i + 1 == s.size()) return false;
-    const unsigned char t = static_cast<unsigned char>(s[++i]);
-    if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+// The longest path Windows creates a file at (MAX_PATH with its terminating
+// zero), and a folder at: room is kept for an 8.3 name inside it.
+constexpr size_t kMaxFilePath = 259;
+constexpr size_t kMaxFolderPath = 247;
+const char16_t kDefaultFolder[] = u"D:\\Program Files\\Veltaro\\VeltaroPlatform\\";
+
+std::string InstallerText(const char* utf8) { return TerminalText(platform::WideToAnsi(platform::Utf8ToWide(utf8))); }
+
+// A path below the default installation folder that Windows cannot create.
+std::string LengthProblem(const ZipEntry& e) {
+  const std::u16string path = kDefaultFolder + InstalledPath(e);
+  const size_t folderEnd = e.IsFolder() ? path.size() - 1 : path.find_last_of(u'\\');
+  if (!e.IsFolder() && path.size() > kMaxFilePath) {
+    return "below the default installation folder its path is " + std::to_string(path.size()) +
+           " characters long; Windows creates no file at a path of 260 or more, so every install ends in " +
+           InstallerText("安装失败") + ": shorten it";
   }
-  return true;
+  if (folderEnd > kMaxFolderPath) {
+    return "below the default installation folder its folder's path is " + std::to_string(folderEnd) +
+           " characters long; Windows creates no folder at a path of 248 or more, so every install ends in " +
+           InstallerText("安装失败") + ": shorten it";
+  }
+  return std::string();
+}
+
+// Whether a part of the path ends in a dot or a blank (a part of dots alone is
+// refused as unsafe before).
+bool HasTrimmedEnd(const std::u16string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != u'\\') continue;
+    if (i > start && (path[i - 1] == u'.' || path[i - 1] == u' ')) return true;
+    start = i + 1;
+  }
+  return false;
+}
+
+// The path as Windows stores it: each part without its trailing dots and blanks.
+std::u16string Trimmed(const std::u16string& path) {
+  std::u16string out, part;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != u'\\') {
+      part += path[i];
+      continue;
+    }
+    const size_t keep = part.find_last_not_of(u". ");
+    out += keep == std::u16string::npos ? part : part.substr(0, keep + 1);
+    if (i < path.size()) out += u'\\';
+    part.clear();
+  }
+  return out;
+}
+
+std::string Shown(std::u16string path) {
+  for (char16_t& c : path) {
+    if (c == u'\\') c = u'/';
+  }
+  return WideTerminalText(path);
+}
+
+// The entry's name as stored, decoded, for the warnings that say what becomes of it.
+std::string StoredText(const ZipEntry& e) {
+  return Shown(DecodedNamePart(e.folderPart) + DecodedNamePart(e.filePart));
+}
+
+// What the installer does with this entry that its maker may not expect.
+std::vector<std::string> NameWarnings(const ZipEntry& e) {
+  std::vector<std::string> w;
+  const std::u16string path = InstalledPath(e);
+  const std::string& f = e.folderPart;
+  if (f.size() >= 2 && f[1] == ':') {
+    w.push_back("its path starts with a drive; the installer drops the drive and installs it below the "
+                "installation folder, as '" + Shown(path) + "'");
+  } else if (!f.empty() && f[0] == '\\') {
+    w.push_back("its path is absolute; the installer installs it below the installation folder, as '" +
+                Shown(path) + "'");
+  }
+  const size_t colon = f.find(':');
+  if (colon != std::string::npos && colon != 1) {
+    w.push_back("its name holds ':', which Windows allows in no file or folder name: rename it");
+  }
+  if (HasTrimmedEnd(path)) {
+    w.push_back("a name in its path ends in a dot or a blank, which Windows drops: it is installed as '" +
+                Shown(Trimmed(path)) + "'");
+  }
+  if (path.find(u'\xFFFD') != std::u16string::npos) {
+    w.push_back("its name is neither UTF-8 nor GBK text, so it is not installed under the name you meant");
+  }
+  // A Unix mode in the high half of the external attributes: S_IFLNK.
+  if (!e.IsFolder() && ((e.externalAttributes >> 16) & 0170000) == 0120000) {
+    w.push_back("it is a symbolic link; the installer makes it a small file holding the link's target");
+  }
+  return w;
 }
 
 std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decoder, platform::File& sink) {
@@ -70,21 +151,6 @@ std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decod
       break;
   }
   return zip.ReadFailed() ? "the package cannot be read there" : "its data is damaged";
-}
-
-// Why the installer would not install this name as the maker meant it; empty
-// when it would. Only top-level names are decoded from UTF-8: a name inside a
-// folder is created under its stored bytes, which Windows reads as GBK.
-std::string NameWarning(const ZipEntry& e) {
-  if (!IsGbkText(e.filePart)) {
-    return "its name as stored is not GBK text; a system that cannot read it so (Wine, for one) cannot create "
-           "the file, and the installer skips it";
-  }
-  const std::string installed = EntryText(e);
-  if (installed == IntendedText(e)) return std::string();
-  const std::string shown = "it is installed as '" + installed + "'";
-  if (!e.folderPart.empty()) return shown + ": the installer decodes UTF-8 file names at the package's top level only";
-  return shown + ": the installer cannot decode its UTF-8 name into GBK, so it keeps the stored bytes";
 }
 
 // The installed path in the form Holds compares: "\" between folders, upper case.
@@ -149,23 +215,33 @@ PackageReport CheckPackage(const std::string& path) {
     return r;
   }
   TEntryDecoder decoder;
+  std::map<std::string, std::string> byKey;  // installed files by Holds's key, as shown
   for (const ZipEntry& e : entries) {
     std::string problem = NameProblem(e);
+    if (problem.empty()) problem = LengthProblem(e);
     if (problem.empty() && !e.IsFolder()) problem = DataProblem(zip, e, decoder, sink);
     if (!problem.empty()) r.errors.push_back("entry '" + EntryText(e) + "': " + problem);
+    if (problem.empty()) {
+      for (const std::string& w : NameWarnings(e)) r.warnings.push_back("entry '" + StoredText(e) + "': " + w);
+    }
     if (problem.empty() && !e.IsFolder()) {
-      const std::string warning = NameWarning(e);
-      if (!warning.empty()) r.warnings.push_back("entry '" + IntendedText(e) + "': " + warning);
-      r.installed.insert(PathKey(InstalledName(e)));
+      const std::string key = PathKey(InstalledName(e));
+      const auto earlier = byKey.emplace(key, EntryText(e));
+      if (!earlier.second) {
+        r.warnings.push_back("entries '" + earlier.first->second + "' and '" + EntryText(e) +
+                             "' differ only in letter case; Windows sees one name, so the later one replaces the "
+                             "earlier");
+      }
+      r.installed.insert(key);
     }
     (e.IsFolder() ? r.folders : r.files)++;
     if (zip.ReadFailed()) break;
   }
   const std::string top = SoleTopFolder(entries);
   if (!top.empty()) {
-    r.errors.push_back("everything lies in the folder '" + TerminalText(top) + "', which the installer would " +
-                       "create inside the installation folder: zip the contents of " + TerminalText(top) +
-                       ", not the folder");
+    const std::string shown = WideTerminalText(platform::Utf8ToWide(top));
+    r.errors.push_back("everything lies in the folder '" + shown + "', which the installer would " +
+                       "create inside the installation folder: zip the contents of " + shown + ", not the folder");
     return r;
   }
   for (const char* name : release::kRegisteredFiles) {

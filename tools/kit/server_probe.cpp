@@ -16,6 +16,13 @@ namespace {
 constexpr uint32_t kProbeReadTimeoutMs = 5000;
 constexpr uint32_t kFetchReadTimeoutMs = 3000;  // as the installer's synchronous fetch
 
+// A 403 from a static server: it may not read the file.
+std::string StatusAdvice(int status) {
+  return status == 403 ? ": the server cannot read the file (check the permissions of the file, its folder and the "
+                         "folders above it)"
+                       : std::string();
+}
+
 std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeoutMs) {
   // A status line's text, a redirect's target: what the server chose is escaped.
   const std::string what = TerminalText(e.what());
@@ -26,7 +33,7 @@ std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeou
   }
   if (what == "read timed out") return "the server stopped answering (nothing for " + std::to_string(readTimeoutMs / 1000) + " s)";
   const HttpError* h = dynamic_cast<const HttpError*>(&e);
-  if (h && h->status() != 0) return "the server answered " + what;
+  if (h && h->status() != 0) return "the server answered " + what + StatusAdvice(h->status());
   return what;
 }
 
@@ -63,7 +70,7 @@ ProbeResult ProbeHead(const std::string& url) {
     c.Head(url);
     if (c.ResponseCode() / 100 != 2) {
       r.problem = "the server answered HTTP/1.1 " + std::to_string(c.ResponseCode()) + " " +
-                  TerminalText(c.Response().statusText);
+                  TerminalText(c.Response().statusText) + StatusAdvice(c.ResponseCode());
       return r;
     }
     r.problem = Compressed(c);
@@ -98,7 +105,8 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
       return r;
     }
     if (status != 206) {
-      r.problem = asked + " was answered HTTP/1.1 " + std::to_string(status) + " " + TerminalText(c.Response().statusText);
+      r.problem = asked + " was answered HTTP/1.1 " + std::to_string(status) + " " +
+                  TerminalText(c.Response().statusText) + StatusAdvice(status);
       return r;
     }
     r.problem = Compressed(c);

@@ -40,6 +40,24 @@ std::string TerminalText(const std::string& gbk) {
   return out;
 }
 
+std::string WideTerminalText(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) {
+    if (c < 0x20 || c == 0x7F || c == 0xFFFD || ReordersText(c) || (c >= 0xD800 && c <= 0xDFFF)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, c < 0x100 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
+      out += escaped;
+      continue;
+    }
+#ifdef _WIN32
+    out += platform::WideToAnsi(std::u16string(1, c));
+#else
+    out += platform::WideToUtf8(std::u16string(1, c));
+#endif
+  }
+  return out;
+}
+
 std::u16string ArgumentText(const char* arg) {
 #ifdef _WIN32
   return platform::AnsiToWide(arg);

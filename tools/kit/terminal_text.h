@@ -9,6 +9,9 @@
 // the cursor, recolours or rewrites what the kit printed.
 std::string TerminalText(const std::string& gbk);
 
+// UTF-16 text as this terminal shows it, escaped by the same rules.
+std::string WideTerminalText(const std::u16string& text);
+
 // A command-line argument as UTF-16: arguments arrive in UTF-8 on Linux and in
 // the ANSI code page on Windows.
 std::u16string ArgumentText(const char* arg);
