@@ -15,7 +15,7 @@ ROOT_FILES = ["VeltaroLauncher.exe", "VeltaroMain.exe", "VAVodevado.exe", "Unins
 def write(name, members, method=zipfile.ZIP_DEFLATED):
     with zipfile.ZipFile(f"{out}/{name}", "w") as z:
         for member, data in members:
-            info = zipfile.ZipInfo(member, STAMP)
+            info = member if isinstance(member, zipfile.ZipInfo) else zipfile.ZipInfo(member, STAMP)
             info.compress_type = method
             z.writestr(info, data)
 
@@ -44,6 +44,13 @@ write("utf8deep.zip", good + [("文档/用户手册.txt", b"inside a folder the 
 write("folder.zip", [("Pkg/" + n, d) for n, d in good])
 write("carried.zip", good + [("ThirdSoftware/BaseService.exe", b"the package's own copy")])
 write("control.zip", good + [("bad\x01.txt", b"a control byte in the name")])
+# 41 characters of "D:\Program Files\Veltaro\VeltaroPlatform\" and 219 or 207 below it.
+write("long.zip", good + [("e/" + "y" * 213 + ".txt", b"260"), ("f/" + "z" * 205 + "/a", b"248")])
+link = zipfile.ZipInfo("lib/libx.so", STAMP)
+link.create_system = 3
+link.external_attr = 0o120777 << 16
+write("names.zip", good + [("A.txt", b"1"), ("a.TXT", b"2"), ("dot.", b"3"), ("sp /x.txt", b"4"), ("ab:c/x.txt", b"5"),
+                           ("/abs/x.txt", b"6"), ("C:/y.txt", b"7"), (link, b"libx.so.1")])
 write("my pkg.zip", good)
 write("unsafe.zip", good + [("../evil.txt", b"out of the folder")])
 write("badcrc.zip", good)
