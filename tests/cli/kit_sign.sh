@@ -42,7 +42,7 @@ TABLE
 mkdir -p "$dir/keyed-tree/private" && cp "$dir/keys/release.key" "$dir/keyed-tree/private/backup.txt"
 err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/keyed-tree" --components "$dir/comp" \
   --sign "$dir/keys/release.key" 2>&1)"
-[ $? = 1 ] && grep -q "lies in the server tree" <<<"$err" && [ ! -e "$dir/keyed-tree/zelqa" ] &&
+[ $? = 1 ] && grep -q "lies in the server tree as $dir/keyed-tree/private/backup.txt" <<<"$err" && [ ! -e "$dir/keyed-tree/zelqa" ] &&
   ok "publish refuses a key that lies in the tree" || fail "key in the tree: $err"
 
 # Links in the tree are not followed: two that loop would never end.
@@ -109,11 +109,14 @@ no signature|nosig|1|^FAIL signature .*VELTARO.XML.sig: the server answered HTTP
 package with the manifest's CRC|forged|1|^FAIL downloaded package has SHA-256 [0-9a-f]{64}, the manifest says
 a component swapped|swapped|1|^FAIL component VeltaroCSP.exe: .* has SHA-256 [0-9a-f]{64}, the manifest says
 TABLE
+out="$(timeout 120 "$kit" check "$base" --service "$service" 2>&1)"
+[ $? = 0 ] && [ "$(tail -n 1 <<<"$out")" = "release at $base: the checks without a key passed; signed: give --key to verify it" ] &&
+  ok "check without --key says the release is signed" || fail "check without --key: $out"
 out="$(timeout 60 "$kit" check "$base" --key "$dir/keys/release.key" 2>&1)"
 [ $? = 2 ] && grep -q "not a PEM public key" <<<"$out" && ok "check refuses a private key as --key" || fail "check --key private: $out"
 
 # A signed republish moves Serial past the published one, however far ahead.
-sed -i 's/^Serial=.*\r$/Serial=4000000000\r/' "$man"
+sed -i 's/^Serial=.*\r$/Serial=4000000000\r/' "$man" && resign site
 "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1a --out "$dir/site" --components "$dir/comp" \
   --sign "$dir/keys/release.key" --valid-days 30 >/dev/null
 until="$(awk -F= '/^ValidUntil=/ {print $2}' "$man" | tr -d '\r')"
@@ -129,6 +132,27 @@ err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --
 [ $? = 0 ] && [ "$(grep -c "changes while the published signed manifest names its older bytes" <<<"$err")" = 1 ] &&
   grep -q "^warning: VeltaroCSP.exe changes" <<<"$err" && ok "a component changed under a signed manifest warned" ||
   fail "component changed: $err"
+
+# A signed release of the components the maker has: the base service alone;
+# the drivers' absence is warned and no hash is named for them.
+mkdir -p "$dir/comp-base" && cp "$dir/comp/BaseService.exe" "$dir/comp-base/"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/partial" --components "$dir/comp-base" \
+  --sign "$dir/keys/release.key" 2>&1 >/dev/null)"
+[ $? = 0 ] && [ "$(grep -c "^warning: .* is neither given by --components nor in the package: the signed manifest names no hash for it" <<<"$err")" = 3 ] &&
+  [ "$(sed -n '/^\[Files\]/,$p' "$dir/partial/$m/VELTARO.XML" | tr -d '\r' | cut -d= -f1 | tr '\n' ' ')" = "[Files] DiruvOzoBaseService.exe " ] &&
+  ok "signed with the base service alone, the drivers warned" || fail "signed without drivers: $err"
+
+# Another key over a signed tree: refused, nothing changed, unless --new-key.
+cp -r "$dir/site" "$dir/rekeyed" && before="$(sha256sum "$dir/rekeyed/$m/VELTARO.XML")"
+err="$("$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/rekeyed" --components "$dir/comp" \
+  --sign "$dir/other/release.key" 2>&1)"
+[ $? = 1 ] && grep -q "was signed with another key than .*: the keyed installers in the field would refuse" <<<"$err" &&
+  grep -q -- "--new-key" <<<"$err" && [ "$(sha256sum "$dir/rekeyed/$m/VELTARO.XML")" = "$before" ] &&
+  ok "another key over a signed release refused" || fail "another key: $err"
+"$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/rekeyed" --components "$dir/comp" \
+  --sign "$dir/other/release.key" --new-key >/dev/null 2>&1 &&
+  openssl dgst -sha256 -verify "$dir/other/release.pub" -signature "$dir/rekeyed/$m/VELTARO.XML.sig" \
+    "$dir/rekeyed/$m/VELTARO.XML" >/dev/null && ok "--new-key signs with the new key" || fail "--new-key"
 
 # An unsigned publish into a signed tree breaks every keyed installer: only
 # with --unsigned, which drops the signature that could no longer match.
