@@ -31,3 +31,12 @@ timeout 120 "$KIT" check "http://127.0.0.1:$P1/" --service "http://127.0.0.1:$P2
 grep -q "all checks passed" "$WORK/check.out"
 grep -q "\"GET /rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe HTTP/1.1\" 206" "$WORK/access.log" ||
   { echo "the service port did not serve the base service"; exit 1; }
+# What changes in place on a republish is never kept by a cache; the package may be.
+touch "$WORK/srv/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML.sig"
+for p in zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML.sig \
+  rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe zelqa/DOWN_CENTER/SBQD/SKPDrive.exe; do
+  curl -sI "http://127.0.0.1:$P1/$p" | grep -qi '^Cache-Control: no-cache' || { echo "$p may be cached"; exit 1; }
+done
+curl -sI "http://127.0.0.1:$P1/zelqa/DOWN_CENTER/VELTARO/VELTARO/Pkg-2.1.zip" | grep -qi '^Cache-Control' &&
+  { echo "the package is marked not to be cached"; exit 1; }
+echo "ok   the manifest, its signature and the components are not cached"
