@@ -1,6 +1,6 @@
 #include "tools/kit/arguments.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace {
 // A known option the mistyped one is close to: one is the other with letters
