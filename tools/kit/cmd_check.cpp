@@ -46,10 +46,19 @@ class Findings {
     std::fflush(stdout);
     ++failed_;
   }
+  // What the installer copes with, said all the same.
+  void Warn(const std::string& text) {
+    if (platform::InterruptRequested()) return;
+    std::printf("warn %s\n", text.c_str());
+    std::fflush(stdout);
+    ++warned_;
+  }
   int failed() const { return failed_; }
+  int warned() const { return warned_; }
 
  private:
   int failed_ = 0;
+  int warned_ = 0;
 };
 
 // The hosts ("host:port") that let a transfer stall: each one costs 30 s, so a
@@ -357,6 +366,9 @@ void CheckComponents(const std::string& base, const std::string& service, const 
       if (ok) {
         f.Ok("component " + std::string(c.file) + ": " + url + " answers with " + std::to_string(FileSize(file)) + " bytes");
         if (m.verified) CheckComponentHash(c, url, file, m, f);
+      } else if (!c.alsoOnServiceHost && why.rfind("the server answered HTTP/1.1 404", 0) == 0) {
+        // A driver a release does without: installs finish without it.
+        f.Warn("component " + std::string(c.file) + ": " + url + ": " + why + ": installs finish without it");
       } else {
         f.Fail("component " + std::string(c.file) + ": " + url + ": " + (why.empty() ? "the fetch failed" : why));
       }
@@ -443,8 +455,11 @@ int CmdCheck(int argc, char** argv) {
   const std::string unverified =
       keyDer.empty() && CarriesSignature(base, work.path()) ? "; signed: give --key to verify it" : "";
   if (f.failed() == 0) {
-    std::printf("release at %s: %s\n", base.c_str(),
-                unverified.empty() ? "all checks passed" : ("the checks without a key passed" + unverified).c_str());
+    const std::string warned =
+        f.warned() == 0 ? "" : " (" + std::to_string(f.warned()) + " warning" + (f.warned() == 1 ? ")" : "s)");
+    std::printf("release at %s: %s%s\n", base.c_str(),
+                unverified.empty() ? "all checks passed" : ("the checks without a key passed" + unverified).c_str(),
+                warned.c_str());
     return 0;
   }
   std::printf("release at %s: %d problem%s%s\n", base.c_str(), f.failed(), f.failed() == 1 ? "" : "s",

@@ -29,10 +29,11 @@ const KitCommand kCommands[] = {
      "with the installer's engine, compares its checksum, unpacks it into a temporary\n"
      "folder and asks for every component (the base service also from the service\n"
      "host, by default BASEURL's host on port 8080). One line per finding; exit 0 when\n"
-     "all of it holds, 1 otherwise. --key PUB also checks the manifest's signature and\n"
-     "every hash, as an installer built with that public key does. A transfer that\n"
-     "gets fewer than 1 KiB in 30 s fails; a manifest or signature over 1 MiB is\n"
-     "refused; a host that stalls once is not asked again. Ctrl-C exits 130, SIGTERM 143.\n",
+     "all of it holds, 1 otherwise (a driver the server lacks only warns). --key PUB\n"
+     "also checks the manifest's signature and every hash, as an installer built with\n"
+     "that public key does. A transfer that gets fewer than 1 KiB in 30 s fails, and\n"
+     "that host is not asked again; a manifest or signature over 1 MiB is refused.\n"
+     "BASEURL and URL are http://HOST/ or http://HOST:PORT/. Ctrl-C exits 130, SIGTERM 143.\n",
      CmdCheck},
     {"keygen", "keygen DIR", "make a release key pair for signed releases",
      "Writes an RSA-3072 key pair into DIR: release.key (the private key, readable by\n"
