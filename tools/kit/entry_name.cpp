@@ -2,11 +2,18 @@
 
 #include "platform/codepage.h"
 #include "tools/kit/terminal_text.h"
-#include "unpack/Utf8Name.h"
 
-std::u16string DecodedNamePart(const std::string& part) {
-  std::u16string wide;
-  return DecodeUtf8Name(part, &wide) ? wide : platform::GbkToWide(part);
+void DecodedParts(const ZipEntry& e, std::u16string* folder, std::u16string* file) {
+  const std::string stored = e.folderPart + e.filePart;
+  std::u16string name = platform::Utf8ToWide(stored);
+  if (platform::WideToUtf8(name) != stored) name = platform::GbkToWide(stored);
+  size_t end = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == u'/') name[i] = u'\\';
+    if (name[i] == u'\\' || name[i] == u':') end = i + 1;
+  }
+  *folder = name.substr(0, end);
+  *file = name.substr(end);
 }
 
 std::string SlashedPath(std::string s) {
@@ -17,13 +24,11 @@ std::string SlashedPath(std::string s) {
 }
 
 std::u16string InstalledPath(const ZipEntry& e) {
-  std::u16string folder = DecodedNamePart(e.folderPart);
-  for (char16_t& c : folder) {
-    if (c == u'/') c = u'\\';
-  }
+  std::u16string folder, file;
+  DecodedParts(e, &folder, &file);
   if (folder.size() >= 2 && folder[1] == u':') folder.erase(0, 2);
   while (!folder.empty() && folder[0] == u'\\') folder.erase(0, 1);
-  return folder + DecodedNamePart(e.filePart);
+  return folder + file;
 }
 
 std::string InstalledName(const ZipEntry& e) { return SlashedPath(platform::WideToUtf8(InstalledPath(e))); }

@@ -4,12 +4,13 @@
 
 #include "unpack/ZipEntry.h"
 
-// One stored name part as the unpack decodes it: as UTF-8 when it is UTF-8,
-// otherwise as GBK (code page 936, whatever this system's own).
-std::u16string DecodedNamePart(const std::string& part);
+// The stored name as the unpack decodes it, once: as UTF-8 when it is UTF-8,
+// otherwise as GBK (code page 936, whatever this system's own); split like the
+// stored name, the folder part up to and including its last "\" or ":".
+void DecodedParts(const ZipEntry& e, std::u16string* folder, std::u16string* file);
 
-// The path below the installation folder, "\" between folders: folder and file
-// part decoded, a leading "\" or a drive ("C:") dropped as the unpack drops it.
+// The path below the installation folder, "\" between folders: a leading "\"
+// or a drive ("C:") dropped as the unpack drops it.
 std::u16string InstalledPath(const ZipEntry& e);
 
 // The same in UTF-8 with "/" between folders.

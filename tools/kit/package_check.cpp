@@ -28,9 +28,12 @@ std::string Hex8(uint32_t v) {
 
 // Why the unpack would not place this entry where its name says; empty when it would.
 std::string NameProblem(const ZipEntry& e) {
-  const std::string folder = platform::WideToUtf8(DecodedNamePart(e.folderPart));
-  if (!IsSafePathPart(folder)) return "its folder name leaves the installation folder or names a device; the installer skips it";
-  if (!e.IsFolder() && !IsSafePathPart(platform::WideToUtf8(DecodedNamePart(e.filePart)))) {
+  std::u16string folder, file;
+  DecodedParts(e, &folder, &file);
+  if (!IsSafePathPart(platform::WideToUtf8(folder))) {
+    return "its folder name leaves the installation folder or names a device; the installer skips it";
+  }
+  if (!e.IsFolder() && !IsSafePathPart(platform::WideToUtf8(file))) {
     return "its name is unsafe (a device or a control character); the installer skips it";
   }
   return std::string();
@@ -98,23 +101,26 @@ std::string Shown(std::u16string path) {
 
 // The entry's name as stored, decoded, for the warnings that say what becomes of it.
 std::string StoredText(const ZipEntry& e) {
-  return Shown(DecodedNamePart(e.folderPart) + DecodedNamePart(e.filePart));
+  std::u16string folder, file;
+  DecodedParts(e, &folder, &file);
+  return Shown(folder + file);
 }
 
 // What the installer does with this entry that its maker may not expect.
 std::vector<std::string> NameWarnings(const ZipEntry& e) {
   std::vector<std::string> w;
   const std::u16string path = InstalledPath(e);
-  const std::string& f = e.folderPart;
-  if (f.size() >= 2 && f[1] == ':') {
+  std::u16string f, file;
+  DecodedParts(e, &f, &file);
+  if (f.size() >= 2 && f[1] == u':') {
     w.push_back("its path starts with a drive; the installer drops the drive and installs it below the "
                 "installation folder, as '" + Shown(path) + "'");
-  } else if (!f.empty() && f[0] == '\\') {
+  } else if (!f.empty() && f[0] == u'\\') {
     w.push_back("its path is absolute; the installer installs it below the installation folder, as '" +
                 Shown(path) + "'");
   }
-  const size_t colon = f.find(':');
-  if (colon != std::string::npos && colon != 1) {
+  const size_t colon = f.find(u':');
+  if (colon != std::u16string::npos && colon != 1) {
     w.push_back("its name holds ':', which Windows allows in no file or folder name: rename it");
   }
   if (HasTrimmedEnd(path)) {
