@@ -15,7 +15,7 @@ fail() { echo "FAIL $*"; fails=$((fails + 1)); }
 arg() { if [ -n "$runner" ]; then echo "Z:${1//\//\\}"; else echo "$1"; fi; }
 run() { if [ -n "$runner" ]; then "$runner" "$kit" "$@"; else "$kit" "$@"; fi; }
 # The Windows kit writes the console's code page, GBK here.
-text() { if [ -n "$runner" ]; then iconv -f GBK -t UTF-8 -c; else cat; fi; }
+text() { if [ -n "$runner" ]; then iconv -f GBK -t UTF-8 -c | tr -d '\r'; else cat; fi; }
 
 mkdir -p "$dir/pkg" "$dir/comp"
 python3 "$here/make_packages.py" "$dir/pkg" >"$dir/crcs" || { echo "FAIL fixtures"; exit 1; }
