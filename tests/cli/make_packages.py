@@ -44,8 +44,9 @@ write("utf8deep.zip", good + [("文档/用户手册.txt", b"inside a folder the 
 write("folder.zip", [("Pkg/" + n, d) for n, d in good])
 write("carried.zip", good + [("ThirdSoftware/BaseService.exe", b"the package's own copy")])
 write("control.zip", good + [("bad\x01.txt", b"a control byte in the name")])
-# 41 characters of "D:\Program Files\Veltaro\VeltaroPlatform\" and 219 or 207 below it.
-write("long.zip", good + [("e/" + "y" * 213 + ".txt", b"260"), ("f/" + "z" * 205 + "/a", b"248")])
+# 41 characters of "D:\Program Files\Veltaro\VeltaroPlatform\" and 211 or 207 below it: a
+# file's temporary name is 8 characters longer.
+write("long.zip", good + [("e/" + "y" * 205 + ".txt", b"260"), ("f/" + "z" * 205 + "/a", b"248")])
 link = zipfile.ZipInfo("lib/libx.so", STAMP)
 link.create_system = 3
 link.external_attr = 0o120777 << 16

@@ -40,9 +40,12 @@ std::string NameProblem(const ZipEntry& e) {
 }
 
 // The longest path Windows creates a file at (MAX_PATH with its terminating
-// zero), and a folder at: room is kept for an 8.3 name inside it.
+// zero), and a folder at: room is kept for an 8.3 name inside it. The unpack
+// writes each file under a temporary name first, its own with ".~" and six
+// hexadecimal digits added.
 constexpr size_t kMaxFilePath = 259;
 constexpr size_t kMaxFolderPath = 247;
+constexpr size_t kTempSuffix = 8;
 const char16_t kDefaultFolder[] = u"D:\\Program Files\\Veltaro\\VeltaroPlatform\\";
 
 std::string InstallerText(const char* utf8) { return TerminalText(platform::WideToAnsi(platform::Utf8ToWide(utf8))); }
@@ -51,10 +54,11 @@ std::string InstallerText(const char* utf8) { return TerminalText(platform::Wide
 std::string LengthProblem(const ZipEntry& e) {
   const std::u16string path = kDefaultFolder + InstalledPath(e);
   const size_t folderEnd = e.IsFolder() ? path.size() - 1 : path.find_last_of(u'\\');
-  if (!e.IsFolder() && path.size() > kMaxFilePath) {
+  if (!e.IsFolder() && path.size() + kTempSuffix > kMaxFilePath) {
     return "below the default installation folder its path is " + std::to_string(path.size()) +
-           " characters long; Windows creates no file at a path of 260 or more, so every install ends in " +
-           InstallerText("安装失败") + ": shorten it";
+           " characters long, " + std::to_string(path.size() + kTempSuffix) +
+           " under the temporary name the installer writes it as; Windows creates no file at a path of 260 or more, "
+           "so every install ends in " + InstallerText("安装失败") + ": shorten it";
   }
   if (folderEnd > kMaxFolderPath) {
     return "below the default installation folder its folder's path is " + std::to_string(folderEnd) +
