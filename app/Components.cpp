@@ -38,6 +38,8 @@ void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   form.Changed();
   if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
     PlaceComponent(target, fileName);
+  } else {
+    LogComponent(target, "failed");
   }
 }
 
@@ -69,6 +71,7 @@ void TInstallFlow::DownloadAttachedFiles() {
       return;  // BaseServiceDownloaded goes on
     }
     if (FetchToFile(url, ComponentFetchName(target), true)) BaseServiceFetched();
+    else LogComponent(target, "failed");
   }
   BaseServiceDownloaded();
 }
