@@ -13,6 +13,7 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
 source "$ROOT/tests/e2e/install_lib.sh"
+source "$ROOT/tests/e2e/log_lib.sh"
 work_folders install
 SERVE_PID=""
 APP_PID=""
@@ -217,6 +218,9 @@ check "the fallback fetched the package whole in one answer" \
 cp -a "$REL/tree" "$WORK/tree-fallback"
 rm "$WORK/tree-fallback/ThirdSoftware/BaseService.exe"
 expect "fallback install: the package and the three drivers" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$WORK/tree-fallback"
+log_show
+expect "the log names the fallback and why" log_names "segment 2 failed: no partial answer for the range" \
+  "FAIL  fallback to one synchronous fetch: the download job reported a failure"
 close_click
 await_exit 30
 
@@ -235,9 +239,37 @@ check "the package was fetched by the job and then by the fallback" \
   "$(run_requests "$PKG_URI" | awk '$1 == "GET" && $3 == 200 {f = 1} END {exit !f}'; echo $?)"
 check "nothing unpacked" "$([ -z "$(ls -A "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" 2>/dev/null)" ] && echo 0 || echo 1)"
 expect "the mismatching package is not kept" bash -c "[ ! -e '$DOWNLOADS/$PACKAGE' ]"
+log_show
+expect "the log names the checksum refusal and the message" \
+  log_names "the manifest says 1234ABCD; deleted" "message box: 下载失败"
 close_click
 expect "close after the failure ends the installer" await_exit 30
 cp "$WORK/manifest.good" "$MANIFEST"
+
+# --- 7. A file of the product in use: the unpack says which ---------------------
+
+echo "-- a file in use"
+fresh_machine
+i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc -o "$WORK/holder.exe" \
+  "$ROOT/tests/e2e/holder.c" || exit 1
+HELD="$DRIVE_D/Program Files/Veltaro/VeltaroPlatform/VeltaroMain.exe"
+mkdir -p "$(dirname "$HELD")" && echo old >"$HELD"
+STOP="$WORK/hold.stop"
+wine "$WORK/holder.exe" 'D:\Program Files\Veltaro\VeltaroPlatform\VeltaroMain.exe' "Z:${STOP//\//\\}" >"$WORK/hold.out" 2>&1 &
+HOLD_PID=$!
+for _ in $(seq 100); do grep -qs held "$WORK/hold.out" && break; sleep 0.1; done
+launch || exit 1
+page1
+install_click
+read_msgbox 90
+check "message 安装失败 (got '$MSG')" "$([ "$MSG" = "安装失败" ] && echo 0 || echo 1)"
+expect "the program in use keeps its bytes" grep -qx old "$HELD"
+expect "the log names the file in use and the message" \
+  log_names "VeltaroMain.exe not written: error 32 (" "message box: 安装失败"
+touch "$STOP"
+wait "$HOLD_PID"
+close_click
+expect "close after the failure ends the installer" await_exit 30
 
 # --- Nothing outside the prefix and its D: folder -------------------------------
 

@@ -12,6 +12,7 @@ int CmdPublish(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
 int CmdKeygen(int argc, char** argv);
 int CmdInspect(int argc, char** argv);
+int CmdLog(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

@@ -159,6 +159,9 @@ TEST_F(RegistrationTest, ShortcutObjectFailureStopsAfterTheUninstallEntry) {
   const auto writes = Writes();
   ASSERT_EQ(writes.size(), 7u) << "values 1 to 7 only";
   EXPECT_EQ(writes.back().name, "Publisher");
+  EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  close on page 3", "VeltaroTesmar Publisher = \"Tesmar Veltaro",
+                                          "FAIL  registration stopped: Class not registered"}),
+            "");
   EXPECT_FALSE(host.closed);
   EXPECT_EQ(form.nbMain->pageIndex(), 3);
 }
@@ -173,6 +176,7 @@ TEST_F(RegistrationTest, LaunchStartsTheLauncherAndRegistersNothing) {
   EXPECT_EQ(runs[0].params, "");
   EXPECT_EQ(runs[0].dir, "D:\\VP");
   EXPECT_EQ(runs[0].owner, host.AppHandle());  // the application window, not the form
+  EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  launch D:\\VP\\VeltaroLauncher.exe"}), "");
   EXPECT_TRUE(host.closed);
   EXPECT_TRUE(Writes().empty());
   EXPECT_TRUE(pt::TakeShellLinks().empty());
