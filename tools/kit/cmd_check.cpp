@@ -18,6 +18,7 @@
 #include "platform/localtime.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
+#include "tools/kit/kit_proxy.h"
 #include "tools/kit/progress_bar.h"
 #include "tools/kit/release_layout.h"
 #include "tools/kit/server_probe.h"
@@ -28,7 +29,7 @@
 #include "unpack/ZipReader.h"
 
 namespace {
-const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL] [--key PUB]\n";
+const char kUsage[] = "usage: veltaro-kit check BASEURL [--service URL] [--key PUB] [--proxy URL | --no-proxy]\n";
 constexpr size_t kRangeKeep = 64 * 1024;  // bytes of each ranged answer compared with the file
 constexpr int64_t kMaxManifestBytes = 1 << 20;  // the manifest and its signature
 
@@ -333,6 +334,7 @@ void CheckComponents(const std::string& base, const std::string& service, const 
 
 int CmdCheck(int argc, char** argv) {
   std::string base, service, keyArg;
+  if (!TakeKitProxy(&argc, argv, "check")) return 2;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--service") == 0 && i + 1 < argc) {
       service = argv[++i];
@@ -379,6 +381,9 @@ int CmdCheck(int argc, char** argv) {
   if (!work.ok()) {
     std::fprintf(stderr, "veltaro-kit check: cannot make a folder in %s\n", UserPath(platform::TempFolder()).c_str());
     return 1;
+  }
+  for (const std::string& url : {base, service}) {
+    if (!KitProxyFor(url).empty()) std::printf("%s for %s\n", KitProxyFor(url).c_str(), url.c_str());
   }
   InterruptTransfers();
   Findings f;
