@@ -1,5 +1,6 @@
 // The dependent components: the base service and the three drivers below
 // InstallDir, fetched when missing. None of them is run.
+#include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ReleaseCheck.h"
@@ -7,6 +8,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "platform/fs.h"
 
@@ -31,7 +33,7 @@ bool AtLeastByteWise(const std::string& a, const std::string& b) {
 
 void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
   const std::string target = InstallDir + "\\App\\" + fileName;
-  if (platform::FileExists(target)) return;
+  if (platform::FileExists(target)) return LogComponent(target, "present");
   form.lblDownLoadState->text = "正在安装依赖驱动...";
   form.Changed();
   if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
@@ -52,6 +54,7 @@ void TInstallFlow::DownloadAttachedFiles() {
   // An unpack that a close interrupted runs on to its end; nothing follows it.
   if (Closing) return;
   const std::string target = BaseServiceTarget();
+  if (IsInstallYCS() || platform::FileExists(target)) LogComponent(target, "present");
   if (!IsInstallYCS() && !platform::FileExists(target)) {
     const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;
     form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
@@ -61,6 +64,7 @@ void TInstallFlow::DownloadAttachedFiles() {
       CurrentJob.reset();  // as in StartPackageDownload
       WaitForEarlierJob(ComponentFetchName(target), kEarlierJobWaitMs, [this] { ProcessMessages(); });
       CurrentJob = TDownloadJob::Create(url, ComponentFetchName(target), kSegments);
+      LogJobStart(*CurrentJob);
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on
     }
@@ -91,6 +95,7 @@ void TInstallFlow::BaseServiceDownloadFailed() {
   SetTimer(form_.tmr3, false);
   const std::shared_ptr<TDownloadJob> job = CurrentJob;
   if (job) job->Cancel();
+  LogBaseServiceFailed(BaseServiceAltHost);
   if (BaseServiceAltHost) {
     if (job) job->Finished = true;
     return;

@@ -1,5 +1,6 @@
 #include "app/FlowValues.h"
 
+#include "common/InstallLog.h"
 #include "download/Notify.h"
 
 namespace app {
@@ -32,6 +33,7 @@ void ResetFlowValues() {
   FileHashes.clear();
   HttpWorkMax = 0;
   SetNotifyWindow(nullptr);
+  installlog::Close();
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 // The install sequence: where the installation goes, how the main package is
 // obtained (reused, downloaded by a job, or fetched at once as a fallback), and
 // when it is unpacked.
+#include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ReleaseCheck.h"
@@ -8,6 +9,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "download/PubCrc.h"
 #include "platform/fs.h"
@@ -45,6 +47,7 @@ void TInstallFlow::StartupSteps() {
   DriveRoot = PickInstallDrive();
   if (DriveRoot.empty()) DriveRoot = "C:\\";
   WorkDir = DriveRoot + "Program Files\\Veltaro\\InstVeltaro\\";
+  OpenFlowLog();
 }
 
 void TInstallFlow::ShowStarting() {
@@ -99,6 +102,7 @@ void TInstallFlow::lblLJAZClick() {
   if (platform::FileExists(PackageFile)) {
     platform::File package;
     if (HoldMatchingPackage(&package, false)) {
+      LogPackageReused(PackageFile);
       form_.ShowProgress(99);
       form_.nbMain->SetPageIndex(2);
       form_.Changed();
@@ -129,6 +133,7 @@ void TInstallFlow::StartPackageDownload() {
   WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
   form_.ShowWorkingState();
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
+  LogJobStart(*CurrentJob);
   SetTimer(form_.tmr1, true);
 }
 
@@ -158,10 +163,15 @@ bool TInstallFlow::PollCurrentJob(ui::Timer& timer) {
 // manifest accepts any package. A package that does not match is deleted. With
 // signed releases its hash must match as well.
 bool TInstallFlow::HoldMatchingPackage(platform::File* package, bool emptyCrcAccepts) {
-  if (package->OpenHeld(PackageFile) == 0) {
+  const uint32_t openError = package->OpenHeld(PackageFile);
+  if (openError == 0) {
     const PackageDigest d = DigestPackage(*package);
-    if (((emptyCrcAccepts && PackageCrc.empty()) || d.crcText == PackageCrc) && d.hashMatches) return true;
+    const bool accepted = ((emptyCrcAccepts && PackageCrc.empty()) || d.crcText == PackageCrc) && d.hashMatches;
+    LogPackageCheck(PackageFile, 0, d.crcText, PackageCrc, d.hashMatches, accepted);
+    if (accepted) return true;
     package->Close();
+  } else {
+    LogPackageCheck(PackageFile, openError, std::string(), PackageCrc, false, false);
   }
   platform::RemoveFile(PackageFile);
   return false;
@@ -173,6 +183,7 @@ void TInstallFlow::tmr1Timer() {
   platform::File package;
   if (!HoldMatchingPackage(&package, true)) {
     // As the first failure notice would: the fallback fetch one second later.
+    LogFallback("the downloaded package is not the manifest's");
     if (CurrentJob) CurrentJob->Cancel();
     SetTimer(form_.tmr2, true);
     return;
@@ -200,10 +211,12 @@ void TInstallFlow::tmr3Timer() {
 
 void TInstallFlow::UnpackThenComponents(platform::File& package, const char* failureText) {
   ui::Host* host = form_.host();
+  ExtractResult detail;
   const bool ok = UnpackPackage(package, InstallDir, [host](const UnpackProgress&) {
     if (host) host->ProcessMessages();
-  });
+  }, &detail);
   package.Close();
+  LogUnpack(InstallDir, ok, detail);
   if (ok) DownloadAttachedFiles();
   else form_.ShowInfo(failureText);
 }
@@ -213,13 +226,16 @@ void TInstallFlow::HandleDownloadFailed(uint32_t jobId) {
   // replaced (the base service's first job, whose other segment fails after
   // the move to the service host; the job before "继续安装") may still send.
   if (Closing || !CurrentJob || CurrentJob->Id != jobId) return;
+  LogFailureNotice(jobId);
   if (form_.tmr1.enabled) {
+    LogFallback("the download job reported a failure");
     SetTimer(form_.tmr1, false);
     CurrentJob->Cancel();
     SetTimer(form_.tmr2, true);
   } else if (form_.tmr3.enabled) {
     BaseServiceDownloadFailed();
   } else {
+    LogInterrupted();
     form_.ShowInterruptedState();
   }
 }

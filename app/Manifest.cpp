@@ -1,4 +1,5 @@
 // The version manifest: which package to install, its checksum and version.
+#include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ReleaseCheck.h"
@@ -27,7 +28,8 @@ bool TInstallFlow::GetNewVer() {
   const std::string url = DownloadBaseUrl() + kManifestPath;
   // Values come from the bytes the signature was checked over.
   std::string text;
-  if (!FetchVerifiedManifest(url, m, &text)) return false;
+  LogManifestRequest(url);
+  if (!FetchVerifiedManifest(url, m, &text)) return LogManifestMissing();
   ProductVersion = IniLookup(text, "Setup", "LargeVer");
   // The name becomes a file below the download folder and part of a URL: a
   // name that could leave either is taken as no name at all.
@@ -35,6 +37,7 @@ bool TInstallFlow::GetNewVer() {
   PackageName = IsBarePackageName(name) ? name : std::string();
   PackageUrl = DownloadBaseUrl() + kPackageFolder + PackageName;
   PackageCrc = IniLookup(text, "Setup", "crc");
+  LogManifestValues(ProductVersion, name, !PackageName.empty(), PackageCrc);
   PackageSha256.clear();
   FileHashes.clear();
   if (SignedReleases) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
@@ -61,6 +62,7 @@ void RegisterProduct(const std::string& dir) {
 
 void TInstallFlow::lblCloseClick() {
   const int page = form_.nbMain->pageIndex();
+  LogClose(page);
   if (page == 2) {
     Closing = true;
     // A synchronous fetch may be running further down the stack: no waiting.
@@ -80,6 +82,7 @@ void TInstallFlow::lblCloseClick() {
     try {
       RegisterProduct(InstallDir);
     } catch (const std::exception& e) {
+      LogRegistrationError(e.what());
       // As any error that escapes a handler: shown, and the window stays.
       platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, platform::AnsiToWide(e.what()),
                                u"Veltaro", platform::kMbOk | platform::kMbIconError);
@@ -96,8 +99,9 @@ void TInstallFlow::lblCloseClick() {
 }
 
 void TInstallFlow::lblWCClick() {
-  platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr, InstallDir + "\\VeltaroLauncher.exe",
-                      InstallDir);
+  LogLaunch(InstallDir + "\\VeltaroLauncher.exe",
+            platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr,
+                                InstallDir + "\\VeltaroLauncher.exe", InstallDir));
   if (form_.host()) form_.host()->Close();
 }
 

@@ -1,5 +1,6 @@
 #include "app/ReleaseCheck.h"
 
+#include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/ServerConfig.h"
 #include "common/ReleaseStamp.h"
@@ -40,14 +41,23 @@ Verdict JudgeManifest(const std::string& manifestFile, const std::string& signat
   const bool read = fetched && ReadWholeFile(sigFile, kSignatureLimit, &signature) == 0 &&
                     ReadWholeFile(manifestFile, kManifestLimit, text) == 0;
   platform::RemoveFile(sigFile);
-  if (!fetched) return Verdict::kNoSignature;
+  if (!fetched) {
+    LogSignature("no signature could be fetched", 0);
+    return Verdict::kNoSignature;
+  }
   ReleaseStamp stamp;
-  std::string problem;
-  const bool ok = read && platform::VerifyRsaSha256(ReleaseKeyDer, text->data(), text->size(), signature) &&
-                  ReadReleaseStamp(*text, &stamp, &problem) && stamp.serial >= AcceptedSerial() &&
-                  (!stamp.expires || stamp.validUntil >= platform::UnixTimeNow());
+  std::string problem, refusal;
+  if (!read) refusal = "the manifest or its signature cannot be read";
+  else if (!platform::VerifyRsaSha256(ReleaseKeyDer, text->data(), text->size(), signature))
+    refusal = "the signature does not verify the manifest";
+  else if (!ReadReleaseStamp(*text, &stamp, &problem)) refusal = "release stamp: " + problem;
+  else if (stamp.serial < AcceptedSerial())
+    refusal = "serial " + std::to_string(stamp.serial) + " is below " + std::to_string(AcceptedSerial()) +
+              ", which this machine accepted";
+  else if (stamp.expires && stamp.validUntil < platform::UnixTimeNow()) refusal = "the release has expired";
   *serial = stamp.serial;
-  return ok ? Verdict::kAccepted : Verdict::kRefused;
+  LogSignature(refusal, stamp.serial);
+  return refusal.empty() ? Verdict::kAccepted : Verdict::kRefused;
 }
 }  // namespace
 
@@ -94,9 +104,8 @@ std::string ComponentFetchName(const std::string& target) { return target + ".tm
 bool PlaceComponent(const std::string& target, const std::string& serverName) {
   const std::string fetched = ComponentFetchName(target);
   platform::File held;
-  bool placed = false;
+  bool placed = false, matches = true;
   if (held.OpenHeld(fetched, true) == 0) {
-    bool matches = true;
     if (SignedReleases) {
       const auto it = FileHashes.find(serverName);
       matches = it != FileHashes.end() && !it->second.empty() && FileSha256Text(held) == it->second;
@@ -105,6 +114,7 @@ bool PlaceComponent(const std::string& target, const std::string& serverName) {
   }
   held.Close();
   if (!placed) platform::RemoveFile(fetched);
+  LogComponent(target, placed ? "installed" : matches ? "failed" : "refused");
   return placed;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/IniFile.h"
+#include "common/LogEvents.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -88,7 +89,7 @@ void WriteRegString(const std::string& keyPath, const std::string& valueName, co
   platform::RegValue v;
   v.type = platform::RegType::kString;
   v.data = data;
-  platform::RegWrite(RootOf(root), keyPath, valueName, v);
+  LogRegistryWrite(root, keyPath, valueName, data, platform::RegWrite(RootOf(root), keyPath, valueName, v));
 }
 
 void RunElevated(void* owner, const std::string& file, const std::string& params) {

@@ -8,6 +8,7 @@
 #include "download/DownloadJob.h"
 #include "download/EngineFaults.h"
 #include "download/HttpClient.h"
+#include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "download/Notify.h"
 #include "platform/fs.h"
@@ -67,6 +68,7 @@ void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std
       self->RunAndRelease();
       std::shared_ptr<TDownloadJob> keep = self->Job;
       self.reset();  // joins any segment thread still running, frees the table
+      LogJobEnd(*keep);
       keep->MarkEngineEnded();
     }).Detach();
   } catch (...) {

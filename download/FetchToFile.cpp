@@ -4,6 +4,7 @@
 
 #include "common/HttpProgress.h"
 #include "common/KpLib.h"
+#include "common/LogEvents.h"
 #include "common/pubShare.h"
 #include "download/HttpClient.h"
 #include "platform/fs.h"
@@ -33,15 +34,16 @@ bool FetchToFile(const std::string& url, const std::string& fileName, bool repor
     client.ReadTimeoutMs = kFetchReadTimeoutMs;
     if (reportProgress) AttachHttpProgress(client);
     client.Get(url, &body);
-    if (body.empty()) return false;
+    if (body.empty()) return LogFetchFailed(url, "empty answer");
     platform::File f;
-    if (f.Open(fileName, platform::OpenMode::kCreateAlways) != 0) return false;
+    if (f.Open(fileName, platform::OpenMode::kCreateAlways) != 0)
+      return LogFetchFailed(url, "cannot create " + fileName);
     for (size_t at = 0; at < body.size(); at += kWriteBlock) {
       uint32_t n = static_cast<uint32_t>(std::min<size_t>(kWriteBlock, body.size() - at));
-      if (f.Write(body.data() + at, n) != 0) return false;
+      if (f.Write(body.data() + at, n) != 0) return LogFetchFailed(url, "cannot write " + fileName);
     }
-    return f.Close() == 0;
-  } catch (const std::exception&) {
-    return false;
+    return f.Close() == 0 || LogFetchFailed(url, "cannot write " + fileName);
+  } catch (const std::exception& e) {
+    return LogFetchFailed(url, e.what());
   }
 }

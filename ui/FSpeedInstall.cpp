@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/KpLib.h"
+#include "common/LogEvents.h"
 #include "platform/codepage.h"
 #include "platform/dialog.h"
 #include "platform/shell.h"
@@ -243,6 +244,7 @@ void TfrmSpeedInstall::SetTimerEnabled(Timer& timer, bool enabled) {
 }
 
 void TfrmSpeedInstall::ShowInfo(const std::string& text) {
+  LogMessageBox(text);
   platform::ShowMessageBox(host_ ? host_->Handle() : nullptr, platform::Utf8ToWide(text), u"提示",
                            platform::kMbOk | platform::kMbIconInformation);
 }

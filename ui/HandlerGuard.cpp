@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "common/LogEvents.h"
 #include "platform/codepage.h"
 #include "platform/dialog.h"
 #include "platform/process.h"
@@ -10,6 +11,7 @@
 namespace ui {
 namespace {
 void ShowError(void* owner, const std::u16string& text) {
+  LogMessageBox(platform::WideToUtf8(text));
   platform::ShowMessageBox(owner, text, u"Veltaro", platform::kMbOk | platform::kMbIconError);
 }
 }  // namespace

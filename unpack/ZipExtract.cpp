@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/KpLib.h"
+#include "common/LogEvents.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
 #include "unpack/EntryData.h"
@@ -128,7 +129,8 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     // A file that cannot be created (a read-only or running one in the way, a
     // folder that could not be made) is not counted, and the unpack fails once
     // the other entries are out: the product would be a mix of two releases.
-    if (out.Open(target, platform::OpenMode::kCreateAlways) != 0) {
+    if (const uint32_t error = out.Open(target, platform::OpenMode::kCreateAlways)) {
+      LogUnpackEntryFailed(target, error);
       result.failed = true;
       continue;
     }
@@ -144,6 +146,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
       out.Close();
       platform::RemoveFile(target);
       if (r == DataResult::kBad) continue;
+      LogUnpackEntryFailed(target, r == DataResult::kFatal ? "the package can no longer be read" : "a write failed");
       result.failed = true;
       // An archive that can no longer be read ends the unpack; a write goes on.
       if (r == DataResult::kFatal) return result;

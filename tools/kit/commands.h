@@ -11,6 +11,7 @@ int CmdUnpack(int argc, char** argv);
 int CmdPublish(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
 int CmdKeygen(int argc, char** argv);
+int CmdLog(int argc, char** argv);
 
 struct KitCommand {
   const char* name;

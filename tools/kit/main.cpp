@@ -54,6 +54,12 @@ const KitCommand kCommands[] = {
      "Unpacks PACKAGE into DIR (created when missing) exactly as the installer does;\n"
      "exit 0 when anything was extracted.\n",
      CmdUnpack},
+    {"log", "log FILE [--last]", "show an install log a user sent: its runs apart, failures marked",
+     "Prints the installer's log (InstVeltaro\\install.log, or the older install.log.1)\n"
+     "one run after another, each under a heading with its start time and how many\n"
+     "failure lines it has; failure lines are marked \">>\". --last shows only the\n"
+     "last run.\n",
+     CmdLog},
 };
 
 void Usage(FILE* out) {

@@ -53,6 +53,12 @@ TEST_F(Failures, BothSegmentsFailingFallBackToOneFetchAndShowTheHint) {
   EXPECT_FALSE(form.tmr1.enabled || form.tmr2.enabled);
   EXPECT_EQ(ReadAll(kMainExe), "main");
   EXPECT_TRUE(Boxes().empty());
+  // The job's own lines follow its end, which may come after the fallback's start.
+  const std::string run = LogLastRun();
+  EXPECT_EQ(MissingInOrder(run, {"FAIL  fallback to one synchronous fetch: the download job reported a failure",
+                                 "checksum " + crc + " accepted"}),
+            "");
+  EXPECT_EQ(MissingInOrder(run, {"下载异常", "ended without the file"}), "");
 }
 
 TEST_F(Failures, FirstNoticeArmsTheFallbackOneSecondLater) {

@@ -103,6 +103,14 @@ void FlowTest::NoteJob() {
   if (flow.CurrentJob && (jobs.empty() || jobs.back() != flow.CurrentJob)) jobs.push_back(flow.CurrentJob);
 }
 
+std::string FlowTest::LogLastRun() {
+  NoteJob();
+  for (auto& job : jobs) EXPECT_TRUE(job->WaitEngineEnded(30000)) << job->Url;
+  const std::string log = ReadAll("D:\\Program Files\\Veltaro\\InstVeltaro\\install.log");
+  const size_t start = log.rfind(" START ");
+  return start == std::string::npos ? std::string() : log.substr(log.rfind('\n', start) + 1);
+}
+
 bool FlowTest::BothSegmentsFailed(const TDownloadJob& job) {
   const std::string mark = platform::WideToAnsi(platform::Utf8ToWide("下载异常"));  // the log is ANSI text
   auto failed = [&] {
@@ -208,6 +216,16 @@ std::string Noise(size_t n) {
 }
 
 bool Exists(const std::string& windowsPath) { return platform::FileExists(windowsPath); }
+
+std::string MissingInOrder(const std::string& text, const std::vector<std::string>& parts) {
+  size_t at = 0;
+  for (const std::string& p : parts) {
+    at = text.find(p, at);
+    if (at == std::string::npos) return p;
+    at += p.size();
+  }
+  return std::string();
+}
 
 std::string ReadAll(const std::string& windowsPath) {
   std::string s;

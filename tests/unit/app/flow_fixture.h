@@ -50,6 +50,9 @@ class FlowTest : public ::testing::Test {
   // failure: their notices are then waiting for the UI thread, and the first
   // one handled cannot cancel the other segment before it fails.
   static bool BothSegmentsFailed(const TDownloadJob& job);
+  // The install log's last run (UTF-8, from its last start line on), once every
+  // job's engine has ended and written its lines.
+  std::string LogLastRun();
 
   ui::TfrmSpeedInstall form;
   app::TInstallFlow flow{form};
@@ -70,6 +73,10 @@ std::string MakePackage(Members members);
 
 // n pseudo-random bytes: a stored member as large as it looks.
 std::string Noise(size_t n);
+
+// The first of `parts` that `text` does not hold after the ones before it;
+// empty when it holds them all in this order.
+std::string MissingInOrder(const std::string& text, const std::vector<std::string>& parts);
 
 // Host-side file helpers on Windows paths.
 bool Exists(const std::string& windowsPath);

@@ -56,6 +56,25 @@ TEST_F(Sequence, FreshInstallDownloadsUnpacksAndReachesTheEnd) {
   EXPECT_EQ(PackageGets(true), 2);
   EXPECT_FALSE(flow.SyncFallback);
   EXPECT_TRUE(Boxes().empty());
+  // The run's log: what was fetched, the job with the engine's own lines, the
+  // check and the unpack. The job's end follows its lines.
+  EXPECT_EQ(MissingInOrder(LogLastRun(), {" START VeltaroSetup ", "INFO  manifest: version \"V2.1.0\", package \"Pkg.zip\"",
+                                          "started: " + server.Url(std::string(kPackagePath) + "Pkg.zip"),
+                                          "创建接收文件成功", "ended: complete as", "accepted",
+                                          "unpack into " + std::string(kDefaultDir) + ": 6 of 6 entries"}),
+            "");
+}
+
+// A log that cannot be opened (a folder stands at its name) is skipped; the
+// install goes on as ever.
+TEST_F(Sequence, AnUnopenableLogDoesNotStopTheInstall) {
+  ForceDirs("D:\\Program Files\\Veltaro\\InstVeltaro\\install.log");
+  Ready();
+  host.ClickOn("lblLJAZ");
+  ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+  EXPECT_TRUE(Installed());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(DirExists("D:\\Program Files\\Veltaro\\InstVeltaro\\install.log"));
 }
 
 TEST_F(Sequence, DefaultFolderFromAnEarlierInstallOrTheDrive) {
@@ -214,6 +233,9 @@ TEST_F(Sequence, AnUnpackThatCouldNotWriteAFileFailsAndKeepsThePackage) {
   }));
   EXPECT_EQ(boxes, std::vector<std::string>{"安装失败"});
   EXPECT_EQ(ReadAll(main), "old");
+  EXPECT_EQ(MissingInOrder(LogLastRun(), {"FAIL  unpack: " + main + " not written: error 5 (",
+                                          "FAIL  unpack into ", "INFO  message box: 安装失败"}),
+            "");
   EXPECT_TRUE(Exists(std::string(kDefaultDir) + "\\data.bin"));
 
   ASSERT_TRUE(platform::SetAttributes(main, platform::kAttrNormal));
