@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "common/LogEvents.h"
 #include "download/HttpProxy.h"
 #include "platform/system.h"
 
@@ -78,14 +79,20 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
     headBytes_ = 0;
     const HttpProxyFinder* finder = CurrentHttpProxyFinder();
     const HttpProxy proxy = finder ? finder->For(u) : HttpProxy();
-    if (proxy.Direct() ? !sock_.Connect(u.host, u.port, ConnectTimeoutMs)
-                       : !sock_.Connect(proxy.host, proxy.port, ConnectTimeoutMs)) {
-      if (!proxy.Direct()) throw HttpError("cannot connect to the proxy " + proxy.Text(), 0, proxy.Text());
+    const bool connected = proxy.Direct() ? sock_.Connect(u.host, u.port, ConnectTimeoutMs)
+                                          : sock_.Connect(proxy.host, proxy.port, ConnectTimeoutMs);
+    if (!connected) {
+      if (abort && abort()) throw HttpError("interrupted");
+      if (!proxy.Direct()) {
+        LogProxyFailure(proxy.Text(), url, "could not be reached");
+        throw HttpError("cannot connect to the proxy " + proxy.Text(), 0, proxy.Text());
+      }
       throw HttpError("cannot connect to " + u.host + ":" + std::to_string(u.port));
     }
     SendRequest(method, u, !proxy.Direct());
     ReadHead(method);
     if (!proxy.Direct() && head_.status == 407) {
+      LogProxyFailure(proxy.Text(), url, "refused: HTTP/1.1 407 " + head_.statusText);
       throw HttpError("the proxy " + proxy.Text() + " refused: HTTP/1.1 407 " + head_.statusText, 407, proxy.Text());
     }
     std::vector<std::string> setCookies = head_.GetAll("Set-Cookie");

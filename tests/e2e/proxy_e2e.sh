@@ -4,7 +4,8 @@
 # show the manifest, the size request, both segments and the components, and
 # the download server must see both ranges arrive through it. A second run
 # whose ProxyOverride covers the servers' host goes direct: the proxy's log
-# gains nothing.
+# gains nothing. A third run names a proxy that cannot be reached: the
+# installer fails as it fails without a network, and its log names the proxy.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
@@ -125,6 +126,25 @@ install "override"
 check "the proxy's log gained no request" "$([ -z "$(proxied "$mark")" ] && echo 0 || echo 1)"
 expect "the download server saw the run, none of it through the proxy" \
   bash -c "[ -n \"\$(tail -n +$((rmark + 1)) '$RANGES')\" ] && ! tail -n +$((rmark + 1)) '$RANGES' | grep -q '\"yes\"\$'"
+
+# --- 3. A proxy that cannot be reached ----------------------------------------
+echo "-- a proxy that cannot be reached"
+DEAD=$(free_port)
+wine reg add "$SETTINGS" /v ProxyOverride /t REG_SZ /d "" /f >/dev/null 2>&1
+wine reg add "$SETTINGS" /v ProxyServer /t REG_SZ /d "http=127.0.0.1:$DEAD;https=127.0.0.1:$DEAD" /f >/dev/null 2>&1
+rm -rf "${DRIVE_D:?}"/*
+rmark=$(wc -l <"$RANGES")
+launch || exit 1
+page1 'D:\Veltaro365'
+install_click
+read_msgbox 60
+check "立即安装 answers 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
+close_click
+expect "the installer ends on its close cross" await_exit 30
+check "nothing reached the download server" "$([ -z "$(ranged "$rmark")" ] && echo 0 || echo 1)"
+LOG="$DRIVE_D/Program Files/Veltaro/InstVeltaro/install.log"
+expect "the install log names the proxy that could not be reached" \
+  grep -q "FAIL  proxy 127.0.0.1:$DEAD failed for $DL/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML: could not be reached" "$LOG"
 
 echo "proxy e2e: $FAILS failure(s)"
 [ "$FAILS" -eq 0 ]

@@ -3,6 +3,7 @@
 // proxy would have been given.
 #include <gtest/gtest.h>
 
+#include "common/InstallLog.h"
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
 #include "download/HttpProxy.h"
@@ -10,6 +11,7 @@
 #include "platform/socket.h"
 #include "platform/testing.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -154,8 +156,11 @@ TEST(HttpProxyClientTest, RefusingOrUnreachableProxyIsAnErrorNamingIt) {
   struct Row {
     uint16_t port;
     int status;
-  } rows[] = {{proxy.Port(), 407}, {nowhere, 0}};
+    const char* logged;
+  } rows[] = {{proxy.Port(), 407, "refused: HTTP/1.1 407"}, {nowhere, 0, "could not be reached"}};
+  testsupport::TempDir dir;
   for (const Row& r : rows) {
+    installlog::Open(dir / "install.log", "run");
     ManualProxyFinder finder({"127.0.0.1", r.port}, "");
     FinderScope scope(&finder);
     try {
@@ -167,6 +172,13 @@ TEST(HttpProxyClientTest, RefusingOrUnreachableProxyIsAnErrorNamingIt) {
       EXPECT_EQ(e.proxy(), "127.0.0.1:" + std::to_string(r.port)) << e.what();
     }
     EXPECT_EQ(TDownloadManager::GetResourceSize("http://origin.invalid/f.bin"), 0) << "the size request fails";
+    installlog::Close();
+    std::string log;
+    testsupport::ReadFileBytes(dir / "install.log", &log);
+    EXPECT_NE(log.find("FAIL  proxy 127.0.0.1:" + std::to_string(r.port) + " failed for http://origin.invalid/f.bin: " +
+                       r.logged),
+              std::string::npos)
+        << log;
   }
 }
 
