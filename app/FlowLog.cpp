@@ -103,6 +103,8 @@ void LogComponent(const std::string& target, const char* outcome) {
   else installlog::Info(line);
 }
 
+void LogShortcut(const std::string& target) { installlog::Info("desktop shortcut to " + FromAnsi(target)); }
+
 void LogClose(int page) { installlog::Info("close on page " + std::to_string(page)); }
 
 void LogLaunch(const std::string& program, bool started) {

@@ -43,6 +43,8 @@ void LogUnpack(const std::string& destination, bool ok, const ExtractResult& det
 // "refused" (it failed its check) or "failed" (UTF-8).
 void LogComponent(const std::string& target, const char* outcome);
 
+// The desktop shortcut was saved, pointing at `target`.
+void LogShortcut(const std::string& target);
 void LogClose(int page);
 void LogLaunch(const std::string& program, bool started);
 // An error that ended registration (its text from the system, ANSI).

@@ -48,6 +48,7 @@ void RegisterProduct(const std::string& dir) {
   WriteRegString(kUninstallKey, "URLInfoAbout", WebSiteUrl());
   WriteRegString(kUninstallKey, "Publisher", kPublisherName);
   CreateDesktopShortcut(dir);
+  LogShortcut(dir + "\\VeltaroLauncher.exe");
   WriteRegString(kAppPathsKey, "", dir + "\\VeltaroLauncher.exe");
   WriteRegString(kAppPathsKey, "Path", dir + "\\");
   WriteRegString(kAppPathsKey, "InstallTime", InstallTimeText());

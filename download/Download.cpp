@@ -7,6 +7,7 @@
 #include "download/DownloadManager.h"
 #include "download/EngineFaults.h"
 #include "download/HttpClient.h"
+#include "download/JobLog.h"
 #include "download/Notify.h"
 
 TDownload::TDownload(TDownloadManager* manager, int32_t index, const std::string& url)
@@ -41,7 +42,8 @@ void TDownload::Run() {
   try {
     client = std::make_unique<HttpClient>();
     Transfer(*client);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    LogSegmentFailed(*Manager->Job, Index, e.what());
     failed = true;
   }
   Manager->SegmentQuiet[Index] = true;

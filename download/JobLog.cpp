@@ -16,6 +16,10 @@ void LogJobStart(const TDownloadJob& job) {
                    std::to_string(job.ThreadCount) + " segments");
 }
 
+void LogSegmentFailed(const TDownloadJob& job, int index, const std::string& why) {
+  installlog::Fail(JobName(job) + " segment " + std::to_string(index) + " failed: " + FromAnsi(why));
+}
+
 void LogJobEnd(const TDownloadJob& job) {
   for (const std::string& line : job.Log()) installlog::Info(JobName(job) + ": " + FromAnsi(line));
   const std::string counts = std::to_string(job.Downloaded) + " of " + std::to_string(job.Size) + " bytes";

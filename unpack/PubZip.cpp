@@ -4,6 +4,7 @@
 #include <set>
 
 #include "common/KpLib.h"
+#include "common/LogEvents.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "unpack/SafeNames.h"
@@ -41,6 +42,7 @@ bool FixUtf8Names(const TZipReader& zip, const std::string& dest, const std::vec
     if (!platform::FileExists(to)) {
       platform::RenameFile(from, to);
     } else if (!platform::MoveFileOver(from, to)) {
+      LogUnpackEntryFailed(to, platform::LastError());
       ok = false;
     }
   }

@@ -4,6 +4,7 @@
 
 #include "common/KpLib.h"
 #include "common/LogEvents.h"
+#include "platform/codepage.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
 #include "unpack/EntryData.h"
@@ -108,6 +109,7 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
 
     if (!IsSafePathPart(e.filePart) || e.encrypted) continue;
     if (e.method != zipfmt::kMethodStored && e.method != zipfmt::kMethodDeflated) {
+      LogMessageBox(platform::WideToUtf8(kUnknownMethodText));
       platform::ShowMessageBox(nullptr, kUnknownMethodText, kZipErrorCaption, platform::kMbOk);
       continue;
     }

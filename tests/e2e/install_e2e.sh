@@ -13,6 +13,7 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
 source "$ROOT/tests/e2e/install_lib.sh"
+source "$ROOT/tests/e2e/log_lib.sh"
 work_folders install
 SERVE_PID=""
 APP_PID=""
@@ -217,6 +218,8 @@ check "the fallback fetched the package whole in one answer" \
 cp -a "$REL/tree" "$WORK/tree-fallback"
 rm "$WORK/tree-fallback/ThirdSoftware/BaseService.exe"
 expect "fallback install: the package and the three drivers" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$WORK/tree-fallback"
+log_show
+expect "the log names the fallback and why" log_names "FAIL  fallback to one synchronous fetch: the download job reported a failure"
 close_click
 await_exit 30
 
@@ -235,6 +238,9 @@ check "the package was fetched by the job and then by the fallback" \
   "$(run_requests "$PKG_URI" | awk '$1 == "GET" && $3 == 200 {f = 1} END {exit !f}'; echo $?)"
 check "nothing unpacked" "$([ -z "$(ls -A "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" 2>/dev/null)" ] && echo 0 || echo 1)"
 expect "the mismatching package is not kept" bash -c "[ ! -e '$DOWNLOADS/$PACKAGE' ]"
+log_show
+expect "the log names the checksum refusal and the message" \
+  log_names "the manifest says 1234ABCD; deleted" "message box: 下载失败"
 close_click
 expect "close after the failure ends the installer" await_exit 30
 cp "$WORK/manifest.good" "$MANIFEST"

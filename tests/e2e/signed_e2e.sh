@@ -20,6 +20,7 @@ export VELTARO_WINEPREFIX="$WORK/prefix"
 source "$ROOT/scripts/wine-env.sh"
 source "$ROOT/scripts/wine-ui.sh"
 DRIVE_D="$WORK/d"
+source "$ROOT/tests/e2e/log_lib.sh"
 REL="$WORK/release"
 PKG_DIR=zelqa/DOWN_CENTER/VELTARO/VELTARO
 SERVE_PID=""
@@ -125,6 +126,7 @@ shot signed-page3
 expect "installed tree is the package plus the four components" diff -r "$INSTALLED" "$REL/tree"
 expect "the signature was fetched beside the manifest" grep -q "GET /$PKG_DIR/VELTARO.XML.sig " "$WORK/nginx/access.log"
 expect "the accepted Serial is kept (got '$(serial)')" [ "$(serial)" = 1800000000 ]
+expect "the log names the accepted signature" log_names "INFO  signature accepted, serial 1800000000"
 finish
 
 echo "-- package forged to the manifest's CRC-32"
@@ -141,6 +143,7 @@ read_msgbox 120 forged
 check "message 下载失败 (got '$MSG')" "$([ "$MSG" = "下载失败" ] && echo 0 || echo 1)"
 check "nothing unpacked" "$([ -z "$(ls -A "$INSTALLED" 2>/dev/null)" ] && echo 0 || echo 1)"
 expect "the forged package is not kept" [ ! -e "$DOWNLOADS/$PACKAGE" ]
+expect "the log names the hash refusal" log_names "SHA-256 differs from the manifest's; deleted"
 finish
 cp "$WORK/package.good" "$REL/www/$PKG_DIR/$PACKAGE"
 
@@ -208,6 +211,7 @@ launch || exit 1
 read_msgbox 60 manifest
 check "message 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
 expect "no local copy of the refused manifest" [ ! -e "$DOWNLOADS/KESMO365.INI" ]
+expect "the log names the refused signature" log_names "FAIL  signature refused: the signature does not verify the manifest"
 expect "the package was not asked for" bash -c "! tail -n +$((mark + 1)) '$WORK/nginx/access.log' | grep -q 'GET /$PKG_DIR/$PACKAGE '"
 finish
 
@@ -221,6 +225,7 @@ read_msgbox 60 replayed
 check "message 下载版本文件失败 (got '$MSG')" "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
 expect "the package was not asked for" bash -c "! tail -n +$((mark + 1)) '$WORK/nginx/access.log' | grep -q 'GET /$PKG_DIR/$PACKAGE '"
 expect "the kept Serial is unchanged (got '$(serial)')" [ "$(serial)" = 1800000000 ]
+expect "the log names the replay" log_names "is below 1800000000, which this machine accepted"
 finish
 
 wineserver -k >/dev/null 2>&1

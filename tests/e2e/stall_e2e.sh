@@ -13,6 +13,7 @@ source "$ROOT/scripts/wine-ui.sh"
 EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/e2e/install_lib.sh"
+source "$ROOT/tests/e2e/log_lib.sh"
 work_folders stall
 SERVE_PID=""
 APP_PID=""
@@ -69,6 +70,8 @@ if w=$(find_window 50 提示); then
 fi
 check "立即安装 answers 下载版本文件失败 after $((SECONDS - clicked)) s (got '$MSG')" \
   "$([ "$MSG" = "下载版本文件失败" ] && echo 0 || echo 1)"
+expect "the log names the slow server" log_names "VELTARO.XML failed: too slow: fewer than 1 KiB arrived in 30 s" \
+  "FAIL  manifest not obtained" "message box: 下载版本文件失败"
 
 click_at 621 19  # the close cross
 deadline=$((SECONDS + 30))

@@ -77,10 +77,11 @@ int CmdLog(int argc, char** argv) {
     return 1;
   }
   const std::vector<Run> runs = SplitRuns(text);
-  for (size_t i = lastOnly && !runs.empty() ? runs.size() - 1 : 0; i < runs.size(); ++i) {
+  const size_t first = lastOnly && !runs.empty() ? runs.size() - 1 : 0;
+  for (size_t i = first; i < runs.size(); ++i) {
     const Run& r = runs[i];
     const bool started = HasTag(r.lines.front(), installlog::Kind::kStart);
-    std::printf("%s== run %zu of %zu%s%s: %d failure line%s\n", i ? "\n" : "", i + 1, runs.size(),
+    std::printf("%s== run %zu of %zu%s%s: %d failure line%s\n", i > first ? "\n" : "", i + 1, runs.size(),
                 started ? ", started " : " (no start line)", started ? r.lines.front().substr(0, 19).c_str() : "",
                 r.failures, r.failures == 1 ? "" : "s");
     for (const std::string& line : r.lines)
