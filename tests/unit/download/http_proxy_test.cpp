@@ -3,6 +3,8 @@
 // proxy would have been given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/InstallLog.h"
 #include "download/DownloadManager.h"
 #include "download/HttpClient.h"
@@ -14,6 +16,8 @@
 #endif
 #include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
+#include "engine_fixture.h"
+#include "tests/support/FileAssert.h"
 
 namespace {
 
@@ -185,6 +189,28 @@ TEST(HttpProxyClientTest, RefusingOrUnreachableProxyIsAnErrorNamingIt) {
               std::string::npos)
         << log;
   }
+}
+
+// The engine behind a proxy keeps its two connections, each with its range.
+TEST_F(EngineTest, BothSegmentsGoThroughTheProxy) {
+  const std::string src = Publish(200001);
+  ManualProxyFinder finder({"127.0.0.1", server_.Port()}, "");
+  FinderScope scope(&finder);
+  const std::string file = dir_ / "pkg.zip";
+  auto job = TDownloadJob::Create("http://origin.invalid/pkg.zip", file, 2);
+  ASSERT_TRUE(Ended(job));
+  EXPECT_TRUE(job->Finished);
+  EXPECT_TRUE(FileHolds(file, src));
+  std::vector<std::string> targets;
+  for (const std::string& r : server_.Requests()) {
+    const size_t range = r.find("\r\nRange: ");
+    targets.push_back(r.substr(0, r.find(" HTTP/1.1")) +
+                      (range == std::string::npos ? "" : " " + r.substr(range + 9, r.find("\r\n", range + 2) - range - 9)));
+  }
+  std::sort(targets.begin(), targets.end());
+  EXPECT_EQ(targets, (std::vector<std::string>{"GET http://origin.invalid/pkg.zip bytes=0-100000",
+                                               "GET http://origin.invalid/pkg.zip bytes=100000-200001",
+                                               "HEAD http://origin.invalid/pkg.zip"}));
 }
 
 }  // namespace
