@@ -6,6 +6,7 @@
 # whose ProxyOverride covers the servers' host goes direct: the proxy's log
 # gains nothing. A third run names a proxy that cannot be reached: the
 # installer fails as it fails without a network, and its log names the proxy.
+# A fourth leaves the choice to an automatic configuration script (WinHTTP).
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
@@ -145,6 +146,20 @@ check "nothing reached the download server" "$([ -z "$(ranged "$rmark")" ] && ec
 LOG="$DRIVE_D/Program Files/Veltaro/InstVeltaro/install.log"
 expect "the install log names the proxy that could not be reached" \
   grep -q "FAIL  proxy 127.0.0.1:$DEAD failed for $DL/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML: could not be reached" "$LOG"
+
+# --- 4. An automatic configuration script --------------------------------------
+echo "-- an automatic configuration script names the proxy"
+printf 'function FindProxyForURL(url, host) { return "PROXY 127.0.0.1:%s"; }\n' "$PROXY_PORT" >"$REL/svc/proxy.pac"
+wine reg add "$SETTINGS" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wine reg add "$SETTINGS" /v AutoConfigURL /t REG_SZ /d "$SVC/proxy.pac" /f >/dev/null 2>&1
+rm -rf "${DRIVE_D:?}"/*
+mark=$(wc -l <"$WORK/proxy.log")
+launch || exit 1
+for _ in $(seq 60); do proxied "$mark" | grep -q VELTARO.XML && break; sleep 0.5; done
+expect "the manifest went through the proxy the script names" \
+  bash -c "tail -n +$((mark + 1)) '$WORK/proxy.log' | grep -qF 'GET $DL/zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML'"
+close_click
+expect "the installer ends on its close cross" await_exit 30
 
 echo "proxy e2e: $FAILS failure(s)"
 [ "$FAILS" -eq 0 ]
