@@ -50,18 +50,26 @@ bool UserProxyFinder::Any() const {
 
 HttpProxy UserProxyFinder::For(const HttpUrl& url) const {
   if (settings_.autoDetect || !settings_.autoConfigUrl.empty()) {
-    // Held while asking: the two segments of one download wait for one answer.
-    platform::LockGuard lock(mutex_);
-    auto known = answers_.find(Origin(url));
-    if (known == answers_.end()) {
-      Answer a;
-      std::string list;
-      a.given = platform::AutoProxyForUrl(Origin(url) + url.path, settings_.autoDetect, settings_.autoConfigUrl, &list);
-      // The first of the list the system names: "a:80; b:80" or "a:80 b:80".
-      if (a.given) a.proxy = ProxyServerForHttp(list.substr(0, list.find_first_of("; \t")));
-      known = answers_.emplace(Origin(url), a).first;
-    }
-    if (known->second.given) return known->second.proxy;
+    HttpProxy answer;
+    if (AutoAnswer(url, &answer)) return answer;
   }
   return ProxyOverrideCovers(settings_.proxyOverride, url) ? HttpProxy() : manual_;
+}
+
+bool UserProxyFinder::AutoAnswer(const HttpUrl& url, HttpProxy* proxy) const {
+  // Held while asking: the two segments of one download wait for one answer.
+  platform::LockGuard lock(mutex_);
+  if (noAnswer_) return false;
+  auto known = answers_.find(Origin(url));
+  if (known == answers_.end()) {
+    std::string list;
+    if (!platform::AutoProxyForUrl(Origin(url) + url.path, settings_.autoDetect, settings_.autoConfigUrl, &list)) {
+      noAnswer_ = true;
+      return false;
+    }
+    // The first of the list the system names ("a:80; b:80" or "a:80 b:80"); empty: direct.
+    known = answers_.emplace(Origin(url), ProxyServerForHttp(list.substr(0, list.find_first_of("; \t")))).first;
+  }
+  *proxy = known->second;
+  return true;
 }

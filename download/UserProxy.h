@@ -20,7 +20,9 @@ InternetSettings ReadInternetSettings();
 
 // An automatic setting is asked first (the system's answer, once per scheme,
 // host and port); without an answer, the proxy named by hand applies unless
-// ProxyOverride covers the host; otherwise direct.
+// ProxyOverride covers the host; otherwise direct. A detection or script that
+// gave no answer once is not asked again: it would give none for the next host
+// either, and each asking may take seconds.
 class UserProxyFinder : public HttpProxyFinder {
  public:
   explicit UserProxyFinder(InternetSettings settings);
@@ -29,12 +31,12 @@ class UserProxyFinder : public HttpProxyFinder {
   bool Any() const;
 
  private:
+  // The system's answer for this URL's origin; false when it has none.
+  bool AutoAnswer(const HttpUrl& url, HttpProxy* proxy) const;
+
   InternetSettings settings_;
   HttpProxy manual_;
   mutable platform::Mutex mutex_;
-  struct Answer {
-    bool given = false;  // false: the system had none
-    HttpProxy proxy;
-  };
-  mutable std::map<std::string, Answer> answers_;  // the automatic answers, by origin
+  mutable std::map<std::string, HttpProxy> answers_;  // the automatic answers, by origin
+  mutable bool noAnswer_ = false;                      // the system had none once
 };

@@ -10,6 +10,9 @@
 
 namespace platform {
 namespace {
+// Bounds each step of fetching a configuration script (name, connection, request, answer).
+constexpr int kScriptStepMs = 10000;
+
 // One session for the process, so that WinHTTP keeps what it detected and the
 // script it fetched between questions. Never closed: it lives as long as the program.
 HINTERNET Session() {
@@ -21,8 +24,8 @@ HINTERNET Session() {
     win32::PreloadSystemDll("dhcpcsvc.dll");
     HINTERNET h = ::WinHttpOpen(L"Mozilla/4.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                 WINHTTP_NO_PROXY_BYPASS, 0);
-    if (h && ::InterlockedCompareExchangePointer(const_cast<void**>(reinterpret_cast<void* volatile*>(&session)), h,
-                                                 nullptr) != nullptr) {
+    if (h) ::WinHttpSetTimeouts(h, kScriptStepMs, kScriptStepMs, kScriptStepMs, kScriptStepMs);
+    if (h && ::InterlockedCompareExchangePointer(&session, h, nullptr) != nullptr) {
       ::WinHttpCloseHandle(h);  // another thread's session came first
     }
   }
