@@ -61,6 +61,7 @@ if command -v tinyproxy >/dev/null; then
   for _ in $(seq 50); do grep -qs "Accepting connections" "$dir/proxy.log" && break; sleep 0.1; done
   proxy="http://127.0.0.1:$pport" dead="$(closed_url)"
   serve base "$dir/site"
+  serve asks "$dir/site" --status 407
   # name | environment | arguments | exit | a line the output must hold | requests the proxy gains (>0 or 0)
   while IFS='|' read -r name envs args want_rc want gains; do
     before=$(grep -c "Request (" "$dir/proxy.log")
@@ -80,6 +81,7 @@ http_proxy|http_proxy=@P||0|^proxy 127.0.0.1:$pport \(http_proxy\) for $base\$|>
 --proxy over http_proxy|http_proxy=$dead|--proxy @P|0|^proxy 127.0.0.1:$pport \(--proxy\) for|>0
 no_proxy names the host|http_proxy=@P no_proxy=localhost,127.0.0.1||0|^direct \(no_proxy\) for $base\$|0
 --no-proxy|http_proxy=@P|--no-proxy|0|^release at .*: all checks passed\$|0
+proxy asking for credentials|http_proxy=$asks||1|^FAIL manifest .*: the proxy 127.0.0.1:[0-9]+ refused: HTTP/1.1 407|0
 proxy not reachable|http_proxy=$dead||1|^FAIL manifest .*: cannot connect to the proxy 127.0.0.1:[0-9]+: connection refused|0
 a SOCKS proxy|all_proxy=socks5://127.0.0.1:1||2|only an http:// proxy is supported|0
 TABLE
