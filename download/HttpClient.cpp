@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "common/LogEvents.h"
+#include "download/HttpProxy.h"
 #include "platform/system.h"
 
 namespace {
@@ -75,11 +77,24 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
     sock_.Close();
     bufPos_ = bufEnd_ = 0;
     headBytes_ = 0;
-    if (!sock_.Connect(u.host, u.port, ConnectTimeoutMs)) {
+    const HttpProxyFinder* finder = CurrentHttpProxyFinder();
+    const HttpProxy proxy = finder ? finder->For(u) : HttpProxy();
+    const bool connected = proxy.Direct() ? sock_.Connect(u.host, u.port, ConnectTimeoutMs)
+                                          : sock_.Connect(proxy.host, proxy.port, ConnectTimeoutMs);
+    if (!connected) {
+      if (abort && abort()) throw HttpError("interrupted");
+      if (!proxy.Direct()) {
+        LogProxyFailure(proxy.Text(), url, "could not be reached");
+        throw HttpError("cannot connect to the proxy " + proxy.Text(), 0, proxy.Text());
+      }
       throw HttpError("cannot connect to " + u.host + ":" + std::to_string(u.port));
     }
-    SendRequest(method, u);
+    SendRequest(method, u, !proxy.Direct());
     ReadHead(method);
+    if (!proxy.Direct() && head_.status == 407) {
+      LogProxyFailure(proxy.Text(), url, "refused: HTTP/1.1 407 " + head_.statusText);
+      throw HttpError("the proxy " + proxy.Text() + " refused: HTTP/1.1 407 " + head_.statusText, 407, proxy.Text());
+    }
     std::vector<std::string> setCookies = head_.GetAll("Set-Cookie");
     std::vector<std::string> more = head_.GetAll("Set-Cookie2");
     setCookies.insert(setCookies.end(), more.begin(), more.end());
@@ -98,8 +113,8 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
   }
 }
 
-void HttpClient::SendRequest(const char* method, const HttpUrl& url) {
-  std::string req = BuildHttpRequest(method, url, Request, CookiesFor(url));
+void HttpClient::SendRequest(const char* method, const HttpUrl& url, bool viaProxy) {
+  std::string req = BuildHttpRequest(method, url, Request, CookiesFor(url), viaProxy);
   if (!sock_.SendAll(req.data(), req.size())) throw HttpError("connection closed while sending");
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "download/HttpCookies.h"
@@ -14,11 +15,15 @@
 
 class HttpError : public std::runtime_error {
  public:
-  explicit HttpError(const std::string& what, int status = 0) : std::runtime_error(what), status_(status) {}
+  explicit HttpError(const std::string& what, int status = 0, std::string proxy = std::string())
+      : std::runtime_error(what), status_(status), proxy_(std::move(proxy)) {}
   int status() const { return status_; }  // 0 unless the server answered with an error status
+  // "host:port" of the proxy that refused the request or could not be reached; else empty.
+  const std::string& proxy() const { return proxy_; }
 
  private:
   int status_;
+  std::string proxy_;
 };
 
 // A host that never answers a connection attempt is given up after this long.
@@ -77,7 +82,7 @@ class HttpClient {
   enum class BodyMode { kNone, kLength, kChunked, kToClose };
 
   void Exchange(const char* method, const std::string& url);
-  void SendRequest(const char* method, const HttpUrl& url);
+  void SendRequest(const char* method, const HttpUrl& url, bool viaProxy);
   void ReadHead(const char* method);
   // Every byte from the connection comes through here: waits at most waitMs
   // (0: without limit) and never past the stall window. The count, or 0 when

@@ -111,11 +111,15 @@ std::string ResolveLocation(const HttpUrl& base, const std::string& fullLocation
 }
 
 std::string BuildHttpRequest(const char* method, const HttpUrl& url, const HttpRequestHeaders& h,
-                             const std::string& cookies) {
+                             const std::string& cookies, bool viaProxy) {
   std::string r;
   r.reserve(256);
   r += method;
   r += ' ';
+  if (viaProxy) {
+    r += url.scheme + "://" + url.host;
+    if (url.port != (url.scheme == "https" ? 443 : 80)) r += ":" + std::to_string(url.port);
+  }
   r += url.path;
   r += " HTTP/1.1\r\n";
   auto line = [&r](const char* name, const std::string& value) {

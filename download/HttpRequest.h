@@ -37,6 +37,7 @@ struct HttpRequestHeaders {
 extern const char kEngineUserAgent[];
 
 // The whole request head, CRLF lines, ending with the empty line. `cookies` is
-// the value of the Cookie line ("a=1; b=2"), empty for none.
+// the value of the Cookie line ("a=1; b=2"), empty for none. A request to a
+// proxy names the absolute URL as its target; its headers are the same.
 std::string BuildHttpRequest(const char* method, const HttpUrl& url, const HttpRequestHeaders& headers,
-                             const std::string& cookies);
+                             const std::string& cookies, bool viaProxy = false);

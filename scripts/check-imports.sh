@@ -8,7 +8,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 known="$here/xp-imports.txt"
-allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|crypt32|ws2_32|comctl32|comdlg32|shlwapi|msvcrt|winmm|uxtheme|version|mswsock|imm32|msimg32)\.dll$'
+allowed='^(kernel32|user32|gdi32|gdiplus|shell32|ole32|oleaut32|advapi32|crypt32|ws2_32|comctl32|comdlg32|shlwapi|msvcrt|winmm|uxtheme|version|mswsock|imm32|msimg32|winhttp)\.dll$'
 # What VeltaroSetup.exe may import at load time, before its entry routine can
 # narrow the DLL search: only DLLs Windows takes from the system folder whatever
 # lies beside the program, the known DLLs and the DLLs they import ("Dynamic-link

@@ -80,6 +80,10 @@ constexpr const char* kLoadedFirst[] = {
 
 }  // namespace
 
+namespace win32 {
+bool PreloadSystemDll(const char* name) { return LoadSystemDll(name) != nullptr; }
+}  // namespace win32
+
 void NarrowDllSearch() {
   HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
   if (!kernel) return;
@@ -138,6 +142,7 @@ asm(".text\n"
 VELTARO_DLL_NAME(crypt32)
 VELTARO_DLL_NAME(gdiplus)
 VELTARO_DLL_NAME(ws2_32)
+VELTARO_DLL_NAME(winhttp)
 
 // Slot (initially the stub), plain symbol, stub, and the SystemImport record.
 #define VELTARO_SYSTEM_IMPORT(dll, name, bytes)                                        \

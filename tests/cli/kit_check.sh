@@ -6,6 +6,8 @@ set -uo pipefail
 kit="$1"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/serve_lib.sh"
+# The loopback servers are reached direct, whatever proxy the caller's shell names.
+unset http_proxy all_proxy ALL_PROXY no_proxy NO_PROXY
 
 mkdir -p "$dir/pkg" "$dir/comp"
 python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"; exit 1; }
@@ -50,6 +52,45 @@ TABLE
 
 out="$(timeout 60 "$kit" check "https://127.0.0.1/" 2>&1)"
 [ $? = 2 ] && grep -q "plain HTTP" <<<"$out" && echo "ok   https refused" || { echo "FAIL https: $out"; fails=$((fails + 1)); }
+
+# Through a real proxy, named as curl takes it; the proxy's log shows what reached it.
+if command -v tinyproxy >/dev/null; then
+  pport="$(closed_url | grep -o '[0-9]*/$' | tr -d /)"
+  printf 'Port %s\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\nLogFile "%s"\nLogLevel Connect\n' \
+    "$pport" "$dir/proxy.log" >"$dir/tinyproxy.conf"
+  tinyproxy -d -c "$dir/tinyproxy.conf" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do grep -qs "Accepting connections" "$dir/proxy.log" && break; sleep 0.1; done
+  proxy="http://127.0.0.1:$pport" dead="$(closed_url)"
+  serve base "$dir/site"
+  serve asks "$dir/site" --status 407
+  # name | environment | arguments | exit | a line the output must hold | requests the proxy gains (>0 or 0)
+  while IFS='|' read -r name envs args want_rc want gains; do
+    before=$(grep -c "Request (" "$dir/proxy.log")
+    # shellcheck disable=SC2086
+    out="$(env ${envs//@P/$proxy} timeout 120 "$kit" check "$base" --service "$service" ${args//@P/$proxy} 2>&1)"
+    rc=$? after=$(grep -c "Request (" "$dir/proxy.log")
+    if [ "$rc" != "$want_rc" ] || ! grep -qE -- "$want" <<<"$out" || { [ "$gains" = 0 ] && [ "$after" != "$before" ]; } ||
+      { [ "$gains" != 0 ] && [ "$after" = "$before" ]; }; then
+      echo "FAIL $name: rc=$rc, the proxy was given $((after - before)) requests"
+      sed 's/^/     /' <<<"$out"
+      fails=$((fails + 1))
+    else
+      echo "ok   $name"
+    fi
+  done <<TABLE
+http_proxy|http_proxy=@P||0|^proxy 127.0.0.1:$pport \(http_proxy\) for $base\$|>0
+--proxy over http_proxy|http_proxy=$dead|--proxy @P|0|^proxy 127.0.0.1:$pport \(--proxy\) for|>0
+no_proxy names the host|http_proxy=@P no_proxy=localhost,127.0.0.1||0|^direct \(no_proxy\) for $base\$|0
+--no-proxy|http_proxy=@P|--no-proxy|0|^release at .*: all checks passed\$|0
+proxy asking for credentials|http_proxy=$asks||1|^FAIL manifest .*: the proxy 127.0.0.1:[0-9]+ refused: HTTP/1.1 407|0
+proxy not reachable|http_proxy=$dead||1|^FAIL manifest .*: cannot connect to the proxy 127.0.0.1:[0-9]+: connection refused|0
+a SOCKS proxy|all_proxy=socks5://127.0.0.1:1||2|only an http:// proxy is supported|0
+TABLE
+else
+  echo "FAIL tinyproxy is not installed (scripts/bootstrap.sh)"
+  fails=$((fails + 1))
+fi
 
 echo "$fails failed"
 [ "$fails" -eq 0 ]

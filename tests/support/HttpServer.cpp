@@ -210,6 +210,8 @@ bool HttpServer::Answer(platform::Socket& sock, const std::string& head) {
   size_t sp1 = head.find(' '), sp2 = head.find(' ', sp1 + 1);
   if (sp1 == std::string::npos || sp2 == std::string::npos) return false;
   std::string method = head.substr(0, sp1), path = head.substr(sp1 + 1, sp2 - sp1 - 1);
+  // A request through a proxy names the absolute URL; the path is what counts here.
+  if (path.compare(0, 7, "http://") == 0) path = path.find('/', 7) == std::string::npos ? "/" : path.substr(path.find('/', 7));
   bool isHead = method == "HEAD";
 
   // A client that asks to close gets its answer and then the close.

@@ -20,6 +20,7 @@
 #include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
+#include "tools/kit/kit_proxy.h"
 #include "tools/kit/progress_bar.h"
 #include "tools/kit/release_layout.h"
 #include "tools/kit/server_probe.h"
@@ -401,6 +402,7 @@ std::string BaseUrlProblem(const std::string& url, HttpUrl* parsed) {
 int CmdCheck(int argc, char** argv) {
   std::string service, keyArg, error;
   std::vector<std::string> positional;
+  if (!TakeKitProxy(&argc, argv, "check")) return 2;
   if (!ParseArguments(argc, argv, {{"--service", &service}, {"--key", &keyArg}}, &positional, &error)) {
     return UsageError("check", error);
   }
@@ -437,6 +439,9 @@ int CmdCheck(int argc, char** argv) {
   if (!work.ok()) {
     std::fprintf(stderr, "veltaro-kit check: cannot make a folder in %s\n", UserPath(platform::TempFolder()).c_str());
     return 1;
+  }
+  for (const std::string& url : {base, service}) {
+    if (!KitProxyFor(url).empty()) std::printf("%s for %s\n", KitProxyFor(url).c_str(), url.c_str());
   }
   InterruptTransfers();
   Findings f;

@@ -4,6 +4,7 @@
 #include "platform/fs.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/engine_run.h"
+#include "tools/kit/kit_proxy.h"
 #include "tools/kit/progress_bar.h"
 #include "tools/kit/server_probe.h"
 #include "tools/kit/terminal_text.h"
@@ -34,8 +35,9 @@ void PrintEngineLog(const std::vector<std::string>& log) {
 }
 
 int CmdFetch(int argc, char** argv) {
+  if (!TakeKitProxy(&argc, argv, "fetch")) return 2;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: veltaro-kit fetch URL FILE\n");
+    std::fprintf(stderr, "usage: veltaro-kit fetch URL FILE [--proxy URL | --no-proxy]\n");
     return 2;
   }
   InterruptTransfers();

@@ -24,7 +24,7 @@ const KitCommand kCommands[] = {
      "--valid-days N: the signed manifest expires after N days. --new-key: replace a\n"
      "release signed with another key. --unsigned: replace a signed release unsigned.\n",
      CmdPublish},
-    {"check", "check BASEURL [--service URL] [--key PUB]", "check a live release server the way the installer uses it",
+    {"check", "check BASEURL [--service URL] [--key PUB] [--proxy URL | --no-proxy]", "check a live release server the way the installer uses it",
      "Fetches the manifest, sizes the package by HEAD, asks two ranges, downloads it\n"
      "with the installer's engine, compares its checksum, unpacks it into a temporary\n"
      "folder and asks for every component (the base service also from the service\n"
@@ -33,7 +33,8 @@ const KitCommand kCommands[] = {
      "also checks the manifest's signature and every hash, as an installer built with\n"
      "that public key does. A transfer that gets fewer than 1 KiB in 30 s fails, and\n"
      "that host is not asked again; a manifest or signature over 1 MiB is refused.\n"
-     "BASEURL and URL are http://HOST/ or http://HOST:PORT/. Ctrl-C exits 130, SIGTERM 143.\n",
+     "BASEURL and URL are http://HOST/ or http://HOST:PORT/. Ctrl-C exits 130, SIGTERM 143.\n"
+     "Proxy as curl: http_proxy and no_proxy, or --proxy URL / --no-proxy; the proxy used is named.\n",
      CmdCheck},
     {"keygen", "keygen DIR", "make a release key pair for signed releases",
      "Writes an RSA-3072 key pair into DIR: release.key (the private key, readable by\n"
@@ -55,10 +56,11 @@ const KitCommand kCommands[] = {
      "--stall-after N, --drip MS (a byte every MS ms), --ignore-range, --no-length,\n"
      "--chunked, --status N, --cookie, scoped by --fault-from OFFSET and --fault-count N.\n",
      CmdServe},
-    {"fetch", "fetch URL FILE", "download with the installer's engine; rerun to resume",
+    {"fetch", "fetch URL FILE [--proxy URL | --no-proxy]", "download with the installer's engine; rerun to resume",
      "Downloads URL into FILE with the installer's two-segment engine and prints the\n"
      "file's final name. A failure exits 1 and says why; Ctrl-C exits 130, SIGTERM\n"
-     "143. Each keeps FILE.rpc and FILE.rpc.cfg, and the same command resumes.\n",
+     "143. Each keeps FILE.rpc and FILE.rpc.cfg, and the same command resumes.\n"
+     "Proxy as curl: http_proxy and no_proxy, or --proxy URL / --no-proxy.\n",
      CmdFetch},
     {"unpack", "unpack PACKAGE DIR", "unpack a package as the installer does, with a progress bar",
      "Unpacks PACKAGE into DIR (created when missing) exactly as the installer does;\n"

@@ -33,7 +33,7 @@ std::string Why(const std::exception& e, uint32_t elapsedMs, uint32_t readTimeou
   }
   if (what == "read timed out") return "the server stopped answering (nothing for " + std::to_string(readTimeoutMs / 1000) + " s)";
   const HttpError* h = dynamic_cast<const HttpError*>(&e);
-  if (h && h->status() != 0) return "the server answered " + what + StatusAdvice(h->status());
+  if (h && h->status() != 0 && h->proxy().empty()) return "the server answered " + what + StatusAdvice(h->status());
   return what;
 }
 
