@@ -119,6 +119,14 @@ class File {
   // Hands what was written through this handle to the disk.
   uint32_t Flush();
 
+  // --- Names that are the program's own ---
+  // Creates `path` for reading and writing only when nothing stands at that
+  // name, not even a dangling link (kErrorFileExists otherwise).
+  uint32_t CreateNew(const std::string& path);
+  uint32_t CreateNew(const std::u16string& path);
+  // How many names the open file has: a file to be reused in place must have one.
+  uint32_t LinkCount(uint32_t* n);
+
  private:
 #ifdef _WIN32
   void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));

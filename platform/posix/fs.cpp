@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/codepage.h"
 #include "platform/posix/path_map.h"
 
 namespace platform {
@@ -322,5 +323,24 @@ uint32_t File::OpenSoleWriter(const std::string& path, bool create) {
 }
 
 uint32_t File::Flush() { return ::fsync(fd_) == 0 ? 0 : FromErrno(errno); }
+
+// --- Names that are the program's own ---
+
+uint32_t File::CreateNew(const std::u16string& path) { return CreateNew(WideToAnsi(path)); }
+
+// O_EXCL fails on any name that exists and never follows a link, a dangling one included.
+uint32_t File::CreateNew(const std::string& path) {
+  Close();
+  fd_ = ::open(posix::HostPath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ >= 0) return 0;
+  return errno == EEXIST ? kErrorFileExists : FromErrno(errno);
+}
+
+uint32_t File::LinkCount(uint32_t* n) {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return FromErrno(errno);
+  *n = static_cast<uint32_t>(st.st_nlink);
+  return 0;
+}
 
 }  // namespace platform

@@ -306,4 +306,25 @@ uint32_t File::OpenSoleWriter(const std::string& path, bool create) {
 
 uint32_t File::Flush() { return ::FlushFileBuffers(H(handle_)) ? 0 : ::GetLastError(); }
 
+// --- Names that are the program's own ---
+
+uint32_t File::CreateNew(const std::string& path) { return CreateNew(AnsiToWide(path)); }
+
+// CREATE_NEW fails on any name that exists, a dangling link included.
+uint32_t File::CreateNew(const std::u16string& path) {
+  Close();
+  HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError();
+  handle_ = h;
+  return 0;
+}
+
+uint32_t File::LinkCount(uint32_t* n) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(H(handle_), &info)) return ::GetLastError();
+  *n = info.nNumberOfLinks;
+  return 0;
+}
+
 }  // namespace platform
