@@ -4,8 +4,8 @@
 #include <set>
 
 #include "common/KpLib.h"
-#include "platform/dialog.h"
 #include "platform/codepage.h"
+#include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"
 #include "platform/wide_fs.h"
