@@ -7,11 +7,12 @@
 # read-only, hidden and system (replaced, the install whole), and over a folder
 # of the package replaced by a link to a folder outside (the install fails, the
 # outside folder keeps its file). Throwaway prefix copies, D: on a temporary folder.
+# Usage: names_e2e.sh [EXE]   (default build/win32/bin/VeltaroSetup.exe)
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$ROOT/scripts/wine-env.sh"
 source "$ROOT/scripts/wine-ui.sh"
-EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
+EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 KIT="$ROOT/build/native/bin/veltaro-kit"
 source "$ROOT/tests/interop/nginx_lib.sh"
 source "$ROOT/tests/e2e/install_lib.sh"
@@ -70,7 +71,7 @@ done
 prefix zh "$ZH_LOCALE" || exit 1
 while IFS='|' read -r file flags; do
   printf 'old' >"$INSTALLED/$file"
-  wine attrib $flags "$(winepath -w "$INSTALLED/$file")" >/dev/null 2>&1
+  for f in $flags; do wine attrib "$f" "$(winepath -w "$INSTALLED/$file")" >/dev/null 2>&1; done
   got="$(wine attrib "$(winepath -w "$INSTALLED/$file")" 2>/dev/null | tr -d '\r' | cut -c1-10)"
   echo "   $file: attributes '$got'"
 done <<'BLOCKERS'
