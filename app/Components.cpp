@@ -93,7 +93,8 @@ void TInstallFlow::BaseServiceDownloaded() {
 }
 
 // The first failure moves the base service to the service host; the second
-// leaves the window on the installing page for good.
+// says so and leaves the window on the installing page, where only the close
+// remains.
 void TInstallFlow::BaseServiceDownloadFailed() {
   SetTimer(form_.tmr3, false);
   const std::shared_ptr<TDownloadJob> job = CurrentJob;
@@ -101,6 +102,7 @@ void TInstallFlow::BaseServiceDownloadFailed() {
   LogBaseServiceFailed(BaseServiceAltHost);
   if (BaseServiceAltHost) {
     if (job) job->Finished = true;
+    form_.ShowInfo("下载失败");
     return;
   }
   BaseServiceAltHost = true;

@@ -78,6 +78,8 @@ class TInstallFlow : public ui::FlowHandlers {
   // Unpacks through the held package, closes it, then the components or the message.
   void UnpackThenComponents(platform::File& package, const char* failureText);
   void ProcessMessages();
+  // The registry values and the shortcut; an error is shown and gives false.
+  bool RegisterOrShow();
   void SetTimer(ui::Timer& timer, bool enabled) { form_.SetTimerEnabled(timer, enabled); }
 
   ui::TfrmSpeedInstall& form_;

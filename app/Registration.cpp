@@ -80,15 +80,7 @@ void TInstallFlow::lblCloseClick() {
       platform::SleepMs(200);
     }
   } else if (page == 3) {
-    try {
-      RegisterProduct(InstallDir);
-    } catch (const std::exception& e) {
-      LogRegistrationError(e.what());
-      // As any error that escapes a handler: shown, and the window stays.
-      platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, platform::AnsiToWide(e.what()),
-                               u"Veltaro", platform::kMbOk | platform::kMbIconError);
-      return;
-    }
+    if (!RegisterOrShow()) return;
   }
   // Every polling timer stops before the job goes, so no handler meets a
   // released job; a manager still running keeps its own reference.
@@ -99,7 +91,23 @@ void TInstallFlow::lblCloseClick() {
   if (form_.host()) form_.host()->Close();
 }
 
+bool TInstallFlow::RegisterOrShow() {
+  try {
+    RegisterProduct(InstallDir);
+    return true;
+  } catch (const std::exception& e) {
+    LogRegistrationError(e.what());
+    // As any error that escapes a handler: shown, and the window stays.
+    platform::ShowMessageBox(form_.host() ? form_.host()->Handle() : nullptr, platform::AnsiToWide(e.what()),
+                             u"Veltaro", platform::kMbOk | platform::kMbIconError);
+    return false;
+  }
+}
+
+// Most users leave through this button: the product is registered as the close
+// registers it (or the next run would not find the folder), then started.
 void TInstallFlow::lblWCClick() {
+  if (!RegisterOrShow()) return;
   LogLaunch(InstallDir + "\\VeltaroLauncher.exe",
             platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr,
                                 InstallDir + "\\VeltaroLauncher.exe", InstallDir));

@@ -2,6 +2,7 @@
 
 #include "common/InstallLog.h"
 #include "common/pubShare.h"
+#include "platform/codepage.h"
 
 using installlog::FromAnsi;
 
@@ -31,11 +32,11 @@ bool LogFetchFailed(const std::string& url, const std::string& why) {
   return false;
 }
 
-void LogUnpackEntryFailed(const std::string& target, const std::string& why) {
-  installlog::Fail("unpack: " + FromAnsi(target) + " not written: " + why);
+void LogUnpackEntryFailed(const std::u16string& target, const std::string& why) {
+  installlog::Fail("unpack: " + platform::WideToUtf8(target) + " not written: " + why);
 }
 
-void LogUnpackEntryFailed(const std::string& target, uint32_t error) {
+void LogUnpackEntryFailed(const std::u16string& target, uint32_t error) {
   LogUnpackEntryFailed(target, "error " + installlog::ErrorWords(error));
 }
 

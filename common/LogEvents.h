@@ -12,9 +12,9 @@ void LogMessageBox(const std::string& utf8Text);
 // A synchronous fetch that brought nothing usable; always false, so that a
 // failure path can end in `return LogFetchFailed(...)`.
 bool LogFetchFailed(const std::string& url, const std::string& why);
-// An entry of the package that the unpack could not write.
-void LogUnpackEntryFailed(const std::string& target, const std::string& why);
-void LogUnpackEntryFailed(const std::string& target, uint32_t error);
+// An entry of the package that the unpack could not write (its UTF-16 name).
+void LogUnpackEntryFailed(const std::u16string& target, const std::string& why);
+void LogUnpackEntryFailed(const std::u16string& target, uint32_t error);
 // A proxy that refused a request or could not be reached: `proxy` as
 // "host:port", `url` the request's target, `why` what went wrong.
 void LogProxyFailure(const std::string& proxy, const std::string& url, const std::string& why);

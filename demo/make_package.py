@@ -40,18 +40,12 @@ def members(programs):
         "VAVodevado.exe": read(os.path.join(programs, "VAVodevado.exe")),
         "Uninstall/uninst.exe": read(os.path.join(programs, "uninst.exe")),
         "365.ico": read(os.path.join(HERE, "..", "resources", "veltaro.ico")),
-        # The unpack gives a top-level UTF-8 name its decoded form; below a
-        # folder a file keeps the name as stored, so those stay ASCII while the
-        # folders themselves carry Chinese names.
+        # Chinese names, stored as UTF-8: the unpack installs them as they read.
         "使用说明.txt": "Veltaro365 演示版\r\n\r\n这是 Veltaro 在线安装程序的演示产品。\r\n".encode("gbk"),
         "数据/offline.bin": rng.randbytes(1536 * 1024),
         "数据/配置/settings.ini": b"[Settings]\r\nColor=2E7BFB\r\n",
         "插件/税务/readme.txt": b"Veltaro365 demo plug-in\r\n" * 40,
     }
-    for name in files:
-        if "/" not in name and not name.isascii():
-            # Extracted first under its UTF-8 bytes read as GBK: they must form valid pairs.
-            name.encode("utf-8").decode("gbk")
     return files
 
 

@@ -17,7 +17,8 @@ unsigned AnsiCodePage();
 // this system's own: false when a character has no form there.
 bool WideToGbk(const std::u16string& s, std::string* out);
 // GBK bytes read as such whatever this system's own code page; a byte sequence
-// that is not GBK text becomes a replacement character.
+// that is not GBK text becomes a replacement character. Empty where code page
+// 936 is not installed.
 std::u16string GbkToWide(const std::string& s);
 
 }  // namespace platform

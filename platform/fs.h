@@ -80,6 +80,8 @@ class File {
   File& operator=(File&& other) noexcept;
 
   uint32_t Open(const std::string& path, OpenMode mode, Share share = Share::kReadWrite);
+  // The same by UTF-16 name (platform/wide_fs.h).
+  uint32_t Open(const std::u16string& path, OpenMode mode, Share share = Share::kReadWrite);
   bool IsOpen() const;
   // Reads up to n bytes at the file position; *got is 0 at the end of the file.
   uint32_t Read(void* buf, uint32_t n, uint32_t* got);

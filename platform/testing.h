@@ -22,7 +22,11 @@ namespace platform::testing {
 void SetRoot(const std::string& hostRoot);
 std::string HostPath(const std::string& windowsPath);
 
-void SetWindowsDirectory(const std::string& dir);  // "" makes the query fail
+void SetWindowsDirectory(const std::string& dir);
+
+// A Windows where code page 936 is not installed: GbkToWide gives nothing and
+// WideToGbk fails, as the system's conversions do there.
+void SetGbkMissing(bool missing);  // "" makes the query fail
 
 struct Drive {
   unsigned type = kDriveFixed;

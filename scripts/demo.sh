@@ -185,7 +185,7 @@ if [ "$AUTO" -eq 1 ]; then
   click_at 621 19  # the close cross: registration, shortcut, end
 else
   echo "Click through the installer: 极速安装, 立即安装, then close it on the last page."
-  echo "(Closing it there registers Veltaro365; 立即体验 starts it without registering.)"
+  echo "(Closing it there registers Veltaro365; 立即体验 registers it and starts it.)"
 fi
 until_gone $([ "$AUTO" -eq 1 ] && echo 60 || echo 3600)
 check "the installer has ended" $?

@@ -125,7 +125,7 @@ reg_value() {
     awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
-# make_test_release WORK REL [--ascii-names]: the stand-in programs (WORK/stand_in.exe,
+# make_test_release WORK REL [--ascii-names|--all-names]: the stand-in programs (WORK/stand_in.exe,
 # the window text reader WORK/wintext.exe) and the test release in REL, its file names
 # ASCII only with --ascii-names; its values (REL/release.env) become the caller's.
 make_test_release() {

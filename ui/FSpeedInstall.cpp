@@ -269,8 +269,11 @@ void TfrmSpeedInstall::FormShow() {
   // the version labels stay empty.
   AppDir = FolderPart(platform::ModulePath());
   if (flow_) flow_->ShowStarting();
-  // The manifest is written in GBK, whatever this system's code page.
-  lblVersion->text = platform::WideToUtf8(platform::GbkToWide(ProductVersion));
+  // The manifest is written in GBK, whatever this system's code page; where
+  // code page 936 is not installed, the system's own page reads it.
+  std::u16string version = platform::GbkToWide(ProductVersion);
+  if (version.empty()) version = platform::AnsiToWide(ProductVersion);
+  lblVersion->text = platform::WideToUtf8(version);
   lblVersion2->text = lblVersion->text;
   LoadFormImages(*this);
   nbMain->SetPageIndex(0);

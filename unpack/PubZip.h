@@ -6,13 +6,13 @@
 #include "unpack/ZipExtract.h"
 
 // Extracts every entry of the package below `destination` (a trailing backslash
-// is dropped), replacing existing files but not read-only ones, then gives
-// UTF-8 file names of the destination's top level their ANSI form (replacing
-// the file of an earlier install under that name). True when at least one
-// entry was extracted; false as well, once the other entries are out, when a
-// file could not be created, sized, written or given its decoded name over an
-// earlier one. Never throws. The window's messages are pumped between blocks of
-// work (PumpMessages).
+// is dropped) under its decoded name (ZipEntry.h), replacing existing files, a
+// read-only, hidden or system one included; a folder below the destination that
+// is a link is never written through. True when at least one entry was
+// extracted; false as well, once the other entries are out, when a file could
+// not be created, sized, written or put in place (one in use in the way, a
+// folder behind a link). Never throws. The window's messages are pumped between
+// blocks of work (PumpMessages).
 bool UnpackPackage(const std::string& packageFile, const std::string& destination);
 // The same with the caller's hook in place of the message pump; `detail`, when
 // given, receives what the extraction counted and skipped.

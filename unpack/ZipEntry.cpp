@@ -40,6 +40,21 @@ void SetEntryName(ZipEntry* e, const std::string& storedName, bool fromDosHost) 
   e->filePart = name.substr(end);
 }
 
+void SetInstalledName(ZipEntry* e, const std::string& storedName, bool utf8Flag) {
+  std::u16string name = platform::Utf8ToWide(storedName);
+  if (!utf8Flag && platform::WideToUtf8(name) != storedName) {
+    name = platform::GbkToWide(storedName);
+    if (name.empty()) name = platform::AnsiToWide(storedName);
+  }
+  size_t end = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == u'/') name[i] = u'\\';
+    if (name[i] == u'\\' || name[i] == u':') end = i + 1;
+  }
+  e->installedFolder = name.substr(0, end);
+  e->installedFile = name.substr(end);
+}
+
 void ClampDosDateTime(uint16_t* dosDate, uint16_t* dosTime) {
   unsigned day = *dosDate & 31, month = (*dosDate >> 5) & 15, year = *dosDate >> 9;
   unsigned sec2 = *dosTime & 31, minute = (*dosTime >> 5) & 63, hour = *dosTime >> 11;

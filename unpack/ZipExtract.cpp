@@ -1,15 +1,17 @@
 #include "unpack/ZipExtract.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/KpLib.h"
 #include "common/LogEvents.h"
 #include "platform/codepage.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
+#include "platform/safe_fs.h"
+#include "platform/wide_fs.h"
 #include "unpack/EntryData.h"
 #include "unpack/SafeNames.h"
-#include "unpack/Utf8Name.h"
 #include "unpack/ZipFormat.h"
 
 const char16_t kUnknownMethodText[] = u"Unknown Compression Method";
@@ -27,32 +29,66 @@ constexpr uint32_t kSettableAttrs =
 // Attributes a new file or folder does not already have.
 constexpr uint32_t kSpecialAttrs = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
 
-void ApplyAttributes(const std::string& path, uint32_t external) {
+void ApplyAttributes(const std::u16string& path, uint32_t external) {
   uint32_t attrs = external & kSettableAttrs;
   if (attrs & kSpecialAttrs) platform::SetAttributes(path, attrs);
 }
 
+// A decoded part that may be joined below the destination (SafeNames.h): no
+// UTF-8 byte is a separator, a dot or a control character, so the checks of the
+// stored form hold for the UTF-8 form alike.
+bool IsSafeInstalledPart(const std::u16string& part) { return IsSafePathPart(platform::WideToUtf8(part)); }
+
 // The folder an entry goes to, ending in "\"; false when its name would leave
 // the destination.
-bool EntryFolder(const std::string& dest, const std::string& folderPart, std::string* p) {
+bool EntryFolder(const std::u16string& dest, const std::u16string& folderPart, std::u16string* p) {
   if (folderPart.empty()) {
-    *p = dest + "\\";
+    *p = dest + u"\\";
     return true;
   }
-  std::string q = Utf8NameToAnsi(folderPart);
-  if (!IsSafePathPart(q)) return false;
-  if (q.size() >= 2 && q[1] == ':') {
+  if (!IsSafeInstalledPart(folderPart)) return false;
+  const std::u16string& q = folderPart;
+  if (q.size() >= 2 && q[1] == u':') {
     // A drive goes below the destination like any other folder.
-    std::string rest = q.substr(2);
-    *p = dest + (rest.empty() || rest[0] != '\\' ? "\\" : "") + rest;
-  } else if (!q.empty() && q[0] == '\\') {
+    std::u16string rest = q.substr(2);
+    *p = dest + (rest.empty() || rest[0] != u'\\' ? u"\\" : u"") + rest;
+  } else if (q[0] == u'\\') {
     *p = dest + q;
   } else {
-    *p = dest + "\\" + q;
+    *p = dest + u"\\" + q;
   }
-  if (p->back() != '\\') *p += '\\';
+  if (p->back() != u'\\') *p += u'\\';
   return true;
 }
+
+// Makes the folders below the destination, each checked once: a folder on the
+// way that is a link (a reparse point) is never passed through, so what the
+// package writes stays inside the installation folder whatever stands in it.
+class FolderMaker {
+ public:
+  enum Result { kMade, kNotMade, kLinked };
+  explicit FolderMaker(const std::u16string& dest) : dest_(dest) {}
+
+  // `folder` is the destination, "\" and the path below it, ending in "\".
+  Result Make(const std::u16string& folder) {
+    for (size_t end = folder.find(u'\\', dest_.size() + 1); end != std::u16string::npos;
+         end = folder.find(u'\\', end + 1)) {
+      if (folder[end - 1] == u'\\') continue;  // a doubled backslash
+      const std::u16string path = folder.substr(0, end);
+      if (made_.count(path)) continue;
+      if (platform::GetAttributes(path) == platform::kInvalidAttributes) platform::CreateDir(path);
+      const uint32_t attrs = platform::GetAttributes(path);
+      if (attrs == platform::kInvalidAttributes || !(attrs & platform::kAttrDirectory)) return kNotMade;
+      if (platform::IsLinkedFolder(path)) return kLinked;
+      made_.insert(path);
+    }
+    return kMade;
+  }
+
+ private:
+  std::u16string dest_;
+  std::set<std::u16string> made_;
+};
 
 bool IsPlausible(const ZipEntry& e) {
   if (e.method == zipfmt::kMethodStored) return e.compressedSize == e.uncompressedSize;
@@ -75,10 +111,12 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
   };
 
   ForceDirs(dest);
-  const std::string top = dest + "\\";
+  const std::u16string destW = platform::WidePath(dest);
+  const std::u16string top = destW + u"\\";
+  FolderMaker folders(destW);
   TEntryDecoder decoder;
-  // Consecutive entries mostly share a folder: decode and create it once.
-  std::string lastFolderPart, lastFolder, madeFolder;
+  // Consecutive entries mostly share a folder: join it once.
+  std::u16string lastFolderPart, lastFolder;
   bool lastSafe = true, haveLast = false;
   uint64_t entryStart = 0;
 
@@ -89,25 +127,27 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
     entryStart += span(e);
     tick();
 
-    if (!haveLast || e.folderPart != lastFolderPart) {
-      lastSafe = EntryFolder(dest, e.folderPart, &lastFolder);
-      lastFolderPart = e.folderPart;
+    if (!haveLast || e.installedFolder != lastFolderPart) {
+      lastSafe = EntryFolder(destW, e.installedFolder, &lastFolder);
+      lastFolderPart = e.installedFolder;
       haveLast = true;
     }
     if (!lastSafe) continue;
-    const std::string& folder = lastFolder;
+    const std::u16string& folder = lastFolder;
 
-    if (e.IsFolder()) {
-      ForceDirs(folder);
-      madeFolder = folder;
-      if (!DirExists(folder)) continue;
-      ApplyAttributes(StripTrailingBackslash(folder), e.externalAttributes);
+    if (e.installedFile.empty()) {
+      const FolderMaker::Result made = folders.Make(folder);
+      // A folder behind a link fails the unpack; one that a file stands in the
+      // way of is only not counted.
+      if (made == FolderMaker::kLinked) result.failed = true;
+      if (made != FolderMaker::kMade) continue;
+      ApplyAttributes(folder.substr(0, folder.size() - 1), e.externalAttributes);
       ++result.count;
       result.counted[i] = true;
       continue;
     }
 
-    if (!IsSafePathPart(e.filePart) || e.encrypted) continue;
+    if (!IsSafeInstalledPart(e.installedFile) || e.encrypted) continue;
     if (e.method != zipfmt::kMethodStored && e.method != zipfmt::kMethodDeflated) {
       LogMessageBox(platform::WideToUtf8(kUnknownMethodText));
       platform::ShowMessageBox(nullptr, kUnknownMethodText, kZipErrorCaption, platform::kMbOk);
@@ -122,16 +162,20 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
       continue;
     }
 
-    if (folder != madeFolder) {
-      ForceDirs(folder);
-      madeFolder = folder;
-    }
-    const std::string target = folder + e.filePart;
+    // A file that cannot be written (a folder that could not be made or stands
+    // behind a link, a file in use in the way) is not counted, and the unpack
+    // fails once the other entries are out: the product would be a mix of two
+    // releases. The data goes to a new file of our own beside the target, which
+    // then replaces whatever stands at the name (a link included, never followed).
+    const std::u16string target = folder + e.installedFile;
     platform::File out;
-    // A file that cannot be created (a read-only or running one in the way, a
-    // folder that could not be made) is not counted, and the unpack fails once
-    // the other entries are out: the product would be a mix of two releases.
-    if (const uint32_t error = out.Open(target, platform::OpenMode::kCreateAlways)) {
+    std::u16string temp;
+    if (folders.Make(folder) != FolderMaker::kMade) {
+      LogUnpackEntryFailed(target, "its folder could not be made, or is a link");
+      result.failed = true;
+      continue;
+    }
+    if (const uint32_t error = platform::CreateSiblingTemp(target, &out, &temp)) {
       LogUnpackEntryFailed(target, error);
       result.failed = true;
       continue;
@@ -144,22 +188,30 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
         tick();
       });
     }
+    if (r == DataResult::kOk) out.SetDosTime(e.dosDate, e.dosTime);
+    out.Close();
+    uint32_t placeError = 0;
+    if (r == DataResult::kOk && (placeError = platform::PlaceOver(temp, target)) != 0) r = DataResult::kWriteFailed;
     if (r != DataResult::kOk) {
-      out.Close();
-      platform::RemoveFile(target);
-      if (r == DataResult::kBad) continue;
-      LogUnpackEntryFailed(target, r == DataResult::kFatal ? "the package can no longer be read" : "a write failed");
+      platform::RemoveSafely(temp);
+      // A damaged member leaves no file of an earlier release under its name.
+      if (r == DataResult::kBad) {
+        platform::RemoveSafely(target);
+        continue;
+      }
+      if (placeError != 0) {
+        LogUnpackEntryFailed(target, placeError);
+      } else {
+        LogUnpackEntryFailed(target, r == DataResult::kFatal ? "the package can no longer be read" : "a write failed");
+      }
       result.failed = true;
       // An archive that can no longer be read ends the unpack; a write goes on.
       if (r == DataResult::kFatal) return result;
       continue;
     }
-    out.SetDosTime(e.dosDate, e.dosTime);
-    out.Close();
     ApplyAttributes(target, e.externalAttributes);
     ++result.count;
     result.counted[i] = true;
-    if (folder == top) result.placed.push_back(i);
   }
   return result;
 }

@@ -23,14 +23,15 @@ using PumpHook = std::function<void(const UnpackProgress&)>;
 
 struct ExtractResult {
   int count = 0;               // entries counted as extracted
-  bool failed = false;         // the archive became unreadable, a file could not be created, sized or written
-  std::vector<size_t> placed;  // counted file entries written directly into the destination
-  std::vector<bool> counted;   // by entry index: whether the entry was counted
+  bool failed = false;        // the archive became unreadable, a file could not be created, sized or written
+  std::vector<bool> counted;  // by entry index: whether the entry was counted
 };
 
 // Unknown methods are reported with this message box.
 extern const char16_t kUnknownMethodText[];
 extern const char16_t kZipErrorCaption[];
 
-// `dest` has no trailing backslash. Entries are taken in central directory order.
+// `dest` (ANSI) has no trailing backslash. Entries are taken in central directory
+// order and installed under their decoded names (ZipEntry::installedFolder and
+// installedFile), created by their UTF-16 names.
 ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHook& pump);

@@ -39,6 +39,7 @@ constexpr uint32_t kLocNameLen = 26, kLocExtraLen = 28;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 
 constexpr uint16_t kFlagEncrypted = 0x0001;
+constexpr uint16_t kFlagUtf8 = 0x0800;  // the name is UTF-8
 constexpr uint8_t kHostMsDos = 0;  // high byte of "version made by"
 
 constexpr uint16_t kMethodStored = 0;

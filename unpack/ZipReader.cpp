@@ -171,6 +171,7 @@ bool TZipReader::ReadCentralDirectory(uint64_t entries, uint64_t cdSize, uint64_
     ApplyZip64Extra(h + kCentralSize + nameLen, extraLen, &e);
     std::string name(reinterpret_cast<const char*>(h + kCentralSize), nameLen);
     SetEntryName(&e, name, h[kCenMadeBy + 1] == kHostMsDos);
+    SetInstalledName(&e, name, (flags & kFlagUtf8) != 0);
     entries_.push_back(std::move(e));
     pos += total;
   }

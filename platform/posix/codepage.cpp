@@ -3,12 +3,17 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+
+#include "platform/testing.h"
 
 namespace platform {
 namespace {
 // The target systems' ANSI and OEM code pages are both 936 (GBK).
 constexpr const char* kAnsi = "CP936";
+// A Windows without code page 936 installed, as a test asks for it.
+std::atomic<bool> g_gbkMissing{false};
 
 template <typename Out, typename In>
 Out Convert(const char* to, const char* from, const In& in, size_t unit, const char* replacement, size_t replLen) {
@@ -52,7 +57,7 @@ std::string WideToAnsi(const std::u16string& s) {
 
 std::u16string OemToWide(const std::string& s) { return AnsiToWide(s); }
 // Here the ANSI page is GBK itself.
-std::u16string GbkToWide(const std::string& s) { return AnsiToWide(s); }
+std::u16string GbkToWide(const std::string& s) { return g_gbkMissing ? std::u16string() : AnsiToWide(s); }
 
 // Both pages are the same here: the bytes stay exactly as stored.
 std::string OemTextToAnsi(const std::string& s) { return s; }
@@ -64,6 +69,7 @@ unsigned AnsiCodePage() { return 936; }
 bool WideToGbk(const std::u16string& s, std::string* out) {
   out->clear();
   if (s.empty()) return true;
+  if (g_gbkMissing) return false;
   iconv_t cd = ::iconv_open(kAnsi, "UTF-16LE");
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   char* src = const_cast<char*>(reinterpret_cast<const char*>(s.data()));
@@ -80,5 +86,9 @@ bool WideToGbk(const std::u16string& s, std::string* out) {
   ::iconv_close(cd);
   return ok;
 }
+
+namespace testing {
+void SetGbkMissing(bool missing) { g_gbkMissing = missing; }
+}  // namespace testing
 
 }  // namespace platform

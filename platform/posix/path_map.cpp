@@ -12,13 +12,15 @@ std::mutex g_mutex;
 std::string g_root;
 
 // Backslashes become slashes, except the second byte of a double-byte character,
-// which may be 0x5C in GBK.
+// which may be 0x5C in GBK. Text that is UTF-8 (the host's own names, and the
+// form of UTF-16 paths here) has no such byte.
 std::string Slashes(const std::string& s) {
   std::string out;
   out.reserve(s.size());
+  const bool utf8 = WideToUtf8(Utf8ToWide(s)) == s;
   for (size_t i = 0; i < s.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    if (IsAnsiLeadByte(c) && i + 1 < s.size()) {
+    if (!utf8 && IsAnsiLeadByte(c) && i + 1 < s.size()) {
       out += s[i];
       out += s[++i];
       continue;

@@ -54,10 +54,11 @@ uint32_t CreateSiblingTemp(const std::string& path, File* out, std::string* temp
   return err;
 }
 
+// A UTF-16 path is its UTF-8 form on the host (platform/wide_fs.h).
 uint32_t CreateSiblingTemp(const std::u16string& path, File* out, std::u16string* tempPath) {
   std::string ansi;
-  const uint32_t err = CreateSiblingTemp(WideToAnsi(path), out, &ansi);
-  if (err == 0) *tempPath = AnsiToWide(ansi);
+  const uint32_t err = CreateSiblingTemp(WideToUtf8(path), out, &ansi);
+  if (err == 0) *tempPath = Utf8ToWide(ansi);
   return err;
 }
 
@@ -70,7 +71,7 @@ uint32_t PlaceOver(const std::string& tempPath, const std::string& path) {
 }
 
 uint32_t PlaceOver(const std::u16string& tempPath, const std::u16string& path) {
-  return PlaceOver(WideToAnsi(tempPath), WideToAnsi(path));
+  return PlaceOver(WideToUtf8(tempPath), WideToUtf8(path));
 }
 
 // unlink() removes the name and never what it links to.
@@ -82,7 +83,7 @@ uint32_t RemoveSafely(const std::string& path) {
   return ::unlink(host.c_str()) == 0 ? 0 : FromErrno(errno);
 }
 
-uint32_t RemoveSafely(const std::u16string& path) { return RemoveSafely(WideToAnsi(path)); }
+uint32_t RemoveSafely(const std::u16string& path) { return RemoveSafely(WideToUtf8(path)); }
 
 bool IsLinkedFolder(const std::string& path) {
   const std::string host = posix::HostPath(path);
@@ -90,6 +91,6 @@ bool IsLinkedFolder(const std::string& path) {
   return ::lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && IsFolder(host);
 }
 
-bool IsLinkedFolder(const std::u16string& path) { return IsLinkedFolder(WideToAnsi(path)); }
+bool IsLinkedFolder(const std::u16string& path) { return IsLinkedFolder(WideToUtf8(path)); }
 
 }  // namespace platform

@@ -90,6 +90,19 @@ TABLE
 (cd "$dir" && "$kit" unpack p.zip u 2>/dev/null)  # a relative name as short as a drive's
 [ -f "$dir/new/deeper/a.txt" ] && [ -f "$dir/u/a.txt" ] && echo "ok   unpack made its destination" ||
   { echo "FAIL unpack destination"; fails=$((fails + 1)); }
+# Every name a package may give, in UTF-8 as Linux names files, below a folder
+# whose own name is UTF-8.
+names="$(dirname "${BASH_SOURCE[0]}")/../support"
+PYTHONPATH="$names" python3 -c 'import sys, zipfile, package_names as n
+with zipfile.ZipFile(sys.argv[1], "w") as z: n.add_names(z)' "$dir/names.zip"
+"$kit" unpack "$dir/names.zip" "$dir/名字/产品" 2>/dev/null
+PYTHONPATH="$names" python3 -c 'import os, sys, package_names as n
+root, got = sys.argv[1], {}
+for d, dirs, files in os.walk(root):
+    for f in dirs: got[os.path.relpath(os.path.join(d, f), root) + "/"] = None
+    for f in files: got[os.path.relpath(os.path.join(d, f), root)] = open(os.path.join(d, f), "rb").read()
+sys.exit(got != n.installed())' "$dir/名字/产品" && echo "ok   unpack gives every name in UTF-8" ||
+  { echo "FAIL unpack names: $(cd "$dir/名字/产品" 2>/dev/null && find . | sort | tr '\n' ' ')"; fails=$((fails + 1)); }
 grep -q $'\r' <(timeout 60 "$kit" fetch "${ok}pkg.bin" "$dir/f6" 2>&1) && { echo "FAIL a bar drawn off a terminal"; fails=$((fails + 1)); }
 
 # The summaries of --help start in one column.

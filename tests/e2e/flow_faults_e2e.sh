@@ -62,13 +62,14 @@ check "both ranged GETs of the first job were dropped" \
   "$([ "$(run_requests "$BASE_URI" | awk '$1 == "GET" && $3 == 444' | wc -l)" -eq 2 ] && echo 0 || echo 1)"
 expect "the base service came from the service host" \
   cmp -s "$INSTALLED/ThirdSoftware/BaseService.exe" "$REL/svc$BASE_URI"
-click_at 250 310  # "立即体验": ends the run and registers nothing
+click_at 250 310  # "立即体验": registers, starts the launcher, ends the run
 end_run
 
 # --- 2. A size request that times out while the close waits ------------------
 
 echo "-- the package's size request hangs; closed at once"
 rm -rf "${DRIVE_D:?}"/*
+wine reg delete "$APP_PATHS" /f /reg:32 >/dev/null 2>&1  # the first run's registration
 # HEAD requests pass one a minute; the first is spent here, so the installer's own
 # waits far beyond its 3 s time-out. GETs pass freely: a fallback would install.
 serve_downloads 'limit_req zone=heads burst=5;' \

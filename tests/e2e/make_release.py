@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """A deterministic test release of Veltaro365, laid out at the servers' paths.
 
-make_release.py OUT STAND_IN_EXE writes:
+make_release.py OUT STAND_IN_EXE [--ascii-names | --all-names] writes:
   OUT/www/   the download server's files: manifest, package, the three drivers
   OUT/svc/   the service host's files: the base service
   OUT/tree/  what an install leaves below the installation folder: the
              package's files plus the four component files at their places
+With --ascii-names the package's names are ASCII; --all-names adds every name of
+tests/support/package_names.py to those.
   OUT/release.env   PACKAGE, PACKAGE_CRC, PACKAGE_SIZE, VERSION for the shell
 The same inputs give the same bytes on every run.
 """
@@ -15,6 +17,9 @@ import struct
 import sys
 import zipfile
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import package_names  # noqa: E402
 
 VERSION = "V2.1.0"
 PACKAGE = "VeltaroPlatform_2.1.0.zip"
@@ -41,26 +46,22 @@ def package_members(stand_in):
         "VAVodevado.exe": tag("VAVodevado"),
         "Uninstall/uninst.exe": tag("uninst"),
         "365.ico": icon_16x16(),
-        # A top-level Chinese name is given its decoded form after the unpack.
+        # Chinese names at the top level and for folders (every kind of name:
+        # --all-names).
         "使用说明.txt": "Veltaro365 测试版\r\n".encode("gbk") * 40,
-        # Folders with Chinese names; the files in them keep ASCII names, since
-        # a Chinese file name inside a folder stays as stored.
         "数据/offline.bin": rng.randbytes(3 * 1024 * 1024 + 4097),
         "数据/皮肤/theme.ini": b"[Theme]\r\nColor=2E7BFB\r\n",
         "插件/税务/readme.txt": b"plug-in placeholder\r\n" * 300,
         "App/config.xml": b"<config version=\"2.1.0\"/>\r\n",
     }
-    for name in files:
-        leaf = name.rsplit("/", 1)[-1]
-        if "/" not in name and not leaf.isascii():
-            # Extracted first under its UTF-8 bytes read as GBK: they must form valid pairs.
-            leaf.encode("utf-8").decode("gbk")
     return files
 
 
-def write_package(path, files):
+def write_package(path, files, all_names=False):
     folders = sorted({name[: i + 1] for name in files for i, c in enumerate(name) if c == "/"})
     with zipfile.ZipFile(path, "w") as z:
+        if all_names:
+            package_names.add_names(z)
         for folder in folders:
             info = zipfile.ZipInfo(folder, DOS_TIME)
             info.create_system = 0  # made on Windows: attributes are DOS attributes
@@ -94,14 +95,15 @@ def main():
     with open(stand_in_path, "rb") as f:
         stand_in = f.read()
     files = package_members(stand_in)
-    if sys.argv[3:] == ["--ascii-names"]:
+    all_names = sys.argv[3:] == ["--all-names"]
+    if sys.argv[3:] == ["--ascii-names"] or all_names:
         files = {ascii_name(name): data for name, data in files.items()}
         assert all(name.isascii() for name in files)
     www, svc, tree = (os.path.join(out, d) for d in ("www", "svc", "tree"))
 
     pkg = os.path.join(www, PKG_DIR, PACKAGE)
     os.makedirs(os.path.dirname(pkg), exist_ok=True)
-    write_package(pkg, files)
+    write_package(pkg, files, all_names)
     with open(pkg, "rb") as f:
         data = f.read()
     crc = "%02X" % zlib.crc32(data)
@@ -119,6 +121,11 @@ def main():
         put(os.path.join(tree, target), body)
     for name, body in files.items():
         put(os.path.join(tree, name), body)
+    for name, body in (package_names.installed() if all_names else {}).items():
+        if body is None:
+            os.makedirs(os.path.join(tree, name), exist_ok=True)
+        else:
+            put(os.path.join(tree, name), body)
 
     with open(os.path.join(out, "release.env"), "w") as f:
         f.write("PACKAGE=%s\nPACKAGE_CRC=%s\nPACKAGE_SIZE=%d\nVERSION=%s\n" % (PACKAGE, crc, len(data), VERSION))

@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/codepage.h"
 #include "tools/kit/commands.h"
 #include "tools/kit/entry_name.h"
 #include "tools/kit/progress_bar.h"
+#include "tools/kit/terminal_text.h"
 #include "unpack/PubZip.h"
 #include "unpack/ZipReader.h"
 
@@ -36,6 +38,17 @@ class ProgressBar {
   UnpackProgress last_;
 };
 
+// An entry's name as the unpack installs it, as this terminal shows it; one that
+// GBK cannot hold as stored.
+std::string InstalledText(const ZipEntry& e) {
+  std::u16string name = e.installedFolder + e.installedFile;
+  for (char16_t& c : name) {
+    if (c == u'\\') c = u'/';
+  }
+  std::string gbk;
+  return platform::WideToGbk(name, &gbk) ? TerminalText(gbk) : EntryText(e);
+}
+
 // The entries the unpack did not count, by their installed names.
 void NameSkipped(const std::string& package, const ExtractResult& r, const char* label) {
   TZipReader zip;
@@ -44,7 +57,7 @@ void NameSkipped(const std::string& package, const ExtractResult& r, const char*
   size_t skipped = 0;
   for (size_t i = 0; i < entries.size() && i < r.counted.size(); ++i) {
     if (r.counted[i]) continue;
-    if (++skipped <= kNamesShown) std::fprintf(stderr, "  %s: %s\n", label, EntryText(entries[i]).c_str());
+    if (++skipped <= kNamesShown) std::fprintf(stderr, "  %s: %s\n", label, InstalledText(entries[i]).c_str());
   }
   if (skipped > kNamesShown) std::fprintf(stderr, "  %s: %zu more\n", label, skipped - kNamesShown);
 }

@@ -4,16 +4,8 @@
 #include "tools/kit/terminal_text.h"
 
 void DecodedParts(const ZipEntry& e, std::u16string* folder, std::u16string* file) {
-  const std::string stored = e.folderPart + e.filePart;
-  std::u16string name = platform::Utf8ToWide(stored);
-  if (platform::WideToUtf8(name) != stored) name = platform::GbkToWide(stored);
-  size_t end = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
-    if (name[i] == u'/') name[i] = u'\\';
-    if (name[i] == u'\\' || name[i] == u':') end = i + 1;
-  }
-  *folder = name.substr(0, end);
-  *file = name.substr(end);
+  *folder = e.installedFolder;
+  *file = e.installedFile;
 }
 
 std::string SlashedPath(std::string s) {

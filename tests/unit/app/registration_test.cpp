@@ -130,9 +130,12 @@ TEST_F(RegistrationTest, CompletionRegistersTheProductAndMakesTheShortcut) {
         {R, "vlttesmar\\Shell\\open", "FriendlyAppName", "Veltaro"},
         {R, "vlttesmar\\Shell\\open\\command", "", "\"" + i + "\\VAVodevado.exe\" \"%1\""},
     };
-    for (int round = 0; round < 2; ++round) {
+    // The close twice, then "立即体验", which registers the same before it starts the product.
+    for (const char* button : {"lblClose4", "lblClose4", "lblWC"}) {
+      SCOPED_TRACE(button);
+      const bool launch = button == std::string("lblWC");
       host.closed = false;
-      host.ClickOn("lblClose4");
+      host.ClickOn(button);
       EXPECT_TRUE(host.closed);
       EXPECT_EQ(Writes(), expected);
       const auto links = pt::TakeShellLinks();
@@ -142,44 +145,42 @@ TEST_F(RegistrationTest, CompletionRegistersTheProductAndMakesTheShortcut) {
       EXPECT_EQ(links[0].description, publisher);
       const std::string desktop = desktopValue ? "C:\\Users\\me\\Desktop" : "C:\\Users\\shell\\Desktop";
       EXPECT_EQ(links[0].path, desktop + "\\Veltaro365.lnk");
-      EXPECT_TRUE(pt::TakeShellRuns().empty()) << "a close never starts the product";
+      const auto runs = pt::TakeShellRuns();
+      if (launch) {
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].verb, "open");
+        EXPECT_EQ(runs[0].file, i + "\\VeltaroLauncher.exe");
+        EXPECT_EQ(runs[0].params, "");
+        EXPECT_EQ(runs[0].dir, i);
+        EXPECT_EQ(runs[0].owner, host.AppHandle());  // the application window, not the form
+        EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  launch " + i + "\\VeltaroLauncher.exe"}), "");
+      } else {
+        EXPECT_TRUE(runs.empty()) << "a close never starts the product";
+      }
       EXPECT_TRUE(pt::TakeHiddenRuns().empty());
     }
     EXPECT_EQ(ReadRegString(a, "Path"), i + "\\") << "what the next run proposes";
   }
 }
 
+// The close and "立即体验" alike: the window stays, and the product is not started.
 TEST_F(RegistrationTest, ShortcutObjectFailureStopsAfterTheUninstallEntry) {
   OnCompletionPage("D:\\VP");
   pt::SetShellLinkFailure("Class not registered");
-  host.ClickOn("lblClose4");
-  const auto boxes = pt::TakeMessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Class not registered");
-  const auto writes = Writes();
-  ASSERT_EQ(writes.size(), 7u) << "values 1 to 7 only";
-  EXPECT_EQ(writes.back().name, "Publisher");
-  EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  close on page 3", "VeltaroTesmar Publisher = \"Tesmar Veltaro",
-                                          "FAIL  registration stopped: Class not registered"}),
-            "");
-  EXPECT_FALSE(host.closed);
-  EXPECT_EQ(form.nbMain->pageIndex(), 3);
-}
-
-TEST_F(RegistrationTest, LaunchStartsTheLauncherAndRegistersNothing) {
-  OnCompletionPage("D:\\VP");
-  host.ClickOn("lblWC");
-  const auto runs = pt::TakeShellRuns();
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].verb, "open");
-  EXPECT_EQ(runs[0].file, "D:\\VP\\VeltaroLauncher.exe");
-  EXPECT_EQ(runs[0].params, "");
-  EXPECT_EQ(runs[0].dir, "D:\\VP");
-  EXPECT_EQ(runs[0].owner, host.AppHandle());  // the application window, not the form
-  EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  launch D:\\VP\\VeltaroLauncher.exe"}), "");
-  EXPECT_TRUE(host.closed);
-  EXPECT_TRUE(Writes().empty());
-  EXPECT_TRUE(pt::TakeShellLinks().empty());
+  for (const char* button : {"lblClose4", "lblWC"}) {
+    SCOPED_TRACE(button);
+    host.ClickOn(button);
+    const auto boxes = pt::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Class not registered");
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 7u) << "values 1 to 7 only";
+    EXPECT_EQ(writes.back().name, "Publisher");
+    EXPECT_EQ(MissingInOrder(LogLastRun(), {"FAIL  registration stopped: Class not registered"}), "");
+    EXPECT_FALSE(host.closed);
+    EXPECT_TRUE(pt::TakeShellRuns().empty());
+    EXPECT_EQ(form.nbMain->pageIndex(), 3);
+  }
 }
 
 // On page 2 with a synchronous fetch possibly below, or with no job, the

@@ -199,15 +199,26 @@ TEST_F(Window, ALabelWithoutFixedSizeFollowsItsText) {
   EXPECT_EQ(form.lblErrorHint->width, 497);
 }
 
-// The manifest's version text is GBK, whatever the system's own code page.
+// The manifest's version text is GBK, whatever the system's own code page;
+// without code page 936 the system's own page reads it.
 TEST(WindowText, TheVersionIsShownDecodedAsGbk) {
-  ProductVersion = "V2.1\xB0\xE6";
-  TfrmSpeedInstall form;
-  HeadlessHost host(form);
-  host.Show();
-  ProductVersion.clear();
-  EXPECT_EQ(form.lblVersion->text, "V2.1版");
-  EXPECT_EQ(form.lblVersion2->text, "V2.1版");
+  for (bool gbkMissing : {false, true}) {
+#ifndef _WIN32
+    platform::testing::SetGbkMissing(gbkMissing);
+#else
+    if (gbkMissing) break;
+#endif
+    ProductVersion = gbkMissing ? "V2.1.0" : "V2.1\xB0\xE6";
+    TfrmSpeedInstall form;
+    HeadlessHost host(form);
+    host.Show();
+    EXPECT_EQ(form.lblVersion->text, ProductVersion == "V2.1.0" ? "V2.1.0" : "V2.1版");
+    EXPECT_EQ(form.lblVersion2->text, form.lblVersion->text);
+    ProductVersion.clear();
+  }
+#ifndef _WIN32
+  platform::testing::SetGbkMissing(false);
+#endif
 }
 
 TEST_F(Window, ProgressStripStates) {

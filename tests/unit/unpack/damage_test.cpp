@@ -152,16 +152,6 @@ TEST(DamagedArchive, ExtractionFailures) {
          WriteFileBytes(t / "d\\c", "x");
        },
        nullptr, false, [](const TempDir&) {}},
-      {"a read-only file in the way", "tree.zip", nullptr,
-       [](const TempDir& t) {
-         WriteFileBytes(t / "d\\readme.txt", "mine");
-         platform::SetAttributes(t / "d\\readme.txt", platform::kAttrReadOnly);
-       },
-       nullptr, false,
-       [](const TempDir& t) {
-         EXPECT_EQ(Content(t / "d\\readme.txt"), "mine");
-         EXPECT_TRUE(platform::FileExists(t / "d\\bin\\raw.bin"));  // the rest is out
-       }},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

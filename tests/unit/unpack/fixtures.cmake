@@ -4,7 +4,7 @@
 set(ZIP_FIXTURES ${CMAKE_CURRENT_BINARY_DIR}/zip-fixtures)
 add_custom_command(OUTPUT ${ZIP_FIXTURES}/stamp
   COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/unit/unpack/make_fixtures.py ${ZIP_FIXTURES}
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/unit/unpack/make_fixtures.py
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/unit/unpack/make_fixtures.py ${CMAKE_CURRENT_SOURCE_DIR}/support/package_names.py
   COMMENT "Making the unpack test archives")
 add_custom_target(zip_fixtures DEPENDS ${ZIP_FIXTURES}/stamp)
 add_dependencies(unpack_tests zip_fixtures)

@@ -9,6 +9,9 @@ import sys
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+import package_names  # noqa: E402
+
 out = os.path.abspath(sys.argv[1])
 os.makedirs(out, exist_ok=True)
 work = tempfile.mkdtemp()
@@ -67,39 +70,11 @@ data = bytearray(open(path("badcrc.zip"), "rb").read())
 data[data.rfind(b"bad.txtbad.txt") + 3] ^= 0x20  # in the data, not the name
 write(path("badcrc.zip"), bytes(data))
 
-# UTF-8 names (flag bit 11), top level and inside a folder.
-with zipfile.ZipFile(path("utf8.zip"), "w", zipfile.ZIP_DEFLATED) as z:
-    z.writestr("中文.txt", b"top")
-    z.writestr("目录/中文.txt", b"inside")
-    z.writestr("plain.txt", b"ascii")
-
-# The same UTF-8 names written once by an MS-DOS host (0), as some Windows tools
-# do, and once by a Unix host (3).
-for host, name in ((0, "utf8dos.zip"), (3, "utf8unix.zip")):
-    with zipfile.ZipFile(path(name), "w", zipfile.ZIP_DEFLATED) as z:
-        for member, data in (("中文.txt", b"top"), ("中/a.txt", b"a"), ("文件夹/", b""), ("文件夹/b.txt", b"b"),
-                             ("plain.txt", b"ascii")):
-            info = zipfile.ZipInfo(member)
-            info.create_system = host
-            z.writestr(info, data)
-
-# One top-level name twice: stored in GBK, then in UTF-8 (whose decoded form is
-# the first). The package's own GBK file is not replaced by the second.
-with zipfile.ZipFile(path("twonames.zip"), "w") as z:
-    z.writestr("ABCD.txt", b"gbk")  # its name bytes become GBK below
-    z.writestr("中文.txt", b"utf8")
-write(path("twonames.zip"), open(path("twonames.zip"), "rb").read().replace(b"ABCD.txt", "中文.txt".encode("gbk")))
-
-# Two names that differ only by a letter the ANSI code page lacks ("À") and
-# one it holds ("à").
-with zipfile.ZipFile(path("accents.zip"), "w") as z:
-    z.writestr("À.txt", b"capital")
-    z.writestr("à.txt", b"small")
-
-# A folder named in GBK (not UTF-8), zipped by Info-ZIP as raw bytes.
-gbk = os.path.join(work, "gbk")
-write(os.path.join(gbk.encode(), "中文".encode("gbk"), b"g.txt"), b"gbk folder")
-subprocess.run(["zip", "-q", "-r", path("gbkfolder.zip"), "."], cwd=gbk, check=True)
+# Every kind of name (tests/support/package_names.py) and the tree it installs
+# as, one path a line in UTF-8, folders ending in "/".
+with zipfile.ZipFile(path("names.zip"), "w") as z:
+    package_names.add_names(z)
+write(path("names.expected"), "".join(p + "\n" for p in sorted(package_names.installed())).encode("utf-8"))
 
 # Names that try to leave the destination, beside one harmless member.
 with zipfile.ZipFile(path("hostile.zip"), "w") as z:
