@@ -4,9 +4,8 @@
 
 #include "unpack/ZipEntry.h"
 
-// The stored name as the unpack decodes it, once: as UTF-8 when it is UTF-8,
-// otherwise as GBK (code page 936, whatever this system's own); split like the
-// stored name, the folder part up to and including its last "\" or ":".
+// The name the unpack installs the entry under (decoded once when the
+// directory was read), the folder part up to and including its last "\" or ":".
 void DecodedParts(const ZipEntry& e, std::u16string* folder, std::u16string* file);
 
 // The path below the installation folder, "\" between folders: a leading "\"
