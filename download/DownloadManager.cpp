@@ -12,6 +12,7 @@
 #include "download/Notify.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "platform/safe_fs.h"
 #include "platform/system.h"
 #include "platform/thread.h"
 
@@ -45,8 +46,13 @@ std::string FreeTargetName(const std::string& target) {
 }
 
 TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
-                                   const std::string& fileName, int32_t threadCount)
-    : Url(url), Dir(FolderPart(fileName)), FileName(fileName), ThreadCount(ClampThreadCount(threadCount)), Job(job) {
+                                   const std::string& fileName, int32_t threadCount, bool resume)
+    : Url(url),
+      Dir(FolderPart(fileName)),
+      FileName(fileName),
+      ThreadCount(ClampThreadCount(threadCount)),
+      Job(job),
+      resume_(resume) {
   if (!Dir.empty() && !DirExists(Dir)) ForceDirs(Dir);
   for (int i = 0; i <= kMaxSegments; ++i) {
     Stop[i] = false;
@@ -59,9 +65,9 @@ TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, con
 TDownloadManager::~TDownloadManager() { StopSegments(); }
 
 void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
-                             const std::string& fileName, int32_t threadCount) {
-  std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
-  HoldJobTarget(fileName);
+                             const std::string& fileName, int32_t threadCount, bool resume) {
+  std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount, resume));
+  self->ticket_ = HoldJobTarget(fileName);
   try {
     platform::Thread([self]() mutable {
       self->RunAndRelease();
@@ -103,7 +109,7 @@ void TDownloadManager::Fail(const char* logLine) {
 
 void TDownloadManager::LetGo() {
   dataFile_.Close();
-  if (!released_) ReleaseJobTarget(FileName);
+  if (!released_) ReleaseJobTarget(FileName, ticket_);
   released_ = true;
 }
 
@@ -132,8 +138,20 @@ void TDownloadManager::Run() {
   const std::string stateFile = Dir + Name + ".rpc.cfg";
   Job->ClearLog();
 
+  // An earlier job of this process on the target ends first (a cancel ends its
+  // reads at once); a cancel of this one meanwhile ends it before it starts.
+  if (!WaitJobTurn(FileName, ticket_, [this] { return Job->CancelRequested.load(); })) {
+    Job->CancelRequested = false;
+    Job->Running = 0;
+    return;
+  }
+  if (!resume_ && (platform::RemoveSafely(stateFile) != 0 || platform::RemoveSafely(dataFile) != 0)) {
+    Fail("[%s] 创建接收文件失败.");
+    return;
+  }
+
   ResumeState header;
-  if (platform::FileExists(stateFile) && LoadState(stateFile, dataFile, &header)) {
+  if (resume_ && platform::FileExists(stateFile) && LoadState(stateFile, dataFile, &header)) {
     // resumed: the segment table is filled in
   } else if (!NewDownload(stateFile, dataFile, &header)) {
     return;
@@ -159,8 +177,11 @@ bool TDownloadManager::LoadState(const std::string& stateFile, const std::string
   ResumeState s;
   if (!ReadResumeStateFile(stateFile, &bytes) || !DecodeResumeState(bytes, &s)) return false;
   // The state describes the data file only while that file is the size it
-  // says; a data file that another engine writes is not resumed either.
-  if (dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size) {
+  // says; a data file that another engine writes, or that has a second name,
+  // is not resumed either.
+  uint32_t links = 0;
+  if (dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size ||
+      dataFile_.LinkCount(&links) != 0 || links != 1) {
     dataFile_.Close();
     return false;
   }
@@ -194,12 +215,9 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
     Segments[i].Received = 0;
   }
   Log("[%s] 开始创建接收文件... ...");
-  // Created only when no other engine writes it (a read-only leftover, a
-  // folder of that name or a path under a file fail here too). A state file
-  // that failed its checks must not outlive the data file it no longer
-  // describes.
-  if (dataFile_.OpenSoleWriter(dataFile, true) != 0 || dataFile_.SetLength(size) != 0 ||
-      (platform::FileExists(stateFile) && !platform::RemoveFile(stateFile))) {
+  // The state goes first: a data file is never left beside a state that
+  // could describe it.
+  if (platform::RemoveSafely(stateFile) != 0 || !CreateDataFile(dataFile, size)) {
     Fail("[%s] 创建接收文件失败.");
     return false;
   }
@@ -207,6 +225,21 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   header->Size = size;
   header->ThreadCount = ThreadCount;
   return true;
+}
+
+bool TDownloadManager::CreateDataFile(const std::string& dataFile, int32_t size) {
+  // Created only when no other engine writes it; a read-only leftover, a folder
+  // of that name or a path under a file fail too. A leftover this engine could
+  // write (or a link) is removed first, never written through.
+  if (platform::FileExists(dataFile)) {
+    platform::File probe;
+    if (probe.OpenSoleWriter(dataFile, false) != 0) return false;
+  }
+  if (platform::RemoveSafely(dataFile) != 0 || dataFile_.OpenSoleWriter(dataFile, true) != 0) return false;
+  if (dataFile_.SetLength(size) == 0) return true;
+  dataFile_.Close();
+  platform::RemoveSafely(dataFile);
+  return false;
 }
 
 void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::string& stateFile,
@@ -235,7 +268,7 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   uint32_t lastSave = platform::TickCount();
   try {
     while (!Job->Finished) {
-      if (Job->CancelRequested) break;
+      if (Job->CancelRequested || stale_) break;
       if (EngineFaultDue(EngineFault::kPoll)) throw std::runtime_error("poll failed");
       Job->ProgressValid = false;
       Job->Downloaded = SumReceived();
@@ -260,8 +293,27 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   // Every path (completion, cancel, the owner setting Finished, a failed
   // rename, an error) waits until no segment writes before the state is saved.
   QuietSegments();
+  if (stale_) {
+    // The segment that found it has sent its notice.
+    DiscardFiles(dataFile, stateFile);
+    Log("[%s] 资源接收未完成，任务中止.");
+    Job->CancelRequested = false;
+    Job->Running = 0;
+    return;
+  }
   SaveState(stateFile, header);
   if (renameFailed_) NotifyFailed();
+}
+
+void TDownloadManager::MarkStale() {
+  stale_ = true;
+  WakePoll();
+}
+
+void TDownloadManager::DiscardFiles(const std::string& dataFile, const std::string& stateFile) {
+  dataFile_.Close();
+  platform::RemoveSafely(stateFile);
+  platform::RemoveSafely(dataFile);
 }
 
 int32_t TDownloadManager::SumReceived() const {
@@ -295,7 +347,7 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
     platform::SleepMs(50);
     target = FreeTargetName(Dir + Name);
   }
-  platform::RemoveFile(stateFile);
+  platform::RemoveSafely(stateFile);
   Job->SetFinalName(target);
   Job->Finished = true;
   return true;
@@ -303,6 +355,8 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
 
 void TDownloadManager::QuietSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  // A read under way ends now, not after its chunk or its time-out.
+  for (auto& t : threads_) t->Cancel();
   for (int i = 1; i <= kMaxSegments; ++i) {
     while (!SegmentQuiet[i]) WaitPoll(kPollMs);
   }
@@ -310,6 +364,7 @@ void TDownloadManager::QuietSegments() {
 
 void TDownloadManager::StopSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (auto& t : threads_) t->Cancel();
   for (auto& t : threads_) t->Join();
   threads_.clear();
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = false;
@@ -328,14 +383,18 @@ ResumeState TDownloadManager::CurrentState(const ResumeState& header) const {
 void TDownloadManager::SaveProgress(const std::string& stateFile, const ResumeState& header) {
   const ResumeState s = CurrentState(header);
   // A state that cannot be written now is written at the end of the run.
-  if (dataFile_.Flush() == 0) WriteResumeStateFile(stateFile, s);
+  if (FlushData()) WriteResumeStateFile(stateFile, s);
 }
 
+bool TDownloadManager::FlushData() { return !EngineFaultDue(EngineFault::kFlush) && dataFile_.Flush() == 0; }
+
 void TDownloadManager::SaveState(const std::string& stateFile, const ResumeState& header) {
+  // A state is written only over data that is on the disk (the file is closed
+  // after a rename that failed); one that cannot be written still ends the run.
   if (!Job->Finished) {
-    if (dataFile_.IsOpen()) dataFile_.Flush();  // closed after a rename that failed
-    if (!WriteResumeStateFile(stateFile, CurrentState(header))) return;
-    Log("[%s] 资源接收未完成，任务中止.");
+    if ((!dataFile_.IsOpen() || FlushData()) && WriteResumeStateFile(stateFile, CurrentState(header))) {
+      Log("[%s] 资源接收未完成，任务中止.");
+    }
   }
   Job->CancelRequested = false;
   Job->Running = 0;

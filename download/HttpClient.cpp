@@ -34,6 +34,11 @@ HttpClient::HttpClient() : buf_(kBufferSize) {}
 
 HttpClient::~HttpClient() { sock_.Close(); }
 
+void HttpClient::Cancel() {
+  cancelled_ = true;
+  sock_.Shutdown();
+}
+
 int64_t HttpClient::ContentLength() const {
   return head_.Has("Content-Length") ? ParseLength(head_.Get("Content-Length")) : -1;
 }
@@ -78,6 +83,8 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
     if (!sock_.Connect(u.host, u.port, ConnectTimeoutMs)) {
       throw HttpError("cannot connect to " + u.host + ":" + std::to_string(u.port));
     }
+    // A cancel that came while connecting found no connection to shut down.
+    if (cancelled_) throw HttpError("cancelled");
     SendRequest(method, u);
     ReadHead(method);
     std::vector<std::string> setCookies = head_.GetAll("Set-Cookie");
@@ -137,6 +144,7 @@ size_t HttpClient::Receive(char* dst, size_t n, uint32_t waitMs) {
   for (;;) {
     bool (*abort)() = g_abortCheck;
     if (abort && abort()) throw HttpError("interrupted");
+    if (cancelled_) throw HttpError("cancelled");
     const uint32_t now = platform::TransferTickCount();
     const uint32_t inWindow = now - windowStart_, waited = now - start;
     // Past a limit, one short look still takes what has already arrived.
