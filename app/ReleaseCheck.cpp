@@ -11,6 +11,7 @@
 #include "platform/crypto.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "platform/safe_fs.h"
 #include "platform/system.h"
 
 namespace app {
@@ -92,7 +93,10 @@ PackageDigest DigestPackage(platform::File& package) {
 std::string ComponentFetchName(const std::string& target) { return target + ".tmp"; }
 
 bool PlaceComponent(const std::string& target, const std::string& serverName) {
-  const std::string fetched = ComponentFetchName(target);
+  return PlaceComponent(target, serverName, ComponentFetchName(target));
+}
+
+bool PlaceComponent(const std::string& target, const std::string& serverName, const std::string& fetched) {
   platform::File held;
   bool placed = false;
   if (held.OpenHeld(fetched, true) == 0) {
@@ -104,7 +108,7 @@ bool PlaceComponent(const std::string& target, const std::string& serverName) {
     placed = matches && held.MoveHeldTo(target) == 0;
   }
   held.Close();
-  if (!placed) platform::RemoveFile(fetched);
+  if (!placed) platform::RemoveSafely(fetched);
   return placed;
 }
 
