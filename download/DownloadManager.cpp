@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 #include "common/KpLib.h"
 #include "download/Download.h"
@@ -25,8 +26,31 @@ constexpr uint32_t kRenameRetryMs = 5000;
 constexpr int kMaxNumberedNames = 100000;
 // A crash or a killed process loses at most about this much of the download.
 constexpr uint32_t kStateSaveMs = 900;
+constexpr uint32_t kCopyBlock = 1 << 20;
 
 int32_t ClampThreadCount(int32_t n) { return n < 1 ? 1 : (n > kMaxSegments ? kMaxSegments : n); }
+
+// The data file made this engine's own before a resume writes it: its bytes
+// copied under a fresh sibling name that then replaces the name, so that a link
+// planted there is replaced, never written through. False when the file is not
+// `size` bytes or cannot be taken (another engine holds it).
+bool OwnDataFile(const std::string& dataFile, int64_t size) {
+  platform::File in, out;
+  std::string temp;
+  if (in.Open(dataFile, platform::OpenMode::kRead) != 0 || in.Size() != size) return false;
+  if (platform::CreateSiblingTemp(dataFile, &out, &temp) != 0) return false;
+  std::vector<char> buf(kCopyBlock);
+  bool ok = true;
+  for (uint32_t got = 0; ok; ) {
+    ok = in.Read(buf.data(), kCopyBlock, &got) == 0;
+    if (!ok || got == 0) break;
+    ok = out.Write(buf.data(), got) == 0;
+  }
+  in.Close();
+  ok = out.Close() == 0 && ok && platform::PlaceOver(temp, dataFile) == 0;
+  if (!ok) platform::RemoveFile(temp);
+  return ok;
+}
 }  // namespace
 
 std::string FreeTargetName(const std::string& target) {
@@ -180,7 +204,7 @@ bool TDownloadManager::LoadState(const std::string& stateFile, const std::string
   // says; a data file that another engine writes, or that has a second name,
   // is not resumed either.
   uint32_t links = 0;
-  if (dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size ||
+  if (!OwnDataFile(dataFile, s.Size) || dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size ||
       dataFile_.LinkCount(&links) != 0 || links != 1) {
     dataFile_.Close();
     return false;
@@ -294,9 +318,10 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   // rename, an error) waits until no segment writes before the state is saved.
   QuietSegments();
   if (stale_) {
-    // The segment that found it has sent its notice.
+    // Gone before the notice: the retry it starts finds nothing to resume.
     DiscardFiles(dataFile, stateFile);
     Log("[%s] 资源接收未完成，任务中止.");
+    NotifyFailed();
     Job->CancelRequested = false;
     Job->Running = 0;
     return;
