@@ -289,6 +289,33 @@ TEST_F(EngineTest, DiskFaultsNeverLeaveAStateAheadOfTheData) {
   }
 }
 
+// The earlier-job wait: bounded, one hold per manager (the last one's release
+// frees the name, managers take turns in the order they started), names
+// compared as Windows compares them and never byte by byte (a GBK trail byte
+// may read as a lower-case letter).
+TEST(EarlierJobWait, BoundedCountedPerHolderNamedAsWindowsDoes) {
+  const std::string name = "D:\\Dl\\Pkg.zip";
+  const uint64_t a = HoldJobTarget(name), b = HoldJobTarget("d:/dl/PKG.ZIP");
+  int pumps = 0;
+  EXPECT_FALSE(WaitForEarlierJob("D:\\DL\\pkg.zip", 50, [&] { ++pumps; }));
+  EXPECT_GT(pumps, 0);
+  const uint64_t gbk = HoldJobTarget("D:\\\x81\x61.zip");
+  EXPECT_TRUE(WaitForEarlierJob("D:\\\x81\x41.zip", 0, nullptr));
+  EXPECT_FALSE(WaitForEarlierJob("D:\\\x81\x61.zip", 0, nullptr));
+  ReleaseJobTarget("D:\\\x81\x61.zip", gbk);
+
+  ReleaseJobTarget(name, a);
+  EXPECT_FALSE(WaitForEarlierJob(name, 20, nullptr)) << "the second holder still holds it";
+  const uint64_t c = HoldJobTarget(name);
+  EXPECT_TRUE(WaitJobTurn(name, b, nullptr));
+  int asked = 0;
+  EXPECT_FALSE(WaitJobTurn(name, c, [&] { return ++asked == 3; }));
+  ReleaseJobTarget(name, b);
+  EXPECT_TRUE(WaitJobTurn(name, c, nullptr));
+  ReleaseJobTarget(name, c);
+  EXPECT_TRUE(WaitForEarlierJob(name, 0, nullptr));
+}
+
 #ifndef _WIN32
 // A link or a second name planted at the engine's files: the run writes, moves
 // and deletes only files of its own; every target keeps its bytes.
