@@ -55,9 +55,12 @@ void TDownload::Run() {
   } catch (const std::exception&) {
     failed = !Manager->Stop[Index];  // a read the manager cancelled is no failure
   }
+  // A segment that ended without a failure has no notice to wait for: its end
+  // line goes before the manager's last one.
+  if (!failed) LogSegmentEnd(*Manager->Job, Index, false);
   Manager->SegmentQuiet[Index] = true;
   Manager->WakePoll();
-  LogSegmentEnd(*Manager->Job, Index, failed);
+  if (failed) LogSegmentEnd(*Manager->Job, Index, true);
   {
     platform::LockGuard lock(clientMutex_);
     client_.reset();

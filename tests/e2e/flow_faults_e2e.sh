@@ -174,7 +174,7 @@ echo "   ended $((SECONDS - closed_at)) s after the close"
 sleep 3
 drivers=$(run_requests_under /zelqa/DOWN_CENTER/SBQD/ | wc -l)
 check "no driver fetched after the close ($drivers requests)" "$([ "$drivers" -le 1 ] && echo 0 || echo 1)"
-check "no driver placed" "$([ -z "$(ls "$INSTALLED/App" 2>/dev/null | grep -v '\.tmp$')" ] && echo 0 || echo 1)"
+check "no driver placed" "$(ls "$INSTALLED/App" | grep -qE '^(SWUKeyDrive|VeltaroCSP|SKPDrive)\.exe$' && echo 1 || echo 0)"
 end_run
 
 # --- 7. A second copy -----------------------------------------------------------
