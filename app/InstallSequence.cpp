@@ -202,6 +202,7 @@ void TInstallFlow::tmr2Timer() {
   }
   // The failed job's resume files describe nothing that is still needed.
   WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+  if (Closing) return;
   platform::RemoveSafely(PackageFile + ".rpc");
   platform::RemoveSafely(PackageFile + ".rpc.cfg");
   UnpackThenComponents(package, "解压失败");
