@@ -160,6 +160,9 @@ TEST_F(ComponentsTest, ALeftoverAtTheFetchNameIsNeverPlaced) {
         ASSERT_TRUE(platform::SetAttributes(fetched, platform::kAttrReadOnly));
       }
     }
+    // An older installer's resume files under the target's own name.
+    Put(Target(0) + ".rpc", "old data");
+    Put(Target(0) + ".rpc.cfg", "old state");
     form.nbMain->SetPageIndex(2);
     flow.SyncFallback = r.sync;
     flow.DownloadAttachedFiles();
@@ -171,6 +174,7 @@ TEST_F(ComponentsTest, ALeftoverAtTheFetchNameIsNeverPlaced) {
         EXPECT_FALSE(Exists(ComponentFetchName(Target(i))));
       }
     }
+    EXPECT_EQ(Exists(Target(0) + ".rpc") || Exists(Target(0) + ".rpc.cfg"), r.sync) << "gone once a job ran";
   }
 }
 
