@@ -240,8 +240,8 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   }
   Log("[%s] 开始创建接收文件... ...");
   // The state goes first: a data file is never left beside a state that
-  // could describe it.
-  if (platform::RemoveSafely(stateFile) != 0 || !CreateDataFile(dataFile, size)) {
+  // could describe it. Another engine's files are left alone.
+  if (!DataFileFree(dataFile) || platform::RemoveSafely(stateFile) != 0 || !CreateDataFile(dataFile, size)) {
     Fail("[%s] 创建接收文件失败.");
     return false;
   }
@@ -251,14 +251,17 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   return true;
 }
 
+// Created only when no other engine writes it; a read-only leftover, a folder
+// of that name or a path under a file fail too.
+bool TDownloadManager::DataFileFree(const std::string& dataFile) {
+  if (!platform::FileExists(dataFile)) return true;
+  platform::File probe;
+  return probe.OpenSoleWriter(dataFile, false) == 0;
+}
+
+// A leftover this engine could write (or a link) is removed first, never
+// written through.
 bool TDownloadManager::CreateDataFile(const std::string& dataFile, int32_t size) {
-  // Created only when no other engine writes it; a read-only leftover, a folder
-  // of that name or a path under a file fail too. A leftover this engine could
-  // write (or a link) is removed first, never written through.
-  if (platform::FileExists(dataFile)) {
-    platform::File probe;
-    if (probe.OpenSoleWriter(dataFile, false) != 0) return false;
-  }
   if (platform::RemoveSafely(dataFile) != 0 || dataFile_.OpenSoleWriter(dataFile, true) != 0) return false;
   if (dataFile_.SetLength(size) == 0) return true;
   dataFile_.Close();

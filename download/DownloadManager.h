@@ -72,6 +72,7 @@ class TDownloadManager {
   void RunAndRelease();
   bool LoadState(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
   bool NewDownload(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
+  bool DataFileFree(const std::string& dataFile);
   // The data file opened new at `size` bytes; nothing left at its name on failure.
   bool CreateDataFile(const std::string& dataFile, int32_t size);
   void DownloadPhase(const std::string& dataFile, const std::string& stateFile, const ResumeState& header);
