@@ -1,5 +1,7 @@
 // The dependent components: the base service and the three drivers below
 // InstallDir, fetched when missing. None of them is run.
+#include <atomic>
+
 #include "app/FlowLog.h"
 #include "app/FlowValues.h"
 #include "app/InstallFlow.h"
@@ -8,9 +10,11 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
+#include "download/HttpClient.h"
 #include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "platform/fs.h"
+#include "platform/safe_fs.h"
 
 namespace app {
 
@@ -31,16 +35,43 @@ bool AtLeastByteWise(const std::string& a, const std::string& b) {
   return a.size() >= b.size();
 }
 
-void FetchDriver(ui::TfrmSpeedInstall& form, const std::string& fileName) {
+// While a component is fetched on the window's thread, a close ends the fetch
+// under way (the window is gone within moments; the process must not go on).
+std::atomic<const TInstallFlow*> g_fetchingFlow{nullptr};
+
+bool FetchingFlowCloses() {
+  const TInstallFlow* flow = g_fetchingFlow;
+  return flow && flow->Closing;
+}
+
+class CloseEndsFetch {
+ public:
+  explicit CloseEndsFetch(const TInstallFlow& flow) {
+    g_fetchingFlow = &flow;
+    SetHttpAbortCheck(FetchingFlowCloses);
+  }
+  ~CloseEndsFetch() {
+    SetHttpAbortCheck(nullptr);
+    g_fetchingFlow = nullptr;
+  }
+  CloseEndsFetch(const CloseEndsFetch&) = delete;
+  CloseEndsFetch& operator=(const CloseEndsFetch&) = delete;
+};
+
+void FetchDriver(TInstallFlow& flow, const std::string& fileName) {
   const std::string target = InstallDir + "\\App\\" + fileName;
+  if (flow.Closing) return;
   if (platform::FileExists(target)) return LogComponent(target, "present");
-  form.lblDownLoadState->text = "正在安装依赖驱动...";
-  form.Changed();
-  if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, ComponentFetchName(target), true)) {
-    PlaceComponent(target, fileName);
-  } else {
+  flow.form().lblDownLoadState->text = "正在安装依赖驱动...";
+  flow.form().Changed();
+  const std::string fetched = ComponentFetchName(target);
+  CloseEndsFetch closeEnds(flow);
+  if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, fetched, true) && !flow.Closing) {
+    PlaceComponent(target, fileName, fetched);
+  } else if (!flow.Closing) {
     LogComponent(target, "failed");
   }
+  platform::RemoveSafely(fetched);  // a fetch the close ended, or one the check refused
 }
 
 std::string BaseServiceTarget() { return InstallDir + "\\ThirdSoftware\\BaseService.exe"; }
@@ -62,32 +93,49 @@ void TInstallFlow::DownloadAttachedFiles() {
     form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
     form_.lblDownLoadState->text = "正在安装基础服务...";
     form_.Changed();
+    const std::string fetched = ComponentFetchName(target);
     if (!SyncFallback) {
       CurrentJob.reset();  // as in StartPackageDownload
-      WaitForEarlierJob(ComponentFetchName(target), kEarlierJobWaitMs, [this] { ProcessMessages(); });
-      CurrentJob = TDownloadJob::Create(url, ComponentFetchName(target), kSegments);
+      WaitForEarlierJob(fetched, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+      if (Closing) return;
+      // Resume files an older installer left under the target's own name.
+      platform::RemoveSafely(target + ".rpc");
+      platform::RemoveSafely(target + ".rpc.cfg");
+      // Whatever stands at the fetch name is not this download; a name that
+      // cannot be cleared fails as the job would.
+      if (platform::RemoveSafely(fetched) != 0) return BaseServiceDownloadFailed();
+      // Unchecked after its download, the service is fetched whole: a resume
+      // could join two versions of the same size.
+      CurrentJob = TDownloadJob::Create(url, fetched, kSegments, SignedReleases);
       LogJobStart(*CurrentJob);
       SetTimer(form_.tmr3, true);
       return;  // BaseServiceDownloaded goes on
     }
-    if (FetchToFile(url, ComponentFetchName(target), true)) BaseServiceFetched();
-    else LogComponent(target, "failed");
+    CloseEndsFetch closeEnds(*this);
+    if (FetchToFile(url, fetched, true) && !Closing) {
+      BaseServiceFetched(fetched);
+    } else if (!Closing) {
+      LogComponent(target, "failed");
+    }
+    platform::RemoveSafely(fetched);
   }
   BaseServiceDownloaded();
 }
 
-void TInstallFlow::BaseServiceFetched() {
-  PlaceComponent(BaseServiceTarget(), "DiruvOzoBaseService.exe");
+void TInstallFlow::BaseServiceFetched(const std::string& fetched) {
+  const std::string target = BaseServiceTarget();
+  PlaceComponent(target, "DiruvOzoBaseService.exe", fetched.empty() ? ComponentFetchName(target) : fetched);
 }
 
-void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(form_, "SWUKeyDrive.exe"); }
-void TInstallFlow::DownloadKDPDrive() { FetchDriver(form_, "VeltaroCSP.exe"); }
-void TInstallFlow::DownloadSKPDrive() { FetchDriver(form_, "SKPDrive.exe"); }
+void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(*this, "SWUKeyDrive.exe"); }
+void TInstallFlow::DownloadKDPDrive() { FetchDriver(*this, "VeltaroCSP.exe"); }
+void TInstallFlow::DownloadSKPDrive() { FetchDriver(*this, "SKPDrive.exe"); }
 
 void TInstallFlow::BaseServiceDownloaded() {
   DownloadSWUkeyDrive();
   DownloadKDPDrive();
   DownloadSKPDrive();
+  if (Closing) return;
   form_.nbMain->SetPageIndex(3);
   form_.Changed();
 }

@@ -8,6 +8,7 @@
 //   Components.cpp       the base service and the three drivers
 //   Registration.cpp     close, launch, registry values and shortcut
 #pragma once
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -54,8 +55,9 @@ class TInstallFlow : public ui::FlowHandlers {
   void DownloadSWUkeyDrive();
   void DownloadKDPDrive();
   void DownloadSKPDrive();
-  // A base service just fetched under its temporary name: checked, then put in place.
-  void BaseServiceFetched();
+  // A base service just fetched to `fetched` (empty: its fetch name): checked,
+  // then put in place.
+  void BaseServiceFetched(const std::string& fetched);
   // tmr3's completion step: tmr3 is already disabled.
   void BaseServiceDownloaded();
   // HandleDownloadFailed while tmr3 polls the base-service job (tmr1 is off).
@@ -67,14 +69,15 @@ class TInstallFlow : public ui::FlowHandlers {
   std::string PackageFile;  // WorkDir + "\Downloads\" + PackageName
   bool SyncFallback = false;
   // Set when the close on the installing page begins: from then on no timer
-  // and no notice starts a download, an unpack or the components.
-  bool Closing = false;
+  // and no notice starts a download, an unpack or the components. Read by a
+  // component fetch's abort check, on whatever thread asks it.
+  std::atomic<bool> Closing{false};
 
  private:
   // Shared body of tmr1Timer and tmr3Timer: shows the job's percentage; true
   // when the job is finished and `timer` has been disabled.
   bool PollCurrentJob(ui::Timer& timer);
-  bool HoldMatchingPackage(platform::File* package, bool emptyCrcAccepts);
+  bool HoldMatchingPackage(platform::File* package, const std::string& file, bool emptyCrcAccepts);
   // Unpacks through the held package, closes it, then the components or the message.
   void UnpackThenComponents(platform::File& package, const char* failureText);
   void ProcessMessages();

@@ -14,6 +14,7 @@
 #include "download/PubCrc.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/safe_fs.h"
 #include "platform/system.h"
 #include "unpack/PubZip.h"
 
@@ -101,7 +102,7 @@ void TInstallFlow::lblLJAZClick() {
 
   if (platform::FileExists(PackageFile)) {
     platform::File package;
-    if (HoldMatchingPackage(&package, false)) {
+    if (HoldMatchingPackage(&package, PackageFile, false)) {
       LogPackageReused(PackageFile);
       form_.ShowProgress(99);
       form_.nbMain->SetPageIndex(2);
@@ -126,12 +127,20 @@ void TInstallFlow::lblLJAZClick() {
 void TInstallFlow::lblXZClick() { StartPackageDownload(); }
 
 void TInstallFlow::StartPackageDownload() {
-  // The earlier job on the package, if any, is no longer the current one (no
-  // notice of it counts as the download's), and its manager is let finish
-  // first, so that the new one resumes from its state.
-  CurrentJob.reset();
-  WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+  // The working state first: no second click starts a second download while
+  // the earlier job ends.
   form_.ShowWorkingState();
+  // The earlier job on the package, if any, is no longer the current one (no
+  // notice of it counts as the download's); it is stopped and let finish
+  // first, so that the new one resumes from its state.
+  const std::shared_ptr<TDownloadJob> earlier = CurrentJob;
+  CurrentJob.reset();
+  if (earlier) earlier->Cancel();
+  WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+  if (Closing) return;
+  // Whatever stands at the package's name is not the package: a name that
+  // cannot be cleared fails as the download would, to the fallback.
+  if (platform::RemoveSafely(PackageFile) != 0) return SetTimer(form_.tmr2, true);
   CurrentJob = TDownloadJob::Create(PackageUrl, PackageFile, kSegments);
   LogJobStart(*CurrentJob);
   SetTimer(form_.tmr1, true);
@@ -162,18 +171,18 @@ bool TInstallFlow::PollCurrentJob(ui::Timer& timer) {
 // are the bytes unpacked. With `emptyCrcAccepts` an empty checksum of the
 // manifest accepts any package. A package that does not match is deleted. With
 // signed releases its hash must match as well.
-bool TInstallFlow::HoldMatchingPackage(platform::File* package, bool emptyCrcAccepts) {
-  const uint32_t openError = package->OpenHeld(PackageFile);
+bool TInstallFlow::HoldMatchingPackage(platform::File* package, const std::string& file, bool emptyCrcAccepts) {
+  const uint32_t openError = package->OpenHeld(file);
   if (openError == 0) {
     const PackageDigest d = DigestPackage(*package);
     const bool accepted = ((emptyCrcAccepts && PackageCrc.empty()) || d.crcText == PackageCrc) && d.hashMatches;
-    LogPackageCheck(PackageFile, 0, d.crcText, PackageCrc, d.hashMatches, accepted);
+    LogPackageCheck(file, 0, d.crcText, PackageCrc, d.hashMatches, accepted);
     if (accepted) return true;
     package->Close();
   } else {
-    LogPackageCheck(PackageFile, openError, std::string(), PackageCrc, false, false);
+    LogPackageCheck(file, openError, std::string(), PackageCrc, false, false);
   }
-  platform::RemoveFile(PackageFile);
+  platform::RemoveSafely(file);
   return false;
 }
 
@@ -181,7 +190,10 @@ void TInstallFlow::tmr1Timer() {
   if (Closing) return SetTimer(form_.tmr1, false);
   if (!PollCurrentJob(form_.tmr1)) return;
   platform::File package;
-  if (!HoldMatchingPackage(&package, true)) {
+  // The file this job completed, under whatever name it found free (none
+  // when the percentage ran over and the flow finished the job itself).
+  const std::string completed = CurrentJob->FinalName();
+  if (!HoldMatchingPackage(&package, completed.empty() ? PackageFile : completed, true)) {
     // As the first failure notice would: the fallback fetch one second later.
     LogFallback("the downloaded package is not the manifest's");
     if (CurrentJob) CurrentJob->Cancel();
@@ -196,16 +208,21 @@ void TInstallFlow::tmr2Timer() {
   if (Closing) return;
   SyncFallback = true;
   platform::File package;
-  if (!FetchToFile(PackageUrl, PackageFile, true) || !HoldMatchingPackage(&package, true)) {
+  if (!FetchToFile(PackageUrl, PackageFile, true) || !HoldMatchingPackage(&package, PackageFile, true)) {
     return form_.ShowInfo("下载失败");
   }
+  // The failed job's resume files describe nothing that is still needed.
+  WaitForEarlierJob(PackageFile, kEarlierJobWaitMs, [this] { ProcessMessages(); });
+  if (Closing) return;
+  platform::RemoveSafely(PackageFile + ".rpc");
+  platform::RemoveSafely(PackageFile + ".rpc.cfg");
   UnpackThenComponents(package, "解压失败");
 }
 
 void TInstallFlow::tmr3Timer() {
   if (Closing) return SetTimer(form_.tmr3, false);
   if (!PollCurrentJob(form_.tmr3)) return;
-  BaseServiceFetched();
+  BaseServiceFetched(CurrentJob->FinalName());
   BaseServiceDownloaded();
 }
 

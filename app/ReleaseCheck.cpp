@@ -12,6 +12,7 @@
 #include "platform/crypto.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "platform/safe_fs.h"
 #include "platform/system.h"
 
 namespace app {
@@ -102,7 +103,10 @@ PackageDigest DigestPackage(platform::File& package) {
 std::string ComponentFetchName(const std::string& target) { return target + ".tmp"; }
 
 bool PlaceComponent(const std::string& target, const std::string& serverName) {
-  const std::string fetched = ComponentFetchName(target);
+  return PlaceComponent(target, serverName, ComponentFetchName(target));
+}
+
+bool PlaceComponent(const std::string& target, const std::string& serverName, const std::string& fetched) {
   platform::File held;
   bool placed = false, matches = true;
   if (held.OpenHeld(fetched, true) == 0) {
@@ -113,7 +117,7 @@ bool PlaceComponent(const std::string& target, const std::string& serverName) {
     placed = matches && held.MoveHeldTo(target) == 0;
   }
   held.Close();
-  if (!placed) platform::RemoveFile(fetched);
+  if (!placed) platform::RemoveSafely(fetched);
   LogComponent(target, placed ? "installed" : matches ? "failed" : "refused");
   return placed;
 }

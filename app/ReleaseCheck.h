@@ -33,7 +33,9 @@ std::string ComponentFetchName(const std::string& target);
 // The component fetched to ComponentFetchName(target): held against change,
 // checked through that handle (with signed releases, its SHA-256 against the
 // manifest's section Files for `serverName`) and moved to `target` through it.
-// Anything else deletes the fetched file; false then.
+// Anything else deletes the fetched file; false then. `fetched` names the file
+// when a job completed it under another name.
 bool PlaceComponent(const std::string& target, const std::string& serverName);
+bool PlaceComponent(const std::string& target, const std::string& serverName, const std::string& fetched);
 
 }  // namespace app

@@ -26,6 +26,11 @@ void TDownload::Join() {
   thread_.Join();
 }
 
+void TDownload::Cancel() {
+  platform::LockGuard lock(clientMutex_);
+  if (client_) client_->Cancel();
+}
+
 void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {
   const std::string number = std::to_string(index);
   if (failed) {
@@ -38,18 +43,30 @@ void LogSegmentEnd(TDownloadJob& job, int32_t index, bool failed) {
 void TDownload::Run() {
   bool failed = false;
   // Released (and its connection closed) only after the lines and the notice.
-  std::unique_ptr<HttpClient> client;
   try {
-    client = std::make_unique<HttpClient>();
+    HttpClient* client;
+    {
+      platform::LockGuard lock(clientMutex_);
+      client_ = std::make_unique<HttpClient>();
+      client = client_.get();
+    }
+    // A stop asked before the client existed had nothing to cancel.
+    if (Manager->Stop[Index]) client->Cancel();
     Transfer(*client);
   } catch (const std::exception& e) {
-    LogSegmentFailed(*Manager->Job, Index, e.what());
-    failed = true;
+    failed = !Manager->Stop[Index];  // a read the manager cancelled is no failure
+    if (failed) LogSegmentFailed(*Manager->Job, Index, e.what());
   }
+  // A segment that ended without a failure has no notice to wait for: its end
+  // line goes before the manager's last one.
+  if (!failed) LogSegmentEnd(*Manager->Job, Index, false);
   Manager->SegmentQuiet[Index] = true;
   Manager->WakePoll();
-  LogSegmentEnd(*Manager->Job, Index, failed);
-  client.reset();
+  if (failed) LogSegmentEnd(*Manager->Job, Index, true);
+  {
+    platform::LockGuard lock(clientMutex_);
+    client_.reset();
+  }
   Manager->Stop[Index] = false;
   Manager->SegmentEnded[Index] = true;
   Manager->WakePoll();
@@ -65,14 +82,26 @@ void TDownload::Transfer(HttpClient& client) {
   client.Request.rangeStart = Position;
   client.Request.rangeEnd = seg.End;
   Remaining = seg.End - Position;
-  client.Get(Url);
+  try {
+    client.Get(Url);
+  } catch (const HttpError& e) {
+    if (e.status() == 416) Manager->MarkStale();  // the saved ranges lie past the resource's end
+    throw;
+  }
 
   // Bytes are only written at Position when the server says they start there:
   // a server that ignores the range sends byte 0 first.
   int status = client.ResponseCode();
-  int64_t rangeStart = 0;
+  int64_t rangeStart = 0, total = 0;
   if (status == 206) {
-    if (!ParseContentRangeStart(client.Response().Get("Content-Range"), &rangeStart) || rangeStart != Position) {
+    const std::string range = client.Response().Get("Content-Range");
+    // A resource of another size is another version: the saved ranges describe
+    // nothing of it.
+    if (ParseContentRangeTotal(range, &total) && total != Manager->Job->Size) {
+      Manager->MarkStale();
+      throw HttpError("the resource changed its size", status);
+    }
+    if (!ParseContentRangeStart(range, &rangeStart) || rangeStart != Position) {
       throw HttpError("answer starts at the wrong offset", status);
     }
   } else if (status != 200 || Position != 0) {
@@ -83,7 +112,9 @@ void TDownload::Transfer(HttpClient& client) {
   while (!Manager->Stop[Index] && Remaining > 0) {
     int32_t n = Remaining > kSegmentChunk ? kSegmentChunk : Remaining;
     client.ReadExact(Buffer, static_cast<size_t>(n));
-    if (data.WriteAt(Position, Buffer, static_cast<uint32_t>(n)) != 0) throw HttpError("cannot write the data file");
+    if (EngineFaultDue(EngineFault::kWrite) || data.WriteAt(Position, Buffer, static_cast<uint32_t>(n)) != 0) {
+      throw HttpError("cannot write the data file");
+    }
     seg.Received += n;
     Position += n;
     Remaining -= n;

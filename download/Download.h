@@ -1,11 +1,14 @@
 // One segment of a download: a thread that GETs its byte range over its own
 // connection and writes it into the shared ".rpc" data file at the range's
 // offsets, through the manager's handle. It publishes progress in its
-// segment's Received, obeys its Stop flag between chunks, sets SegmentQuiet
+// segment's Received, obeys its Stop flag between chunks (a Cancel also ends
+// the chunk being read), marks the manager's state stale when the server's
+// resource is no longer the size the state describes, sets SegmentQuiet
 // once it writes no more and SegmentEnded as its last act. The manager owns
 // the object and joins its thread.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/thread.h"
@@ -30,6 +33,8 @@ class TDownload {
   TDownload& operator=(const TDownload&) = delete;
 
   void Join();
+  // From the manager's thread: the read under way ends at once.
+  void Cancel();
 
   TDownloadManager* const Manager;
   const int32_t Index;
@@ -42,5 +47,7 @@ class TDownload {
   void Transfer(HttpClient& client);
 
   char Buffer[kSegmentChunk];
+  platform::Mutex clientMutex_;  // guards client_: Cancel may come at any time
+  std::unique_ptr<HttpClient> client_;
   platform::Thread thread_;
 };

@@ -17,9 +17,9 @@ TDownloadJob::TDownloadJob(const std::string& url, const std::string& fileName, 
 TDownloadJob::~TDownloadJob() = default;
 
 std::shared_ptr<TDownloadJob> TDownloadJob::Create(const std::string& url, const std::string& fileName,
-                                                   int32_t threadCount) {
+                                                   int32_t threadCount, bool resume) {
   std::shared_ptr<TDownloadJob> job(new TDownloadJob(url, fileName, threadCount));
-  TDownloadManager::Start(job, url, fileName, threadCount);
+  TDownloadManager::Start(job, url, fileName, threadCount, resume);
   return job;
 }
 

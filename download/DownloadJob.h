@@ -18,8 +18,11 @@ std::string EngineLogText(const std::string& utf8);
 class TDownloadJob {
  public:
   // Stores the values and starts the manager thread; Running is 1 on return.
+  // A job on a target that an earlier job of this process still holds starts
+  // once that one has ended. With `resume` false nothing saved is resumed: a
+  // file that nothing checks after its download is fetched whole.
   static std::shared_ptr<TDownloadJob> Create(const std::string& url, const std::string& fileName,
-                                              int32_t threadCount);
+                                              int32_t threadCount, bool resume = true);
   ~TDownloadJob();
   TDownloadJob(const TDownloadJob&) = delete;
   TDownloadJob& operator=(const TDownloadJob&) = delete;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 #include "common/KpLib.h"
 #include "download/Download.h"
@@ -13,6 +14,7 @@
 #include "download/Notify.h"
 #include "platform/fs.h"
 #include "platform/localtime.h"
+#include "platform/safe_fs.h"
 #include "platform/system.h"
 #include "platform/thread.h"
 
@@ -25,8 +27,31 @@ constexpr uint32_t kRenameRetryMs = 5000;
 constexpr int kMaxNumberedNames = 100000;
 // A crash or a killed process loses at most about this much of the download.
 constexpr uint32_t kStateSaveMs = 900;
+constexpr uint32_t kCopyBlock = 1 << 20;
 
 int32_t ClampThreadCount(int32_t n) { return n < 1 ? 1 : (n > kMaxSegments ? kMaxSegments : n); }
+
+// The data file made this engine's own before a resume writes it: its bytes
+// copied under a fresh sibling name that then replaces the name, so that a link
+// planted there is replaced, never written through. False when the file is not
+// `size` bytes or cannot be taken (another engine holds it).
+bool OwnDataFile(const std::string& dataFile, int64_t size) {
+  platform::File in, out;
+  std::string temp;
+  if (in.Open(dataFile, platform::OpenMode::kRead) != 0 || in.Size() != size) return false;
+  if (platform::CreateSiblingTemp(dataFile, &out, &temp) != 0) return false;
+  std::vector<char> buf(kCopyBlock);
+  bool ok = true;
+  for (uint32_t got = 0; ok; ) {
+    ok = in.Read(buf.data(), kCopyBlock, &got) == 0;
+    if (!ok || got == 0) break;
+    ok = out.Write(buf.data(), got) == 0;
+  }
+  in.Close();
+  ok = out.Close() == 0 && ok && platform::PlaceOver(temp, dataFile) == 0;
+  if (!ok) platform::RemoveFile(temp);
+  return ok;
+}
 }  // namespace
 
 std::string FreeTargetName(const std::string& target) {
@@ -46,8 +71,13 @@ std::string FreeTargetName(const std::string& target) {
 }
 
 TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
-                                   const std::string& fileName, int32_t threadCount)
-    : Url(url), Dir(FolderPart(fileName)), FileName(fileName), ThreadCount(ClampThreadCount(threadCount)), Job(job) {
+                                   const std::string& fileName, int32_t threadCount, bool resume)
+    : Url(url),
+      Dir(FolderPart(fileName)),
+      FileName(fileName),
+      ThreadCount(ClampThreadCount(threadCount)),
+      Job(job),
+      resume_(resume) {
   if (!Dir.empty() && !DirExists(Dir)) ForceDirs(Dir);
   for (int i = 0; i <= kMaxSegments; ++i) {
     Stop[i] = false;
@@ -60,9 +90,9 @@ TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, con
 TDownloadManager::~TDownloadManager() { StopSegments(); }
 
 void TDownloadManager::Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url,
-                             const std::string& fileName, int32_t threadCount) {
-  std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount));
-  HoldJobTarget(fileName);
+                             const std::string& fileName, int32_t threadCount, bool resume) {
+  std::shared_ptr<TDownloadManager> self(new TDownloadManager(job, url, fileName, threadCount, resume));
+  self->ticket_ = HoldJobTarget(fileName);
   try {
     platform::Thread([self]() mutable {
       self->RunAndRelease();
@@ -105,7 +135,7 @@ void TDownloadManager::Fail(const char* logLine) {
 
 void TDownloadManager::LetGo() {
   dataFile_.Close();
-  if (!released_) ReleaseJobTarget(FileName);
+  if (!released_) ReleaseJobTarget(FileName, ticket_);
   released_ = true;
 }
 
@@ -134,8 +164,20 @@ void TDownloadManager::Run() {
   const std::string stateFile = Dir + Name + ".rpc.cfg";
   Job->ClearLog();
 
+  // An earlier job of this process on the target ends first (a cancel ends its
+  // reads at once); a cancel of this one meanwhile ends it before it starts.
+  if (!WaitJobTurn(FileName, ticket_, [this] { return Job->CancelRequested.load(); })) {
+    Job->CancelRequested = false;
+    Job->Running = 0;
+    return;
+  }
+  if (!resume_ && (platform::RemoveSafely(stateFile) != 0 || platform::RemoveSafely(dataFile) != 0)) {
+    Fail("[%s] 创建接收文件失败.");
+    return;
+  }
+
   ResumeState header;
-  if (platform::FileExists(stateFile) && LoadState(stateFile, dataFile, &header)) {
+  if (resume_ && platform::FileExists(stateFile) && LoadState(stateFile, dataFile, &header)) {
     // resumed: the segment table is filled in
   } else if (!NewDownload(stateFile, dataFile, &header)) {
     return;
@@ -161,8 +203,11 @@ bool TDownloadManager::LoadState(const std::string& stateFile, const std::string
   ResumeState s;
   if (!ReadResumeStateFile(stateFile, &bytes) || !DecodeResumeState(bytes, &s)) return false;
   // The state describes the data file only while that file is the size it
-  // says; a data file that another engine writes is not resumed either.
-  if (dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size) {
+  // says; a data file that another engine writes, or that has a second name,
+  // is not resumed either.
+  uint32_t links = 0;
+  if (!OwnDataFile(dataFile, s.Size) || dataFile_.OpenSoleWriter(dataFile, false) != 0 || dataFile_.Size() != s.Size ||
+      dataFile_.LinkCount(&links) != 0 || links != 1) {
     dataFile_.Close();
     return false;
   }
@@ -196,12 +241,9 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
     Segments[i].Received = 0;
   }
   Log("[%s] 开始创建接收文件... ...");
-  // Created only when no other engine writes it (a read-only leftover, a
-  // folder of that name or a path under a file fail here too). A state file
-  // that failed its checks must not outlive the data file it no longer
-  // describes.
-  if (dataFile_.OpenSoleWriter(dataFile, true) != 0 || dataFile_.SetLength(size) != 0 ||
-      (platform::FileExists(stateFile) && !platform::RemoveFile(stateFile))) {
+  // The state goes first: a data file is never left beside a state that
+  // could describe it. Another engine's files are left alone.
+  if (!DataFileFree(dataFile) || platform::RemoveSafely(stateFile) != 0 || !CreateDataFile(dataFile, size)) {
     Fail("[%s] 创建接收文件失败.");
     return false;
   }
@@ -209,6 +251,24 @@ bool TDownloadManager::NewDownload(const std::string& stateFile, const std::stri
   header->Size = size;
   header->ThreadCount = ThreadCount;
   return true;
+}
+
+// Created only when no other engine writes it; a read-only leftover, a folder
+// of that name or a path under a file fail too.
+bool TDownloadManager::DataFileFree(const std::string& dataFile) {
+  if (!platform::FileExists(dataFile)) return true;
+  platform::File probe;
+  return probe.OpenSoleWriter(dataFile, false) == 0;
+}
+
+// A leftover this engine could write (or a link) is removed first, never
+// written through.
+bool TDownloadManager::CreateDataFile(const std::string& dataFile, int32_t size) {
+  if (platform::RemoveSafely(dataFile) != 0 || dataFile_.OpenSoleWriter(dataFile, true) != 0) return false;
+  if (dataFile_.SetLength(size) == 0) return true;
+  dataFile_.Close();
+  platform::RemoveSafely(dataFile);
+  return false;
 }
 
 void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::string& stateFile,
@@ -237,7 +297,7 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   uint32_t lastSave = platform::TickCount();
   try {
     while (!Job->Finished) {
-      if (Job->CancelRequested) break;
+      if (Job->CancelRequested || stale_) break;
       if (EngineFaultDue(EngineFault::kPoll)) throw std::runtime_error("poll failed");
       Job->ProgressValid = false;
       Job->Downloaded = SumReceived();
@@ -262,8 +322,28 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   // Every path (completion, cancel, the owner setting Finished, a failed
   // rename, an error) waits until no segment writes before the state is saved.
   QuietSegments();
+  if (stale_) {
+    // Gone before the notice: the retry it starts finds nothing to resume.
+    DiscardFiles(dataFile, stateFile);
+    Log("[%s] 资源接收未完成，任务中止.");
+    NotifyFailed();
+    Job->CancelRequested = false;
+    Job->Running = 0;
+    return;
+  }
   SaveState(stateFile, header);
   if (renameFailed_) NotifyFailed();
+}
+
+void TDownloadManager::MarkStale() {
+  stale_ = true;
+  WakePoll();
+}
+
+void TDownloadManager::DiscardFiles(const std::string& dataFile, const std::string& stateFile) {
+  dataFile_.Close();
+  platform::RemoveSafely(stateFile);
+  platform::RemoveSafely(dataFile);
 }
 
 int32_t TDownloadManager::SumReceived() const {
@@ -297,7 +377,7 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
     platform::SleepMs(50);
     target = FreeTargetName(Dir + Name);
   }
-  platform::RemoveFile(stateFile);
+  platform::RemoveSafely(stateFile);
   Job->SetFinalName(target);
   Job->Finished = true;
   return true;
@@ -305,6 +385,8 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
 
 void TDownloadManager::QuietSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  // A read under way ends now, not after its chunk or its time-out.
+  for (auto& t : threads_) t->Cancel();
   for (int i = 1; i <= kMaxSegments; ++i) {
     while (!SegmentQuiet[i]) WaitPoll(kPollMs);
   }
@@ -312,6 +394,7 @@ void TDownloadManager::QuietSegments() {
 
 void TDownloadManager::StopSegments() {
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (auto& t : threads_) t->Cancel();
   for (auto& t : threads_) t->Join();
   threads_.clear();
   for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = false;
@@ -330,14 +413,18 @@ ResumeState TDownloadManager::CurrentState(const ResumeState& header) const {
 void TDownloadManager::SaveProgress(const std::string& stateFile, const ResumeState& header) {
   const ResumeState s = CurrentState(header);
   // A state that cannot be written now is written at the end of the run.
-  if (dataFile_.Flush() == 0) WriteResumeStateFile(stateFile, s);
+  if (FlushData()) WriteResumeStateFile(stateFile, s);
 }
 
+bool TDownloadManager::FlushData() { return !EngineFaultDue(EngineFault::kFlush) && dataFile_.Flush() == 0; }
+
 void TDownloadManager::SaveState(const std::string& stateFile, const ResumeState& header) {
+  // A state is written only over data that is on the disk (the file is closed
+  // after a rename that failed); one that cannot be written still ends the run.
   if (!Job->Finished) {
-    if (dataFile_.IsOpen()) dataFile_.Flush();  // closed after a rename that failed
-    if (!WriteResumeStateFile(stateFile, CurrentState(header))) return;
-    Log("[%s] 资源接收未完成，任务中止.");
+    if ((!dataFile_.IsOpen() || FlushData()) && WriteResumeStateFile(stateFile, CurrentState(header))) {
+      Log("[%s] 资源接收未完成，任务中止.");
+    }
   }
   Job->CancelRequested = false;
   Job->Running = 0;

@@ -23,8 +23,9 @@ class TDownloadManager {
  public:
   // Called on the owner's thread: creates the folder, sets the job's Running,
   // then starts the manager thread, which keeps the manager and the job alive.
+  // With `resume` false a saved state and data file are deleted, never resumed.
   static void Start(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
-                    int32_t threadCount);
+                    int32_t threadCount, bool resume);
   ~TDownloadManager();
 
   // The size request: Content-Length of a HEAD answer, -1 when it has none, 0 on error.
@@ -57,18 +58,27 @@ class TDownloadManager {
   // Called by a segment thread after its last write to shared state: a poll
   // that is waiting wakes at once instead of at the end of its 100 ms.
   void WakePoll();
+  // Called by a segment whose server no longer holds the resource the state
+  // describes (another size, a range past its end): the run deletes its data
+  // file and state and ends.
+  void MarkStale();
 
  private:
   TDownloadManager(const std::shared_ptr<TDownloadJob>& job, const std::string& url, const std::string& fileName,
-                   int32_t threadCount);
+                   int32_t threadCount, bool resume);
   void Run();
   // Run, then the data file closed and the target let go: a job waiting for
   // this one may start while a segment still waits for its notice's handling.
   void RunAndRelease();
   bool LoadState(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
   bool NewDownload(const std::string& stateFile, const std::string& dataFile, ResumeState* header);
+  bool DataFileFree(const std::string& dataFile);
+  // The data file opened new at `size` bytes; nothing left at its name on failure.
+  bool CreateDataFile(const std::string& dataFile, int32_t size);
   void DownloadPhase(const std::string& dataFile, const std::string& stateFile, const ResumeState& header);
   bool Complete(const std::string& dataFile, const std::string& stateFile);
+  // The data file closed, then it and the state deleted through no link.
+  void DiscardFiles(const std::string& dataFile, const std::string& stateFile);
   void QuietSegments();
   void StopSegments();
   // The header with the segments' current counts.
@@ -76,6 +86,7 @@ class TDownloadManager {
   // While segments run: the data flushed, then the counts written before the flush.
   void SaveProgress(const std::string& stateFile, const ResumeState& header);
   void SaveState(const std::string& stateFile, const ResumeState& header);
+  bool FlushData();
   void Log(const char* format, int32_t value = 0);
   // An early end with a word: the notice, the log line, Running 0.
   void Fail(const char* logLine);
@@ -88,6 +99,9 @@ class TDownloadManager {
   void WaitPoll(uint32_t ms);
 
   platform::File dataFile_;
+  const bool resume_;
+  uint64_t ticket_ = 0;  // the hold on the target
+  std::atomic<bool> stale_{false};
   bool released_ = false;
   bool renameFailed_ = false;
   std::vector<std::unique_ptr<TDownload>> threads_;

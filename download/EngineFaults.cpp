@@ -3,7 +3,7 @@
 #include <atomic>
 
 namespace {
-std::atomic<int> g_armed[2];
+std::atomic<int> g_armed[4];
 }  // namespace
 
 void ArmEngineFault(EngineFault point, int count) { g_armed[static_cast<int>(point)] = count; }

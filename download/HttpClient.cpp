@@ -36,6 +36,11 @@ HttpClient::HttpClient() : buf_(kBufferSize) {}
 
 HttpClient::~HttpClient() { sock_.Close(); }
 
+void HttpClient::Cancel() {
+  cancelled_ = true;
+  sock_.Shutdown();
+}
+
 int64_t HttpClient::ContentLength() const {
   return head_.Has("Content-Length") ? ParseLength(head_.Get("Content-Length")) : -1;
 }
@@ -89,6 +94,8 @@ void HttpClient::Exchange(const char* method, const std::string& startUrl) {
       }
       throw HttpError("cannot connect to " + u.host + ":" + std::to_string(u.port));
     }
+    // A cancel that came while connecting found no connection to shut down.
+    if (cancelled_) throw HttpError("cancelled");
     SendRequest(method, u, !proxy.Direct());
     ReadHead(method);
     if (!proxy.Direct() && head_.status == 407) {
@@ -152,6 +159,7 @@ size_t HttpClient::Receive(char* dst, size_t n, uint32_t waitMs) {
   for (;;) {
     bool (*abort)() = g_abortCheck;
     if (abort && abort()) throw HttpError("interrupted");
+    if (cancelled_) throw HttpError("cancelled");
     const uint32_t now = platform::TransferTickCount();
     const uint32_t inWindow = now - windowStart_, waited = now - start;
     // Past a limit, one short look still takes what has already arrived.

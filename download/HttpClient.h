@@ -1,6 +1,7 @@
 // A short-lived HTTP/1.1 client: one object, one thread, one call (Head or one
 // of the Gets), then released. Errors are raised as HttpError.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -70,6 +71,9 @@ class HttpClient {
   void Get(const std::string& url);
   // Exactly n body bytes; an error when the body or the connection ends first.
   void ReadExact(void* buf, size_t n);
+  // From another thread: the call under way fails at once ("cancelled"), its
+  // connection shut down, and any later call of this client fails too.
+  void Cancel();
 
   int ResponseCode() const { return head_.status; }
   const HttpResponseHead& Response() const { return head_; }
@@ -95,6 +99,7 @@ class HttpClient {
   void DiscardBody();
 
   platform::Socket sock_;
+  std::atomic<bool> cancelled_{false};
   std::vector<char> buf_;
   size_t bufPos_ = 0, bufEnd_ = 0;
   size_t headBytes_ = 0;

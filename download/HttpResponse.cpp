@@ -119,3 +119,13 @@ bool ParseContentRangeStart(const std::string& value, int64_t* start) {
   *start = n;
   return true;
 }
+
+bool ParseContentRangeTotal(const std::string& value, int64_t* total) {
+  const std::string v = Trim(value);
+  const size_t slash = v.rfind('/');
+  if (slash == std::string::npos) return false;
+  const int64_t n = ParseLength(v.substr(slash + 1));
+  if (n < 0) return false;
+  *total = n;
+  return true;
+}

@@ -35,5 +35,8 @@ int64_t ParseLength(const std::string& value);
 bool ParseChunkSize(const std::string& line, int64_t* size);
 // The first byte offset of a Content-Range value "bytes A-B/T".
 bool ParseContentRangeStart(const std::string& value, int64_t* start);
+// The complete length after the slash of "bytes a-b/total"; false when it is
+// missing or "*".
+bool ParseContentRangeTotal(const std::string& value, int64_t* total);
 
 bool EqualsNoCase(const std::string& a, const char* b);

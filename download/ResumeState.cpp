@@ -1,6 +1,7 @@
 #include "download/ResumeState.h"
 
 #include "platform/fs.h"
+#include "platform/safe_fs.h"
 
 namespace {
 // Anything longer than the largest valid state is rejected unread.
@@ -67,17 +68,8 @@ bool ReadResumeStateFile(const std::string& path, std::string* bytes) {
 }
 
 // Written beside the state and moved over it in one step: a crash mid-write
-// leaves the old state or the new one, never a torn one.
+// leaves the old state or the new one, never a torn one; a link at its name is
+// replaced, never followed.
 bool WriteResumeStateFile(const std::string& path, const ResumeState& state) {
-  const std::string temp = path + ".tmp";
-  platform::File f;
-  if (f.Open(temp, platform::OpenMode::kCreateAlways) != 0) return false;
-  std::string bytes = EncodeResumeState(state);
-  if (f.Write(bytes.data(), static_cast<uint32_t>(bytes.size())) == 0 && f.Flush() == 0 && f.Close() == 0 &&
-      platform::MoveFileOver(temp, path)) {
-    return true;
-  }
-  f.Close();
-  platform::RemoveFile(temp);
-  return false;
+  return platform::WriteWholeFile(path, EncodeResumeState(state)) == 0;
 }

@@ -3,7 +3,10 @@
 # servers: a second engine on a running download is refused and the first one's
 # file stays whole; a data file that cannot be created ends the run with its
 # failure line; a fetch killed half-way through a throttled download resumes
-# and fetches at most what was missing plus a fifth of the package. Runs in a
+# and fetches at most what was missing plus a fifth of the package; killed, then
+# the file replaced by a smaller one: the next run fails and clears its files,
+# the one after fetches it whole; links planted at the data file and the state
+# keep their targets. Runs in a
 # throwaway copy of the project's prefix whose D: drive is a temporary folder.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -132,6 +135,55 @@ MISSING=$((SIZE - HELD))
 echo "the next run fetched $FETCHED bytes; $MISSING were missing"
 check "killed run: at most the missing bytes plus a fifth fetched again" \
   $([ "$HELD" -gt 0 ] && [ "$FETCHED" -le $((MISSING + SIZE / 5)) ] && echo 0 || echo 1)
+
+# --- Killed, then the maker publishes a smaller file ------------------------------
+# The saved ranges describe another version: the next run deletes data and state
+# and fails, the one after fetches the new file whole.
+head -c "$SIZE" /dev/urandom >"$WORK/www/pkg2.bin"
+mkdir -p "$D/stale"
+wine "$KIT_EXE" fetch "${SLOW}pkg2.bin" 'D:\stale\pkg2.bin' >/dev/null 2>&1 &
+KILLED=$!
+wait_for_file "$D/stale/pkg2.bin.rpc.cfg" 30
+sleep 1
+for p in $(our_fetches); do kill -9 "$p"; done
+wait "$KILLED" 2>/dev/null
+head -c $((SIZE / 2)) /dev/urandom >"$WORK/www/pkg2.bin"
+fetch "${SLOW}pkg2.bin" 'D:\stale\pkg2.bin' "$WORK/stale.err"
+rc=$?
+check "another version: the resumed run fails (exit $rc)" $([ "$rc" -eq 1 ] && echo 0 || echo 1)
+check "another version: data and state deleted" \
+  $([ ! -e "$D/stale/pkg2.bin.rpc" ] && [ ! -e "$D/stale/pkg2.bin.rpc.cfg" ] && echo 0 || echo 1)
+fetch "${SLOW}pkg2.bin" 'D:\stale\pkg2.bin' "$WORK/stale.err"
+rc=$?
+check "another version: the next run completes (exit $rc)" $([ "$rc" -eq 0 ] && echo 0 || echo 1)
+expect "another version: the file is the new one" cmp -s "$D/stale/pkg2.bin" "$WORK/www/pkg2.bin"
+
+# --- Links planted at the engine's files -------------------------------------------
+# A resumable data file that is a link or a second name, a state that is a link:
+# the fetch completes and no target changes.
+printf 'precious' >"$WORK/precious"
+python3 - "$D/links" "$SIZE" <<'PY'
+import os, struct, sys
+d, size = sys.argv[1], int(sys.argv[2])
+for case in ("sym", "hard", "cfg"):
+    os.makedirs(os.path.join(d, case), exist_ok=True)
+    if case != "cfg":
+        open(os.path.join(d, case + ".victim"), "wb").write(b"\0" * size)
+        half = size // 2
+        state = struct.pack("<ii", size, 2) + struct.pack("<iii", 0, half, 0) + struct.pack("<iii", half, size, 0)
+        open(os.path.join(d, case, "pkg.bin.rpc.cfg"), "wb").write(state)
+PY
+ln -s "$D/links/sym.victim" "$D/links/sym/pkg.bin.rpc"
+ln "$D/links/hard.victim" "$D/links/hard/pkg.bin.rpc"
+ln -s "$WORK/precious" "$D/links/cfg/pkg.bin.rpc.cfg"
+for case in sym hard cfg; do
+  fetch "${SLOW}pkg.bin" "D:\\links\\$case\\pkg.bin" "$WORK/links.err"
+  rc=$?
+  check "link at $case: the fetch completes (exit $rc)" $([ "$rc" -eq 0 ] && echo 0 || echo 1)
+  expect "link at $case: the file is the package" cmp -s "$D/links/$case/pkg.bin" "$WORK/www/pkg.bin"
+done
+check "no target written" $([ "$(cat "$WORK/precious")" = precious ] &&
+  ! tr -d '\0' <"$D/links/sym.victim" | grep -q . && ! tr -d '\0' <"$D/links/hard.victim" | grep -q . && echo 0 || echo 1)
 
 echo "$FAILS failed"
 [ "$FAILS" -eq 0 ]

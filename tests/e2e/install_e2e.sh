@@ -276,7 +276,7 @@ expect "close after the failure ends the installer" await_exit 30
 # --- Nothing outside the prefix and its D: folder -------------------------------
 
 wineserver -k >/dev/null 2>&1
-leaks="$(find "$HOME" -newer "$WORK/.start" -not -path "$HOME/.claude*" 2>/dev/null | head -n 20)"
+leaks="$(find "$HOME" -newer "$WORK/.start" -not -path "$HOME/.claude*" -not -path "$HOME/.cache/ccache*" -not -path "$HOME/.ccache*" 2>/dev/null | head -n 20)"
 for p in "/Program Files" "/Program Files (x86)" "/users" "$HOME/Desktop" "$HOME/Veltaro365.lnk" \
   "$HOME/.local/share/applications/wine"; do
   [ -e "$p" ] && leaks+=$'\n'"$p"

@@ -229,7 +229,7 @@ expect "the log names the replay" log_names "is below 1800000000, which this mac
 finish
 
 wineserver -k >/dev/null 2>&1
-leaks="$(find "$HOME" -newer "$WORK/release.env" -not -path "$HOME/.claude*" 2>/dev/null | head -n 20)"
+leaks="$(find "$HOME" -newer "$WORK/release.env" -not -path "$HOME/.claude*" -not -path "$HOME/.cache/ccache*" -not -path "$HOME/.ccache*" 2>/dev/null | head -n 20)"
 [ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
 check "nothing written in \$HOME" "$([ -z "$leaks" ] && echo 0 || echo 1)"
 echo "$FAILS failed checks in ${SECONDS} s; screenshots in $OUT"

@@ -3,11 +3,13 @@
 #include <string>
 
 #include "common/KpLib.h"
+#include "download/JobTargets.h"
 #include "download/Notify.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/testing.h"
 #include "platform/system.h"
+#include "platform/thread.h"
 #include "tests/support/TempDir.h"
 #include "tests/unit/app/flow_fixture.h"
 
@@ -59,6 +61,48 @@ TEST_F(Failures, BothSegmentsFailingFallBackToOneFetchAndShowTheHint) {
                                  "checksum " + crc + " accepted"}),
             "");
   EXPECT_EQ(MissingInOrder(run, {"下载异常", "ended without the file"}), "");
+  // The failed job's resume files describe nothing that is still needed.
+  EXPECT_FALSE(Exists(std::string(kPackageFile) + ".rpc"));
+  EXPECT_FALSE(Exists(std::string(kPackageFile) + ".rpc.cfg"));
+}
+
+// What stands at the package's name before the job (here a read-only package
+// of another release) is cleared, and the file the job completed is installed.
+TEST_F(Failures, AStalePackageAtItsNameGivesWayToTheJobsFile) {
+  Ready();
+  ForceDirs(FolderPart(kPackageFile));
+  ASSERT_TRUE(testsupport::WriteFileBytes(kPackageFile, "stale"));
+  ASSERT_TRUE(platform::SetAttributes(kPackageFile, platform::kAttrReadOnly));
+  host.ClickOn("lblLJAZ");
+  ASSERT_TRUE(RunUntil([&] { return OnPage(3) || !Boxes().empty(); }));
+  EXPECT_TRUE(OnPage(3));
+  EXPECT_EQ(PackageGets(false), 0) << "no fallback";
+  EXPECT_EQ(ReadAll(kMainExe), "main");
+  EXPECT_EQ(flow.CurrentJob->FinalName(), flow.PackageFile);
+  NoteJob();
+}
+
+// "继续安装" shows the working state before it waits for the earlier job: the
+// button is gone while the wait lasts, so no second click starts a second job.
+TEST_F(Failures, ContinueShowsTheWorkingStateBeforeItWaits) {
+  Ready();
+  flow.PackageFile = kPackageFile;
+  form.nbMain->SetPageIndex(2);
+  form.ShowInterruptedState();
+  const uint64_t earlier = HoldJobTarget(kPackageFile);
+  bool buttonDuringWait = true;
+  platform::Thread release([&] {
+    platform::SleepMs(300);
+    WaitForEarlierJob("D:\\elsewhere", 0, nullptr);  // after the window's last look at the name
+    buttonDuringWait = form.lblXZ->visible || form.imgbtn_XZ->visible;
+    ReleaseJobTarget(kPackageFile, earlier);
+  });
+  host.ClickOn("lblXZ");
+  release.Join();
+  EXPECT_FALSE(buttonDuringWait);
+  ASSERT_TRUE(flow.CurrentJob);
+  NoteJob();
+  flow.CurrentJob->Cancel();
 }
 
 TEST_F(Failures, FirstNoticeArmsTheFallbackOneSecondLater) {

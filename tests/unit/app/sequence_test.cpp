@@ -184,12 +184,16 @@ TEST_F(Sequence, PackageOnDiskIsReusedOnlyWithTheManifestChecksum) {
   struct {
     const char* name;
     std::string onDisk;
+    bool manifestCrc;
     bool reused;
-  } cases[] = {{"right checksum", good, true}, {"other checksum", good + "x", false}};
+  } cases[] = {{"right checksum", good, true, true},
+               {"other checksum", good + "x", true, false},
+               {"no checksum in the manifest", good, false, false}};
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
     testsupport::RemoveTree(std::string(kDefaultDir) + "\\");
-    PublishManifest("V2", "Pkg.zip", PublishPackage("Pkg.zip", good));
+    const std::string crc = PublishPackage("Pkg.zip", good);
+    PublishManifest("V2", "Pkg.zip", c.manifestCrc ? crc : "");
     ForceDirs(kDownloads);
     ASSERT_TRUE(testsupport::WriteFileBytes(std::string(kDownloads) + "Pkg.zip", c.onDisk));
     form.nbMain->SetPageIndex(0);

@@ -2,6 +2,7 @@
 // a key the same tampered releases install as they always did.
 #include <string>
 
+#include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
 #include "common/KpLib.h"
 #include "common/pubShare.h"
@@ -216,7 +217,10 @@ TEST_F(Signed, AComponentWithAnotherHashIsNotLeftInPlace) {
     Publish(r);
     Install();
     ASSERT_TRUE(OnPage(3));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Exists(kDir + std::string(kTargets[i])), i != swapped) << kTargets[i];
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(Exists(kDir + std::string(kTargets[i])), i != swapped) << kTargets[i];
+      EXPECT_FALSE(Exists(ComponentFetchName(kDir + std::string(kTargets[i])))) << "a rejected fetch is not left";
+    }
     testsupport::RemoveTree(std::string(kDir) + "\\");
     ResetFlowValues();
     form.nbMain->SetPageIndex(0);

@@ -93,6 +93,8 @@ class EngineTest : public ::testing::Test {
   void TearDown() override {
     ArmEngineFault(EngineFault::kSegmentStart, 0);
     ArmEngineFault(EngineFault::kPoll, 0);
+    ArmEngineFault(EngineFault::kWrite, 0);
+    ArmEngineFault(EngineFault::kFlush, 0);
     SetNotifyWindow(nullptr);
     server_.Stop();
   }

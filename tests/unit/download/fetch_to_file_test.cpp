@@ -5,6 +5,11 @@
 #include "common/HttpProgress.h"
 #include "download/FetchToFile.h"
 #include "platform/fs.h"
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/testing.h"
+#endif
 #include "tests/support/HttpServer.h"
 #include "tests/support/FileAssert.h"
 #include "tests/support/TempDir.h"
@@ -104,5 +109,25 @@ TEST_F(FetchToFileTest, ProgressGoesToTheRegisteredHandlers) {
   EXPECT_EQ(h.events, (std::vector<std::string>{"begin 0", "end"}));
   EXPECT_TRUE(FileHolds(file, big_));
 }
+
+#ifndef _WIN32
+// A link or a second name at the target is replaced, its target untouched,
+// on success and on failure alike.
+TEST_F(FetchToFileTest, ALinkAtTheTargetKeepsItsTarget) {
+  const std::string victim = dir_ / "victim", file = dir_ / "f.ini";
+  const std::string hostVictim = platform::testing::HostPath(victim), hostFile = platform::testing::HostPath(file);
+  for (bool hard : {false, true}) {
+    for (bool found : {true, false}) {
+      const std::string path = found ? "/m.ini" : "/gone.ini";
+      SCOPED_TRACE(std::string(hard ? "hard link, " : "symlink, ") + path);
+      ASSERT_TRUE(WriteFileBytes(victim, "precious"));
+      ASSERT_EQ(hard ? ::link(hostVictim.c_str(), hostFile.c_str()) : ::symlink(hostVictim.c_str(), hostFile.c_str()), 0);
+      EXPECT_EQ(FetchToFile(server_.Url(path), file, false), found);
+      EXPECT_TRUE(FileHolds(victim, "precious"));
+      platform::RemoveFile(file);
+    }
+  }
+}
+#endif
 
 }  // namespace

@@ -373,6 +373,8 @@ TEST(HttpClientHostileTest, LimitsHoldAgainstDamagedAnswers) {
   }
   drip += "Content-Length: 20\r\n\r\n";
   for (int i = 0; i < 20; ++i) drip += std::string(1, kPause) + "d";
+  std::string burstThenDrip = ok + "Content-Length: 300\r\n\r\n" + std::string(200, 'f');
+  for (int i = 0; i < 40; ++i) burstThenDrip += std::string(1, kPause) + "d";
   const std::string steadyBody(700, 's');
   std::string steady = ok + "Content-Length: 700\r\n\r\n";
   for (int i = 0; i < 10; ++i) steady += std::string(2, kPause) + std::string(70, 's');
@@ -396,6 +398,7 @@ TEST(HttpClientHostileTest, LimitsHoldAgainstDamagedAnswers) {
       {"body shorter than its length", {ok + "Content-Length: 10\r\n\r\nshort"}, nullptr, "closed", {}},
       {"chunk size with leading zeros", {chunked + "0000000005\r\nhello\r\n0\r\n\r\n"}, "hello", nullptr, {}},
       {"chunk size past 2^64", {chunked + "10000000000000005\r\nhello\r\n0\r\n\r\n"}, nullptr, "chunk size", {}},
+      {"chunk size of 16 hex digits", {chunked + "FFFFFFFFFFFFFFF0\r\nhello\r\n0\r\n\r\n"}, nullptr, "chunk size", {}},
       {"chunk size not hexadecimal", {chunked + "\\\r\nhello\r\n0\r\n\r\n"}, nullptr, "chunk size", {}},
       {"chunk size line past 1 KiB", {chunked + "5;" + std::string(2000, 'x') + "\r\nhello\r\n0\r\n\r\n"}, nullptr,
        "too long", {}},
@@ -414,6 +417,7 @@ TEST(HttpClientHostileTest, LimitsHoldAgainstDamagedAnswers) {
         ok + "Content-Length: 2\r\n\r\n" + std::string(4, kPause) + "ok"},
        "ok", nullptr, {}},
       {"single bytes trickling in", {drip}, nullptr, "too slow", {}},
+      {"a fast start, then single bytes", {burstThenDrip}, nullptr, "too slow", {}},
       {"slow but steady", {steady}, steadyBody.c_str(), nullptr, {}},
       {"cookies for other hosts and paths",
        {domains},

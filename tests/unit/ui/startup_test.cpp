@@ -8,6 +8,7 @@
 #include "common/KpLib.h"
 #include "platform/codepage.h"
 #include "platform/dialog.h"
+#include "platform/instance.h"
 #include "platform/testing.h"
 #include "ui/HeadlessHost.h"
 
@@ -74,6 +75,20 @@ TEST_F(Startup, OtherSystemsRestartElevatedWithUac) {
   EXPECT_EQ(Start(false), 0);
   EXPECT_EQ(shown, 0);
   EXPECT_TRUE(platform::testing::TakeMessageBoxes().empty());
+}
+
+// The second copy, whatever its path to the window, only brings the first
+// one's window forward; the first copy's hold ends with its window.
+TEST_F(Startup, ASecondCopyBringsTheFirstWindowForwardAndShowsNothing) {
+  platform::testing::TakeFrontRequests();
+  int inner = -1;
+  EXPECT_EQ(StartInstaller(true, [&] { inner = Start(true); }), 0);
+  EXPECT_EQ(inner, 0);
+  EXPECT_EQ(shown, 0);
+  EXPECT_EQ(platform::testing::TakeFrontRequests(), std::vector<std::u16string>{u"TfrmSpeedInstall"});
+  EXPECT_EQ(Start(true), 0);
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(platform::testing::TakeFrontRequests().empty());
 }
 
 TEST(BrowseForFolder, PassesTitleAndInitialFolderAndReturnsTheChoice) {

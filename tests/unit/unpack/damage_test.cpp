@@ -140,6 +140,16 @@ TEST(DamagedArchive, ExtractionFailures) {
          EXPECT_EQ(Content(t / "d\\first.txt"), "old");
          EXPECT_EQ(Content(t / "d\\second.txt"), "second member");
        }},
+      {"a deflated member whose data is cut short", "two.zip",
+       [](std::string& z) {
+         Put32(z, Find(z, kCentral) + 20, 3);
+         Put32(z, Find(z, kLocal) + 18, 3);
+       },
+       [](const TempDir& t) { WriteFileBytes(t / "d\\first.txt", "old"); }, nullptr, true,
+       [](const TempDir& t) {
+         EXPECT_EQ(Content(t / "d\\first.txt"), "old");
+         EXPECT_EQ(Content(t / "d\\second.txt"), "second member");
+       }},
       {"a folder that cannot be created", "tree.zip", nullptr,
        [](const TempDir& t) { WriteFileBytes(t / "d\\bin", "a file in the way"); }, nullptr, false,
        [](const TempDir& t) {
