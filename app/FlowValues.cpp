@@ -6,6 +6,7 @@ namespace app {
 
 std::string DriveRoot;
 std::string WorkDir;
+bool WorkDirOwn = false;
 std::string InstallDir;
 std::string PackageName;
 std::string PackageUrl;
@@ -20,6 +21,7 @@ void ResetFlowValues() {
   AppDir.clear();
   DriveRoot.clear();
   WorkDir.clear();
+  WorkDirOwn = false;
   InstallDir.clear();
   ProductVersion.clear();
   PackageName.clear();
