@@ -202,6 +202,7 @@ void TInstallFlow::UnpackThenComponents(platform::File& package, const char* fai
     if (host) host->ProcessMessages();
   });
   package.Close();
+  ProtectBelowClaimed(InstallDir);
   if (ok) DownloadAttachedFiles();
   else form_.ShowInfo(failureText);
 }

@@ -65,14 +65,36 @@ void ClaimFolder(const std::string& dir) {
   g_claimed.push_back(c);
 }
 
-void ProtectIfClaimed(const std::string& path) {
+namespace {
+// Whether `path` is a claimed folder (`orBelow`: or lies below one).
+bool Claimed(const std::string& path, bool orBelow) {
   const std::string c = Comparable(path);
-  bool below = false;
-  {
-    platform::LockGuard lock(g_claimedLock);
-    for (const std::string& root : g_claimed) below = below || (c.size() > root.size() && c.compare(0, root.size(), root) == 0);
+  platform::LockGuard lock(g_claimedLock);
+  for (const std::string& root : g_claimed) {
+    if (c == root || (orBelow && c.size() > root.size() && c.compare(0, root.size(), root) == 0)) return true;
   }
-  if (below) platform::ProtectFolder(path);
+  return false;
+}
+
+void ProtectTree(const std::string& dir, int depth) {
+  std::vector<platform::DirEntry> entries;
+  if (depth > 32 || !platform::ListDir(dir, &entries)) return;
+  for (const platform::DirEntry& e : entries) {
+    if (!e.isDir || e.isLink) continue;
+    const std::string sub = dir + "\\" + e.name;
+    platform::ProtectFolder(sub);
+    ProtectTree(sub, depth + 1);
+  }
+}
+}  // namespace
+
+void ProtectIfClaimed(const std::string& path) {
+  if (Claimed(path, true)) platform::ProtectFolder(path);
+}
+
+void ProtectBelowClaimed(const std::string& dir) {
+  const std::string top = StripTrailingBackslash(dir);
+  if (Claimed(top, false)) ProtectTree(top, 0);
 }
 
 bool MakeOwnFolders(const std::string& path) {
@@ -91,14 +113,16 @@ bool MakeOwnFolders(const std::string& path) {
 
 bool PrepareOwnFolder(const std::string& dir, bool protect, const std::string& sub) {
   const std::string top = StripTrailingBackslash(dir);
+  bool made = !DirExists(top);
   if (!MakeOwnFolders(top)) return false;
-  ClaimFolder(top);
   // Protected first: nobody else plants anything below it from now on.
   if (protect && platform::ProtectFolder(top) != 0) return false;
   if (HoldsLinkedFolder(top, 0)) {
     // A real folder moves with everything in it; its links' targets stay put.
     if (!platform::RenameFile(top, AsideName(top)) || !MakeOwnFolders(top)) return false;
+    made = true;
   }
+  if (made || protect) ClaimFolder(top);
   if (sub.empty()) return true;
   const std::string below = top + "\\" + sub;
   return MakeOwnFolders(below) && (!protect || platform::ProtectFolder(below) == 0);

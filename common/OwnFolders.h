@@ -12,6 +12,7 @@ bool MakeOwnFolders(const std::string& path);
 // protects the existing `dir` (and `sub`) too. A linked folder anywhere below
 // `dir` cannot be removed without reaching its target, so `dir` is moved aside
 // whole and made anew. False when `dir` cannot be made or was not moved aside.
+// A `dir` it made or protected is claimed (below).
 bool PrepareOwnFolder(const std::string& dir, bool protect, const std::string& sub = std::string());
 
 // Claims `dir`: from now on each folder ForceDirs creates below it (the unpack's,
@@ -19,3 +20,6 @@ bool PrepareOwnFolder(const std::string& dir, bool protect, const std::string& s
 void ClaimFolder(const std::string& dir);
 // Protects `path` when it lies below a claimed folder.
 void ProtectIfClaimed(const std::string& path);
+// Protects every folder below a claimed `dir`, links not followed (after the
+// unpack made its folders by whatever means).
+void ProtectBelowClaimed(const std::string& dir);

@@ -32,9 +32,15 @@ class Descriptor {
 // only its own descriptor is set (nothing is walked below it).
 uint32_t ProtectFolder(const std::string& path) {
   const std::u16string wide = AnsiToWide(path);
-  HANDLE h = ::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  bool owner = true;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (DWORD access : {READ_CONTROL | WRITE_DAC | WRITE_OWNER, READ_CONTROL | WRITE_DAC}) {
+    h = ::CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), access,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_ACCESS_DENIED) break;
+    owner = false;  // the owner stays; the rights are set all the same
+  }
   if (h == INVALID_HANDLE_VALUE) return ::GetLastError();
   uint32_t err = 0;
   BY_HANDLE_FILE_INFORMATION info;
@@ -44,14 +50,14 @@ uint32_t ProtectFolder(const std::string& path) {
              (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     err = kErrorAccessDenied;
   } else {
-    const Descriptor dacl(kOwnFolderSddl), owner("O:BA");
-    if (!dacl.get() || !owner.get()) {
+    const Descriptor dacl(kOwnFolderSddl), ownerSd("O:BA");
+    if (!dacl.get() || !ownerSd.get()) {
       err = ::GetLastError();
     } else if (!::SetKernelObjectSecurity(h, DACL_SECURITY_INFORMATION, dacl.get())) {
       err = ::GetLastError();
-    } else {
-      // Best effort: the rights just set let Administrators take it.
-      ::SetKernelObjectSecurity(h, OWNER_SECURITY_INFORMATION, owner.get());
+    } else if (owner) {
+      // Best effort: an owner may always change a folder's rights.
+      ::SetKernelObjectSecurity(h, OWNER_SECURITY_INFORMATION, ownerSd.get());
     }
   }
   ::CloseHandle(h);
