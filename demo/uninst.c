@@ -367,7 +367,7 @@ static void NarrowDllSearch(void) {
   static const wchar_t* const kLoadedFirst[] = {
       L"version.dll", L"cryptbase.dll", L"profapi.dll", L"linkinfo.dll", L"ntshrui.dll", L"cscapi.dll",
       L"srvcli.dll",  L"ntmarta.dll",   L"oleacc.dll",  L"clbcatq.dll",  L"setupapi.dll", L"apphelp.dll",
-      L"sspicli.dll", L"userenv.dll",   L"dwmapi.dll",  L"uxtheme.dll",  L"propsys.dll",  L"secur32.dll"};
+      L"sspicli.dll", L"userenv.dll",   L"dwmapi.dll",  L"secur32.dll"};
   typedef BOOL(WINAPI * SetDefaultDirsFn)(DWORD);
   typedef BOOL(WINAPI * SetDllDirFn)(LPCWSTR);
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
