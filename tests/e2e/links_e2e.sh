@@ -66,6 +66,12 @@ while IFS= read -r d; do
 done < <(find "$PF" -type d)
 check "clean: every folder the installer made carries its rights, none is a plain 755 (plain:${open:- none})" \
   "$([ -z "$open" ] && echo 0 || echo 1)"
+# An earlier version left its folders open: the next run closes the work folder
+# and the folder of the earlier install (it holds VeltaroMain.exe).
+chmod 755 "$INSTALLED" "$WORKDIR" "$DOWNLOADS"
+install_by_clicks "again"
+check "again: the earlier install's folder and the work folder carry the rights again ($(mode_of "$INSTALLED") $(mode_of "$WORKDIR") $(mode_of "$DOWNLOADS"))" \
+  "$([ "$(mode_of "$INSTALLED")" != 755 ] && [ "$(mode_of "$WORKDIR")" != 755 ] && [ "$(mode_of "$DOWNLOADS")" != 755 ] && echo 0 || echo 1)"
 
 # --- File links and second names in folders another account made ---------------
 
