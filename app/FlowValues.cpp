@@ -7,6 +7,7 @@ namespace app {
 
 std::string DriveRoot;
 std::string WorkDir;
+bool WorkDirOwn = false;
 std::string InstallDir;
 std::string PackageName;
 std::string PackageUrl;
@@ -21,6 +22,7 @@ void ResetFlowValues() {
   AppDir.clear();
   DriveRoot.clear();
   WorkDir.clear();
+  WorkDirOwn = false;
   InstallDir.clear();
   ProductVersion.clear();
   PackageName.clear();

@@ -17,6 +17,7 @@ using ui::ProductVersion;  // "LargeVer" of the manifest
 
 extern std::string DriveRoot;    // root of the chosen drive, such as "D:\"
 extern std::string WorkDir;      // DriveRoot + "Program Files\Veltaro\InstVeltaro\"
+extern bool WorkDirOwn;          // the work folder is the installer's own (common/OwnFolders.h)
 extern std::string InstallDir;   // settled by the last "立即安装"; no trailing backslash unless typed
 extern std::string PackageName;  // the manifest's "url": a bare file name, or empty
 extern std::string PackageUrl;

@@ -7,13 +7,14 @@
 #include "app/ReleaseCheck.h"
 #include "common/BrowseForFolderU.h"
 #include "common/KpLib.h"
+#include "common/OldPackages.h"
+#include "common/OwnFolders.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "download/PubCrc.h"
 #include "platform/fs.h"
-#include "platform/process.h"
 #include "platform/safe_fs.h"
 #include "platform/system.h"
 #include "unpack/PubZip.h"
@@ -24,7 +25,6 @@ namespace {
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
 const char kProductFolder[] = "VeltaroPlatform";
 constexpr int32_t kSegments = 2;
-constexpr uint32_t kZipDeleteWaitMs = 15000;
 
 bool EndsInSeparator(const std::string& s) {
   if (s.empty()) return false;
@@ -48,6 +48,7 @@ void TInstallFlow::StartupSteps() {
   DriveRoot = PickInstallDrive();
   if (DriveRoot.empty()) DriveRoot = "C:\\";
   WorkDir = DriveRoot + "Program Files\\Veltaro\\InstVeltaro\\";
+  WorkDirOwn = PrepareOwnFolder(WorkDir, true, "Downloads");
   OpenFlowLog();
 }
 
@@ -92,10 +93,9 @@ void TInstallFlow::lblLJAZClick() {
   if (form_.edtAZLJ->text.empty()) return form_.ShowInfo("请您先设置安装位置");
   InstallDir = form_.edtAZLJ->text;
   if (InstallDir.find(kProductFolder) == std::string::npos) InstallDir += std::string("\\") + kProductFolder;
-  if (!DirExists(InstallDir)) {
-    ForceDirs(InstallDir);
-    if (!DirExists(InstallDir)) return form_.ShowInfo("此目录不可使用，请您重新选择安装位置");
-  }
+  // An earlier install's folder (it holds the main program) is protected like a new one.
+  if (!PrepareOwnFolder(InstallDir, platform::FileExists(InstallDir + "\\VeltaroMain.exe")))
+    return form_.ShowInfo("此目录不可使用，请您重新选择安装位置");
   // A manifest whose name was refused counts as no manifest.
   if (PackageName.empty() && (!GetNewVer() || PackageName.empty())) return form_.ShowInfo("下载版本文件失败");
   PackageFile = WorkDir + "\\Downloads\\" + PackageName;
@@ -114,10 +114,8 @@ void TInstallFlow::lblLJAZClick() {
   }
 
   // The ".zip" files of earlier runs go; the engine's ".rpc" and ".rpc.cfg"
-  // stay, so that an interrupted download resumes. The deletion is waited for
-  // (within bounds): a command processor that starts slowly would otherwise
-  // delete the package the new job has just brought.
-  platform::RunSystemHidden("cmd.exe /C \"del \"" + WorkDir + "Downloads\\*.zip\"\"", kZipDeleteWaitMs);
+  // stay, so that an interrupted download resumes.
+  DeleteOldPackages(WorkDir + "Downloads");
   form_.nbMain->SetPageIndex(2);
   form_.Changed();
   platform::SleepMs(100);
@@ -234,6 +232,7 @@ void TInstallFlow::UnpackThenComponents(platform::File& package, const char* fai
   }, &detail);
   package.Close();
   LogUnpack(InstallDir, ok, detail);
+  ProtectBelowClaimed(InstallDir);
   if (ok) DownloadAttachedFiles();
   else form_.ShowInfo(failureText);
 }

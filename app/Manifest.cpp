@@ -24,6 +24,8 @@ bool IsBarePackageName(const std::string& name) {
 }
 
 bool TInstallFlow::GetNewVer() {
+  // A work folder reached through a link is no place to write.
+  if (!WorkDirOwn) return false;
   const std::string m = WorkDir + "Downloads\\KESMO365.INI";
   const std::string url = DownloadBaseUrl() + kManifestPath;
   // Values come from the bytes the signature was checked over.

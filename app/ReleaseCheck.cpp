@@ -41,7 +41,7 @@ Verdict JudgeManifest(const std::string& manifestFile, const std::string& signat
   const bool fetched = FetchToFile(signatureUrl, sigFile, false);
   const bool read = fetched && ReadWholeFile(sigFile, kSignatureLimit, &signature) == 0 &&
                     ReadWholeFile(manifestFile, kManifestLimit, text) == 0;
-  platform::RemoveFile(sigFile);
+  platform::RemoveSafely(sigFile);
   if (!fetched) {
     LogSignature("no signature could be fetched", 0);
     return Verdict::kNoSignature;
@@ -79,7 +79,7 @@ bool FetchVerifiedManifest(const std::string& url, const std::string& manifestFi
       return true;
     }
     text->clear();
-    platform::RemoveFile(manifestFile);
+    platform::RemoveSafely(manifestFile);
     if (v == Verdict::kNoSignature || attempt == 1) return false;
     platform::SleepMs(kRetryDelayMs);
     if (!FetchToFile(url, manifestFile, false)) return false;

@@ -1,5 +1,6 @@
 #include "common/KpLib.h"
 
+#include "common/OwnFolders.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/pump.h"
@@ -39,7 +40,7 @@ void ForceDirs(const std::string& path) {
   std::string parent = FolderPart(p);
   // A path without any backslash has no parent to create first.
   if (!parent.empty() && parent != p) ForceDirs(parent);
-  platform::CreateDir(p);
+  if (platform::CreateDir(p)) ProtectIfClaimed(p);
 }
 
 bool PumpMessages() { return platform::PumpWaitingMessages(); }

@@ -356,12 +356,42 @@ static void DeleteAtReboot(void) {
   MoveFileExW(dir, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+/* --- DLL search --------------------------------------------------------------- */
+
+/* It runs elevated from Uninstall\ below the installation folder. Windows before
+   8 without the update that added SetDefaultDllDirectories looks for a DLL the
+   shell, COM or the security functions load by name in the program's folder
+   first, unless one of that name is already loaded: so each is loaded now from
+   the system folder by full path (one the system lacks is simply not loaded). */
+static void NarrowDllSearch(void) {
+  static const wchar_t* const kLoadedFirst[] = {
+      L"version.dll", L"cryptbase.dll", L"profapi.dll", L"linkinfo.dll", L"ntshrui.dll", L"cscapi.dll",
+      L"srvcli.dll",  L"ntmarta.dll",   L"oleacc.dll",  L"clbcatq.dll",  L"setupapi.dll", L"apphelp.dll",
+      L"sspicli.dll", L"userenv.dll",   L"dwmapi.dll",  L"secur32.dll"};
+  typedef BOOL(WINAPI * SetDefaultDirsFn)(DWORD);
+  typedef BOOL(WINAPI * SetDllDirFn)(LPCWSTR);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  SetDefaultDirsFn setDefault = (SetDefaultDirsFn)(void*)GetProcAddress(kernel, "SetDefaultDllDirectories");
+  SetDllDirFn setDir = (SetDllDirFn)(void*)GetProcAddress(kernel, "SetDllDirectoryW");
+  const DWORD kSearchSystem32 = 0x00000800;
+  const BOOL systemOnly = setDefault && setDefault(kSearchSystem32);
+  if (setDir) setDir(L"");
+  wchar_t sys[MAX_PATH], path[MAX_PATH + 32];
+  const UINT n = GetSystemDirectoryW(sys, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  for (size_t i = 0; i < sizeof kLoadedFirst / sizeof kLoadedFirst[0]; ++i) {
+    wsprintfW(path, L"%s\\%s", sys, kLoadedFirst[i]);
+    LoadLibraryExW(path, NULL, systemOnly ? kSearchSystem32 : LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
+}
+
 /* --- Entry -------------------------------------------------------------------- */
 
 static const wchar_t kTitle[] = L"卸载 Veltaro365";
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE prev, LPWSTR cmd, int show) {
   (void)inst, (void)prev, (void)cmd, (void)show;
+  NarrowDllSearch();
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   BOOL silent = FALSE;

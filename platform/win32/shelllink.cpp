@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/codepage.h"
+#include "platform/safe_fs.h"
 
 namespace platform {
 namespace {
@@ -62,10 +63,20 @@ void ShellLink::SetDescription(const std::string& text) {
   if (impl_->link) impl_->link->SetDescription(text.c_str());
 }
 
+// Saved under a fresh name of our own, then renamed over `path`: a link or a
+// second name planted there is replaced, never written through.
 bool ShellLink::Save(const std::string& path) {
   if (!impl_->file) return false;
-  std::u16string wide = AnsiToWide(path);
-  return SUCCEEDED(impl_->file->Save(reinterpret_cast<const wchar_t*>(wide.c_str()), FALSE));
+  const std::u16string wide = AnsiToWide(path);
+  File reserved;
+  std::u16string temp;
+  if (CreateSiblingTemp(wide, &reserved, &temp) != 0) return false;
+  reserved.Close();
+  if (SUCCEEDED(impl_->file->Save(reinterpret_cast<const wchar_t*>(temp.c_str()), FALSE)) &&
+      PlaceOver(temp, wide) == 0)
+    return true;
+  RemoveSafely(temp);
+  return false;
 }
 
 }  // namespace platform

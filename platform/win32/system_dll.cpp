@@ -76,7 +76,8 @@ constexpr const char* kLoadedFirst[] = {
     "crypt32.dll",  "gdiplus.dll", "ws2_32.dll",  "uxtheme.dll",  "dwmapi.dll",   "winmm.dll",   "propsys.dll",
     "userenv.dll",  "secur32.dll", "iphlpapi.dll", "dnsapi.dll",  "mswsock.dll",  "rsaenh.dll",  "cryptsp.dll",
     "comctl32.dll", "msimg32.dll", "shfolder.dll", "wtsapi32.dll", "netapi32.dll", "sspicli.dll", "apphelp.dll",
-    "windowscodecs.dll"};
+    "windowscodecs.dll", "version.dll", "cryptbase.dll", "profapi.dll", "linkinfo.dll", "ntshrui.dll", "cscapi.dll",
+    "srvcli.dll", "ntmarta.dll", "oleacc.dll", "clbcatq.dll", "setupapi.dll"};
 
 }  // namespace
 

@@ -9,6 +9,10 @@
 #include "platform/registry.h"
 #include "tests/support/TempDir.h"
 #ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/OwnFolders.h"
 #include "platform/testing.h"
 #endif
 
@@ -52,6 +56,44 @@ TEST(Folders, ForceDirsCreatesEveryLevelAndDirExistsRestoresTheCurrentFolder) {
   EXPECT_FALSE(DirExists(t / "f"));
   ForceDirs("C:");  // the recursion's end: nothing happens, nothing crashes
 }
+
+#ifndef _WIN32
+// The installer's folders never lead through a linked folder: one on the way is
+// refused, one inside goes aside with the real folder that holds it, and no
+// link's target changes. Folders made below a claimed one are protected.
+TEST(Folders, OwnFoldersNeverGoThroughALinkedFolder) {
+  namespace pt = platform::testing;
+  TempDir t, v;
+  ASSERT_TRUE(WriteFileBytes(v / "keep.txt", "victim"));
+  const auto link = [](const std::string& target, const std::string& at) {
+    return ::symlink(pt::HostPath(target).c_str(), pt::HostPath(at).c_str()) == 0;
+  };
+  ASSERT_TRUE(link(v.path(), t / "Veltaro"));
+  EXPECT_FALSE(PrepareOwnFolder(t / "Veltaro\\InstVeltaro\\", true, "Downloads"));
+  EXPECT_FALSE(DirExists(v / "InstVeltaro"));
+
+  ASSERT_TRUE(MakeOwnFolders(t / "Own\\InstVeltaro"));
+  ASSERT_TRUE(WriteFileBytes(t / "Own\\InstVeltaro\\a.rpc", "r"));
+  ASSERT_TRUE(link(v.path(), t / "Own\\InstVeltaro\\Downloads"));
+  EXPECT_TRUE(PrepareOwnFolder(t / "Own\\InstVeltaro\\", true, "Downloads"));
+  EXPECT_FALSE(platform::IsLink(t / "Own\\InstVeltaro\\Downloads"));
+  EXPECT_TRUE(DirExists(t / "Own\\InstVeltaro\\Downloads"));
+  EXPECT_TRUE(platform::FileExists(t / "Own\\InstVeltaro.old\\a.rpc"));
+  std::string got;
+  ASSERT_TRUE(testsupport::ReadFileBytes(v / "keep.txt", &got));
+  EXPECT_EQ(got, "victim");
+
+  const mode_t saved = ::umask(0);
+  ForceDirs(t / "Own\\InstVeltaro\\App\\sub");
+  ForceDirs(t / "Open");
+  ::umask(saved);
+  struct stat st;
+  ASSERT_EQ(::stat(pt::HostPath(t / "Own\\InstVeltaro\\App\\sub").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0755u);
+  ASSERT_EQ(::stat(pt::HostPath(t / "Open").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0777u) << "a folder outside the claimed ones keeps what it was given";
+}
+#endif
 
 TEST(Ini, ProfileSemantics) {
   const std::string text =

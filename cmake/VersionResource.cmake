@@ -1,0 +1,21 @@
+# veltaro_version_resource(TARGET DESCRIPTION VERSION): a version record for the
+# program TARGET (file description, product Veltaro365, the maker's company, file
+# and product version VERSION as "a.b.c" or "a.b.c.d").
+function(veltaro_version_resource target description version)
+  string(REPLACE "." ";" parts "${version}")
+  list(LENGTH parts n)
+  while(n LESS 4)
+    list(APPEND parts 0)
+    list(LENGTH parts n)
+  endwhile()
+  list(JOIN parts "," VR_NUM)
+  list(JOIN parts "." VR_STR)
+  set(VR_DESC "${description}")
+  get_target_property(VR_NAME ${target} OUTPUT_NAME)
+  if(NOT VR_NAME)
+    set(VR_NAME ${target})
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
