@@ -89,14 +89,6 @@ std::vector<ShellLinkRecord> TakeShellLinks();
 // A non-empty text makes creating the link object fail with that error text.
 void SetShellLinkFailure(const std::string& errorText);
 
-// Command lines started hidden (RunSystemHidden) since the last call, with how long
-// the caller was ready to wait for each.
-struct HiddenRun {
-  std::string commandLine;
-  uint32_t waitMs = 0;
-  bool operator==(const HiddenRun& o) const { return commandLine == o.commandLine && waitMs == o.waitMs; }
-};
-std::vector<HiddenRun> TakeHiddenRuns();
 
 // What EndProcessNow throws natively (platform/process.h).
 using ProcessEnded = platform::ProcessEnd;

@@ -30,7 +30,6 @@ FlowTest::FlowTest() {
   pt::ResetRegistry();
   pt::TakeMessageBoxes();
   pt::TakeShellRuns();
-  pt::TakeHiddenRuns();
   pt::TakeFolderRequests();
   pt::SetFolderPickerAnswer("");
   pt::SetModulePath("C:\\Veltaro\\VeltaroSetup.exe");

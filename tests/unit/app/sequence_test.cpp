@@ -47,7 +47,6 @@ TEST_F(Sequence, FreshInstallDownloadsUnpacksAndReachesTheEnd) {
   ASSERT_EQ(::symlink(pt::HostPath("D:\\backup.zip").c_str(), pt::HostPath(d + "link.zip").c_str()), 0);
   host.ClickOn("lblLJAZ");
   EXPECT_EQ(form.nbMain->pageIndex(), 2);
-  EXPECT_TRUE(pt::TakeHiddenRuns().empty());
   EXPECT_FALSE(platform::FileExists(d + "Old.ZIP"));
   EXPECT_EQ(ReadAll(d + "Other.rpc"), "r");
   EXPECT_EQ(ReadAll("D:\\backup.zip"), "admin");
@@ -211,7 +210,7 @@ TEST_F(Sequence, PackageOnDiskIsReusedOnlyWithTheManifestChecksum) {
     if (c.reused) {
       // Unpacked inside the click: no job, no ".zip" deleted, and the strip shows 99 %.
       EXPECT_EQ(flow.CurrentJob, nullptr);
-      EXPECT_TRUE(pt::TakeHiddenRuns().empty());
+      EXPECT_TRUE(platform::FileExists(std::string(kDownloads) + "Pkg.zip"));
       EXPECT_EQ(form.nbMain->pageIndex(), 3);
       EXPECT_EQ(form.lblJD->text, "99%");
       EXPECT_EQ(form.lblJDT->width, 574);
