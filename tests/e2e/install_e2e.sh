@@ -266,8 +266,9 @@ install_click
 read_msgbox 90
 check "message 安装失败 (got '$MSG')" "$([ "$MSG" = "安装失败" ] && echo 0 || echo 1)"
 expect "the program in use keeps its bytes" grep -qx old "$HELD"
+# The new file is written beside it; its rename over the held one is refused.
 expect "the log names the file in use and the message" \
-  log_names "VeltaroMain.exe not written: error 32 (" "message box: 安装失败"
+  log_names "VeltaroMain.exe not written: error 5 (" "message box: 安装失败"
 touch "$STOP"
 wait "$HOLD_PID"
 close_click
