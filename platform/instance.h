@@ -20,8 +20,11 @@ class InstanceMutex {
   bool Acquire(const std::string& name);
 
  private:
+#ifdef _WIN32
   void* handle_ = nullptr;
-  std::string name_;  // posix: the name held in this process
+#else
+  std::string name_;  // the name held in this process
+#endif
 };
 
 // Brings the top-level window of class `windowClass` to the front, restored
