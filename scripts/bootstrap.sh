@@ -10,7 +10,7 @@ PKGS=(
   googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 wine64 xvfb xdotool imagemagick fonts-wqy-microhei locales
   libssl-dev nginx curl aria2 unzip zip libarchive-tools clang libclang-rt-14-dev python3 python3-pil file strace
-  liblnk-utils tinyproxy osslsigncode
+  liblnk-utils tinyproxy osslsigncode openssl
 )
 
 SUDO=""
