@@ -64,11 +64,14 @@ TEST_F(Sequence, FreshInstallDownloadsUnpacksAndReachesTheEnd) {
   EXPECT_FALSE(flow.SyncFallback);
   EXPECT_TRUE(Boxes().empty());
   // The run's log: what was fetched, the job with the engine's own lines, the
-  // check and the unpack. The job's end follows its lines.
-  EXPECT_EQ(MissingInOrder(LogLastRun(), {" START VeltaroSetup ", "INFO  manifest: version \"V2.1.0\", package \"Pkg.zip\"",
-                                          "started: " + server.Url(std::string(kPackagePath) + "Pkg.zip"),
-                                          "创建接收文件成功", "ended: complete as", "accepted",
-                                          "unpack into " + std::string(kDefaultDir) + ": 6 of 6 entries"}),
+  // check and the unpack. The engine's thread writes the job's lines once it
+  // has ended, which may be after the window checked the completed file.
+  const std::string run = LogLastRun();
+  const std::string started = "started: " + server.Url(std::string(kPackagePath) + "Pkg.zip");
+  EXPECT_EQ(MissingInOrder(run, {" START VeltaroSetup ", "INFO  manifest: version \"V2.1.0\", package \"Pkg.zip\"",
+                                 started, "创建接收文件成功", "ended: complete as"}),
+            "");
+  EXPECT_EQ(MissingInOrder(run, {started, "accepted", "unpack into " + std::string(kDefaultDir) + ": 6 of 6 entries"}),
             "");
 }
 
