@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
-struct ArgumentSpec {
+struct KitOption {
   const char* name;      // "--out"
   std::string* value;    // set for an option that takes a value
   bool* flag = nullptr;  // set for a switch
 };
 
-// Fills the values and switches of `specs` and the arguments that are no
+// Fills the values and switches of `options` and the arguments that are no
 // option; false on a wrong argument, with *error naming it ("unknown option
 // '--component' (did you mean --components?)").
-bool ParseArguments(int argc, char** argv, const std::vector<ArgumentSpec>& specs,
+bool ParseArguments(int argc, char** argv, const std::vector<KitOption>& options,
                     std::vector<std::string>* positional, std::string* error);
 
 // Prints "veltaro-kit COMMAND: WHY" (when `why` is not empty) and the command's

@@ -37,14 +37,14 @@ int CmdServe(int argc, char** argv) {
                       {"--drop-after", &f.dropAfter, INT64_MAX, ""}, {"--stall-after", &f.stallAfter, INT64_MAX, ""},
                       {"--fault-from", &f.faultFrom, INT64_MAX, ""}, {"--status", &status, 999, ""},
                       {"--fault-count", &faultCount, INT32_MAX, ""}, {"--drip", &drip, 60000, ""}};
-  std::vector<ArgumentSpec> specs = {{"--ignore-range", nullptr, &f.ignoreRange},
+  std::vector<KitOption> options = {{"--ignore-range", nullptr, &f.ignoreRange},
                                      {"--no-length", nullptr, &f.noContentLength},
                                      {"--chunked", nullptr, &f.chunked},
                                      {"--cookie", nullptr, &f.cookieOnRedirect}};
-  for (Number& n : numbers) specs.push_back({n.name, &n.text});
+  for (Number& n : numbers) options.push_back({n.name, &n.text});
   std::vector<std::string> positional;
   std::string error;
-  if (!ParseArguments(argc, argv, specs, &positional, &error)) return UsageError("serve", error);
+  if (!ParseArguments(argc, argv, options, &positional, &error)) return UsageError("serve", error);
   if (positional.size() != 1) {
     return UsageError("serve", positional.empty() ? "no DIR given" : "one DIR only; '" + positional[1] + "' is a second");
   }

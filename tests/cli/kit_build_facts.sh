@@ -2,7 +2,7 @@
 # veltaro-kit inspect on small Windows programs built here that carry an
 # installer's build facts: the hosts, the key's fingerprint as openssl gives it,
 # the version resource or its absence.
-# Usage: kit_inspect.sh KIT
+# Usage: kit_build_facts.sh KIT
 set -uo pipefail
 kit="$1"
 work="$(mktemp -d)"
