@@ -1,16 +1,7 @@
 #include "unpack/Utf8Name.h"
 
-#include "platform/codepage.h"
-
 namespace {
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-bool IsAscii(const std::string& s) {
-  for (unsigned char c : s) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
 }  // namespace
 
 bool DecodeUtf8Name(const std::string& s, std::u16string* out) {
@@ -39,12 +30,4 @@ bool DecodeUtf8Name(const std::string& s, std::u16string* out) {
     i += len;
   }
   return true;
-}
-
-std::string Utf8NameToAnsi(const std::string& s) {
-  // ASCII is the same text in every code page: no conversion needed.
-  if (IsAscii(s)) return s;
-  std::u16string wide;
-  if (!DecodeUtf8Name(s, &wide)) return std::string();
-  return platform::WideToAnsi(wide);
 }

@@ -1,5 +1,5 @@
 // UTF-8 entry names. Packages made on other systems store names in UTF-8; the
-// installer works in the ANSI code page.
+// the unpack decodes them into the UTF-16 names it creates.
 #pragma once
 #include <string>
 
@@ -8,7 +8,3 @@
 // two-byte one (so only the Basic Multilingual Plane is reached). A continuation
 // byte outside 0x80-0xBF or a sequence cut short makes the whole text invalid.
 bool DecodeUtf8Name(const std::string& s, std::u16string* out);
-
-// The decoded text in the ANSI code page (unmappable characters become "?");
-// empty when `s` is not valid by the rules above.
-std::string Utf8NameToAnsi(const std::string& s);
