@@ -7,6 +7,7 @@
 #include "app/ReleaseCheck.h"
 #include "common/BrowseForFolderU.h"
 #include "common/KpLib.h"
+#include "common/LogEvents.h"
 #include "common/OldPackages.h"
 #include "common/OwnFolders.h"
 #include "common/pubShare.h"
@@ -14,6 +15,7 @@
 #include "download/JobLog.h"
 #include "download/JobTargets.h"
 #include "download/PubCrc.h"
+#include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"
 #include "platform/system.h"
@@ -25,6 +27,11 @@ namespace {
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
 const char kProductFolder[] = "VeltaroPlatform";
 constexpr int32_t kSegments = 2;
+
+void ShowUnknownMethodBox() {
+  LogMessageBox("Unknown Compression Method");
+  platform::ShowMessageBox(nullptr, u"Unknown Compression Method", u"Zip Error", platform::kMbOk);
+}
 
 bool EndsInSeparator(const std::string& s) {
   if (s.empty()) return false;
@@ -227,7 +234,8 @@ void TInstallFlow::tmr3Timer() {
 void TInstallFlow::UnpackThenComponents(platform::File& package, const char* failureText) {
   ui::Host* host = form_.host();
   ExtractResult detail;
-  const bool ok = UnpackPackage(package, InstallDir, [host](const UnpackProgress&) {
+  const bool ok = UnpackPackage(package, InstallDir, [host](const UnpackProgress& p) {
+    if (p.unknownMethod) ShowUnknownMethodBox();  // at the entry: the unpack waits for the click
     if (host) host->ProcessMessages();
   }, &detail);
   package.Close();

@@ -6,16 +6,12 @@
 #include "common/KpLib.h"
 #include "common/LogEvents.h"
 #include "platform/codepage.h"
-#include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"
 #include "platform/wide_fs.h"
 #include "unpack/EntryData.h"
 #include "unpack/SafeNames.h"
 #include "unpack/ZipFormat.h"
-
-const char16_t kUnknownMethodText[] = u"Unknown Compression Method";
-const char16_t kZipErrorCaption[] = u"Zip Error";
 
 namespace {
 // Deflate cannot expand one byte into more than 1032: a larger declared size
@@ -149,8 +145,11 @@ ExtractResult ExtractAll(TZipReader& zip, const std::string& dest, const PumpHoo
 
     if (!IsSafeInstalledPart(e.installedFile) || e.encrypted) continue;
     if (e.method != zipfmt::kMethodStored && e.method != zipfmt::kMethodDeflated) {
-      LogMessageBox(platform::WideToUtf8(kUnknownMethodText));
-      platform::ShowMessageBox(nullptr, kUnknownMethodText, kZipErrorCaption, platform::kMbOk);
+      // The hook hears of it at the entry: the installer shows its box then.
+      ++result.unknownMethods;
+      progress.unknownMethod = true;
+      tick();
+      progress.unknownMethod = false;
       continue;
     }
     uint64_t dataOffset = 0;

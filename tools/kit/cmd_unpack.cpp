@@ -86,5 +86,10 @@ int CmdUnpack(int argc, char** argv) {
                r.failed ? "; a file could not be written, or the package could not be read"
                : skipped ? "; the others are skipped, as the installer skips them:" : "");
   NameSkipped(package, r, r.failed ? "not extracted" : "skipped");
+  if (r.unknownMethods > 0) {
+    std::fprintf(stderr, "veltaro-kit unpack: %d entries use a compression method the installer does not know; it "
+                 "shows \"Zip Error\" for each\n", r.unknownMethods);
+    return 1;
+  }
   return ok ? 0 : 1;
 }

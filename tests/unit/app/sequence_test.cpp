@@ -7,6 +7,7 @@
 #include "common/KpLib.h"
 #include "common/pubShare.h"
 #include "download/Notify.h"
+#include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/testing.h"
 #include "tests/support/TempDir.h"
@@ -228,6 +229,26 @@ TEST_F(Sequence, PackageOnDiskIsReusedOnlyWithTheManifestChecksum) {
     NoteJob();
     flow.CurrentJob.reset();
   }
+}
+
+// An entry of a method the unpack does not know: the flow shows "Zip Error"
+// while the unpack stands at it; the rest installs.
+TEST_F(Sequence, AnUnknownMethodShowsZipErrorDuringTheUnpack) {
+  std::string zip = MakePackage({{"VeltaroMain.exe", "main"}, {"odd.bin", "odd"}});
+  zip[zip.find("PK\1\2", zip.find("PK\1\2") + 1) + 10] = 12;  // the second central record's method
+  PublishManifest("V2", "Pkg.zip", PublishPackage("Pkg.zip", zip));
+  ShowAndOpenPage1();
+  host.ClickOn("lblLJAZ");
+  ASSERT_TRUE(RunUntil([&] { return OnPage(3); }));
+  const auto boxes = pt::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].text + "|" + boxes[0].caption, "Unknown Compression Method|Zip Error");
+  EXPECT_EQ(boxes[0].flags, platform::kMbOk);
+  EXPECT_TRUE(Installed());
+  EXPECT_FALSE(Exists(std::string(kDefaultDir) + "\\odd.bin"));
+  EXPECT_EQ(MissingInOrder(LogLastRun(), {"INFO  message box: Unknown Compression Method", "unpack into "}), "");
+  NoteJob();
 }
 
 // Installing over a product: its read-only program (an earlier release's) is

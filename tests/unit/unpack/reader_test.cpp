@@ -90,16 +90,20 @@ TEST(UnpackPackage, PumpsTheWindowsMessagesByDefault) {
   EXPECT_TRUE(platform::FileExists(t / "bin\\deep\\text.txt"));
 }
 
-// Natively the message box is recorded instead of shown.
-TEST(UnpackPackage, UnknownMethodShowsZipErrorAndTheEntryFails) {
+// The unpack shows no box (natively one would be recorded): the hook hears of
+// the entry once, at the entry, and the result counts it.
+TEST(UnpackPackage, UnknownMethodIsReportedAndTheEntryFails) {
   platform::testing::TakeMessageBoxes();
   TempDir t;
-  EXPECT_TRUE(UnpackPackage(Fixture("method.zip"), t.path()));
-  auto boxes = platform::testing::TakeMessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Unknown Compression Method");
-  EXPECT_EQ(boxes[0].caption, "Zip Error");
-  EXPECT_EQ(boxes[0].flags, platform::kMbOk);
+  std::vector<size_t> told;
+  ExtractResult r;
+  EXPECT_TRUE(UnpackPackage(Fixture("method.zip"), t.path(), [&](const UnpackProgress& p) {
+    if (p.unknownMethod) told.push_back(p.entry);
+  }, &r));
+  EXPECT_TRUE(platform::testing::TakeMessageBoxes().empty());
+  EXPECT_EQ(told, std::vector<size_t>{1});
+  EXPECT_EQ(r.unknownMethods, 1);
+  EXPECT_EQ(r.counted, (std::vector<bool>{true, false}));
   EXPECT_TRUE(platform::FileExists(t / "first.txt"));
   EXPECT_FALSE(platform::FileExists(t / "second.txt"));
   // A file of an earlier install under the entry's name is left as it was.
