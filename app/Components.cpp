@@ -8,6 +8,7 @@
 #include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
 #include "common/KpLib.h"
+#include "common/ReleaseLayout.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/HttpClient.h"
@@ -19,10 +20,8 @@
 namespace app {
 
 namespace {
-const char kBaseServicePath[] = "rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe";
-const char kDriverFolder[] = "zelqa/DOWN_CENTER/SBQD/";
+const release::Component& kBaseService = release::kComponents[0];
 const char kServiceKey[] = "SOFTWARE\\Veltaro\\VeltaroService\\";
-constexpr int32_t kSegments = 2;
 
 // Compared as unsigned bytes from the left; a prefix is the smaller text. So
 // "10.0" is below "2.00", as the installed service's records expect.
@@ -58,23 +57,23 @@ class CloseEndsFetch {
   CloseEndsFetch& operator=(const CloseEndsFetch&) = delete;
 };
 
-void FetchDriver(TInstallFlow& flow, const std::string& fileName) {
-  const std::string target = InstallDir + "\\App\\" + fileName;
+void FetchDriver(TInstallFlow& flow, const release::Component& driver) {
+  const std::string target = InstallDir + "\\" + driver.installed;
   if (flow.Closing) return;
   if (platform::FileExists(target)) return LogComponent(target, "present");
   flow.form().lblDownLoadState->text = "正在安装依赖驱动...";
   flow.form().Changed();
   const std::string fetched = ComponentFetchName(target);
   CloseEndsFetch closeEnds(flow);
-  if (FetchToFile(DownloadBaseUrl() + kDriverFolder + fileName, fetched, true) && !flow.Closing) {
-    PlaceComponent(target, fileName, fetched);
+  if (FetchToFile(DownloadBaseUrl() + driver.serverPath, fetched, true) && !flow.Closing) {
+    PlaceComponent(target, release::ServerFileName(driver), fetched);
   } else if (!flow.Closing) {
     LogComponent(target, "failed");
   }
   platform::RemoveSafely(fetched);  // a fetch the close ended, or one the check refused
 }
 
-std::string BaseServiceTarget() { return InstallDir + "\\ThirdSoftware\\BaseService.exe"; }
+std::string BaseServiceTarget() { return InstallDir + "\\" + kBaseService.installed; }
 }  // namespace
 
 bool IsInstallYCS() {
@@ -89,7 +88,7 @@ void TInstallFlow::DownloadAttachedFiles() {
   const std::string target = BaseServiceTarget();
   if (IsInstallYCS() || platform::FileExists(target)) LogComponent(target, "present");
   if (!IsInstallYCS() && !platform::FileExists(target)) {
-    const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseServicePath;
+    const std::string url = (BaseServiceAltHost ? ServiceBaseUrl() : DownloadBaseUrl()) + kBaseService.serverPath;
     form_.lblJD->text = "0%";  // the fill keeps its width until the first percentage
     form_.lblDownLoadState->text = "正在安装基础服务...";
     form_.Changed();
@@ -124,12 +123,12 @@ void TInstallFlow::DownloadAttachedFiles() {
 
 void TInstallFlow::BaseServiceFetched(const std::string& fetched) {
   const std::string target = BaseServiceTarget();
-  PlaceComponent(target, "DiruvOzoBaseService.exe", fetched.empty() ? ComponentFetchName(target) : fetched);
+  PlaceComponent(target, release::ServerFileName(kBaseService), fetched.empty() ? ComponentFetchName(target) : fetched);
 }
 
-void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(*this, "SWUKeyDrive.exe"); }
-void TInstallFlow::DownloadKDPDrive() { FetchDriver(*this, "VeltaroCSP.exe"); }
-void TInstallFlow::DownloadSKPDrive() { FetchDriver(*this, "SKPDrive.exe"); }
+void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(*this, release::kComponents[1]); }
+void TInstallFlow::DownloadKDPDrive() { FetchDriver(*this, release::kComponents[2]); }
+void TInstallFlow::DownloadSKPDrive() { FetchDriver(*this, release::kComponents[3]); }
 
 void TInstallFlow::BaseServiceDownloaded() {
   DownloadSWUkeyDrive();

@@ -88,9 +88,10 @@ class TInstallFlow : public ui::FlowHandlers {
   ui::TfrmSpeedInstall& form_;
 };
 
-// A manifest "url" usable as the package's file name: not empty, "." or "..",
-// and free of "\", "/", ":", '"' and control characters.
-bool IsBarePackageName(const std::string& name);
+// Where the product's folder is registered; the next install reads it back.
+constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
+// Segments of each download job.
+constexpr int32_t kSegments = 2;
 
 // IsInstallYCS: the base service is installed in version "2.00" or later
 // (byte-wise comparison of the version texts).

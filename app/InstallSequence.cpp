@@ -24,9 +24,7 @@
 namespace app {
 
 namespace {
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
 const char kProductFolder[] = "VeltaroPlatform";
-constexpr int32_t kSegments = 2;
 
 void ShowUnknownMethodBox() {
   LogMessageBox("Unknown Compression Method");

@@ -5,29 +5,16 @@
 #include "app/ReleaseCheck.h"
 #include "app/ServerConfig.h"
 #include "common/IniFile.h"
+#include "common/ReleaseLayout.h"
+#include "unpack/SafeNames.h"
 
 namespace app {
-
-namespace {
-const char kManifestPath[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML";
-const char kPackageFolder[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/";
-}  // namespace
-
-// Byte-wise on purpose: a GBK trail byte 0x5C is a backslash to a server.
-bool IsBarePackageName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  for (char ch : name) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':' || c == '"') return false;
-  }
-  return true;
-}
 
 bool TInstallFlow::GetNewVer() {
   // A work folder reached through a link is no place to write.
   if (!WorkDirOwn) return false;
   const std::string m = WorkDir + "Downloads\\KESMO365.INI";
-  const std::string url = DownloadBaseUrl() + kManifestPath;
+  const std::string url = DownloadBaseUrl() + release::kManifestPath;
   // Values come from the bytes the signature was checked over.
   std::string text;
   LogManifestRequest(url);
@@ -36,16 +23,16 @@ bool TInstallFlow::GetNewVer() {
   // The name becomes a file below the download folder and part of a URL: a
   // name that could leave either is taken as no name at all.
   const std::string name = IniLookup(text, "Setup", "url");
-  PackageName = IsBarePackageName(name) ? name : std::string();
-  PackageUrl = DownloadBaseUrl() + kPackageFolder + PackageName;
+  PackageName = IsBarePackageName(name, PackageNameRule::kInstallerTakes) ? name : std::string();
+  PackageUrl = DownloadBaseUrl() + release::kPackageFolder + PackageName;
   PackageCrc = IniLookup(text, "Setup", "crc");
   LogManifestValues(ProductVersion, name, !PackageName.empty(), PackageCrc);
   PackageSha256.clear();
   FileHashes.clear();
   if (SignedReleases) {
     PackageSha256 = IniLookup(text, "Setup", "sha256");
-    for (const char* file : {"DiruvOzoBaseService.exe", "SWUKeyDrive.exe", "VeltaroCSP.exe", "SKPDrive.exe"})
-      FileHashes[file] = IniLookup(text, "Files", file);
+    for (const release::Component& c : release::kComponents)
+      FileHashes[release::ServerFileName(c)] = IniLookup(text, "Files", release::ServerFileName(c));
   }
   return true;
 }

@@ -8,6 +8,7 @@
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
 #include "common/DesktopShortcut.h"
+#include "common/ReleaseLayout.h"
 #include "common/pubShare.h"
 #include "platform/codepage.h"
 #include "platform/dialog.h"
@@ -20,7 +21,6 @@ namespace app {
 
 namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VeltaroTesmar\\";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\VeltaroTesmar\\";
 constexpr uint32_t kCancelWaitMs = 5000;
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -40,23 +40,23 @@ std::string InstallTimeText() {
 // The uninstall entry, the shortcut, the application path and the URL
 // protocol. Only a shortcut object that cannot be made stops it (it throws).
 void RegisterProduct(const std::string& dir) {
-  WriteRegString(kUninstallKey, "DisplayIcon", Quoted(dir + "\\VeltaroLauncher.exe"));
+  WriteRegString(kUninstallKey, "DisplayIcon", Quoted(dir + "\\" + release::kLauncher));
   WriteRegString(kUninstallKey, "DisplayName", "Veltaro365");
   WriteRegString(kUninstallKey, "DisplayVersion", ProductVersion);
-  WriteRegString(kUninstallKey, "UninstallString", Quoted(dir + "\\Uninstall\\uninst.exe"));
+  WriteRegString(kUninstallKey, "UninstallString", Quoted(dir + "\\" + release::kUninstaller));
   WriteRegString(kUninstallKey, "HelpLink", WebSiteUrl());
   WriteRegString(kUninstallKey, "URLInfoAbout", WebSiteUrl());
   WriteRegString(kUninstallKey, "Publisher", kPublisherName);
   CreateDesktopShortcut(dir);
-  LogShortcut(dir + "\\VeltaroLauncher.exe");
-  WriteRegString(kAppPathsKey, "", dir + "\\VeltaroLauncher.exe");
+  LogShortcut(dir + "\\" + release::kLauncher);
+  WriteRegString(kAppPathsKey, "", dir + "\\" + release::kLauncher);
   WriteRegString(kAppPathsKey, "Path", dir + "\\");
   WriteRegString(kAppPathsKey, "InstallTime", InstallTimeText());
   WriteRegString("vlttesmar", "", "URL:vlt Protocol Handler", kRootClassesRoot);
   WriteRegString("vlttesmar", "URL Protocol", "", kRootClassesRoot);
-  WriteRegString("vlttesmar\\DefaultIcon", "", Quoted(dir + "\\365.ico"), kRootClassesRoot);
+  WriteRegString("vlttesmar\\DefaultIcon", "", Quoted(dir + "\\" + release::kUrlIcon), kRootClassesRoot);
   WriteRegString("vlttesmar\\Shell\\open", "FriendlyAppName", "Veltaro", kRootClassesRoot);
-  WriteRegString("vlttesmar\\Shell\\open\\command", "", Quoted(dir + "\\VAVodevado.exe") + " \"%1\"",
+  WriteRegString("vlttesmar\\Shell\\open\\command", "", Quoted(dir + "\\" + release::kUrlHandler) + " \"%1\"",
                  kRootClassesRoot);
 }
 }  // namespace
@@ -108,9 +108,8 @@ bool TInstallFlow::RegisterOrShow() {
 // registers it (or the next run would not find the folder), then started.
 void TInstallFlow::lblWCClick() {
   if (!RegisterOrShow()) return;
-  LogLaunch(InstallDir + "\\VeltaroLauncher.exe",
-            platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr,
-                                InstallDir + "\\VeltaroLauncher.exe", InstallDir));
+  const std::string launcher = InstallDir + "\\" + release::kLauncher;
+  LogLaunch(launcher, platform::ShellOpen(form_.host() ? form_.host()->AppHandle() : nullptr, launcher, InstallDir));
   if (form_.host()) form_.host()->Close();
 }
 

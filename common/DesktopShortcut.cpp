@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "common/ReleaseLayout.h"
 #include "common/pubShare.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -16,7 +17,7 @@ const char kExplorerKey[] = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explo
 void CreateDesktopShortcut(const std::string& installDir) {
   platform::ShellLink link;
   if (!link.Ok()) throw std::runtime_error(link.Error());
-  link.SetPath(installDir + "\\VeltaroLauncher.exe");
+  link.SetPath(installDir + "\\" + release::kLauncher);
   link.SetWorkingDirectory(installDir + "\\");
   link.SetDescription(kPublisherName);
 

@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "common/ReleaseLayout.h"
 #include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
 #include "common/pubShare.h"
@@ -22,7 +23,6 @@
 #include "tools/kit/engine_run.h"
 #include "tools/kit/kit_proxy.h"
 #include "tools/kit/progress_bar.h"
-#include "tools/kit/release_layout.h"
 #include "tools/kit/server_probe.h"
 #include "tools/kit/terminal_text.h"
 #include "tools/kit/work_folder.h"
@@ -233,7 +233,7 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
     return false;
   }
   f.Ok("manifest " + url + ": " + values);
-  if (!IsPlainFileName(m->name) || m->name.find_first_of(" %#?") != std::string::npos) {
+  if (!IsBarePackageName(m->name, PackageNameRule::kPublishWrites)) {
     f.Fail("manifest url '" + TerminalText(m->name) + "' is not a bare file name the installer can ask for");
     ok = false;
   }
@@ -290,7 +290,7 @@ void CheckPackageOnServer(const std::string& base, const std::string& work, cons
     return;
   }
   const FileDigestResult digest = FileCrcAndSha256(file);
-  const std::string crc = digest.ioResult == 0 ? DecimalToHex(std::to_string(digest.crc)) : std::string();
+  const std::string crc = digest.ioResult == 0 ? CrcText(digest.crc) : std::string();
   if (m.verified && !m.sha256.empty()) {
     const std::string sha = platform::HexText(digest.sha256);
     if (sha != m.sha256) {

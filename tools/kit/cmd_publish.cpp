@@ -76,16 +76,6 @@ bool ParseDays(const std::string& text, long* days) {
   return *days >= 1 && *days <= kMaxValidDays;
 }
 
-// The package's name goes into a URL and into a Windows path unescaped.
-bool IsBareName(const std::string& name) {
-  if (!IsPlainFileName(name)) return false;
-  for (char c : name) {
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || std::strchr("._-+~()!@", c);
-    if (!ok) return false;
-  }
-  return true;
-}
-
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -274,7 +264,7 @@ int CmdPublish(int argc, char** argv) {
   if (!ParseArgs(argc, argv, &a, &error)) return UsageError("publish", error);
   const std::string package = KitPath(a.package.c_str());
   const std::string name = BaseName(a.package);
-  if (!IsBareName(name)) {
+  if (!IsBarePackageName(name, PackageNameRule::kPublishWrites)) {
     return Fail("the package name '" + name +
                 "' is not a bare file name the installer can ask for: use letters, digits and . _ - + ~ ( ) ! @");
   }
@@ -309,7 +299,7 @@ int CmdPublish(int argc, char** argv) {
   const FileDigestResult digest = FileCrcAndSha256(package);
   if (digest.ioResult != 0) return Fail("cannot read " + a.package + ": " + platform::ErrorText(digest.ioResult));
   if (signing && !digest.hashOk) return Fail("the system cannot compute SHA-256");
-  const std::string crcText = DecimalToHex(std::to_string(digest.crc));
+  const std::string crcText = CrcText(digest.crc);
 
   // Every source is checked before anything is written.
   const std::string out = StripTrailingBackslash(KitPath(a.out.c_str())) + "\\";

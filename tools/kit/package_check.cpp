@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <map>
 
+#include "common/ReleaseLayout.h"
 #include "platform/codepage.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
 #include "tools/kit/entry_name.h"
-#include "tools/kit/release_layout.h"
 #include "tools/kit/terminal_text.h"
 #include "unpack/EntryData.h"
 #include "unpack/SafeNames.h"

@@ -2,11 +2,6 @@
 
 namespace release {
 
-std::string ServerFileName(const Component& c) {
-  const std::string path = c.serverPath;
-  return path.substr(path.rfind('/') + 1);
-}
-
 std::string ManifestText(const std::string& version, const std::string& packageName, const std::string& crcText,
                          const ManifestHashes* hashes) {
   std::string m = "[Setup]\r\nLargeVer=" + version + "\r\nurl=" + packageName + "\r\ncrc=" + crcText + "\r\n";

@@ -1,39 +1,12 @@
-// Where the installer looks on its servers, and the manifest it reads there.
-// Paths are relative to a server's base URL ("http://host/"), with "/".
+// The manifest the kit writes into a server tree laid out as common/ReleaseLayout.h says.
 #pragma once
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/ReleaseLayout.h"
+
 namespace release {
-
-constexpr char kPackageFolder[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/";
-constexpr char kManifestPath[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML";
-// The manifest's signature lies beside it under this name.
-constexpr char kSignaturePath[] = "zelqa/DOWN_CENTER/VELTARO/VELTARO/VELTARO.XML.sig";
-
-struct Component {
-  const char* file;        // its name in a maker's components folder
-  const char* serverPath;  // below the download server's base URL
-  bool alsoOnServiceHost;  // asked again from the service host when the first try fails
-  const char* installed;   // below the installation folder; not fetched when the package holds it
-};
-// The base service comes first: without it the installer never finishes.
-constexpr Component kComponents[] = {
-    {"BaseService.exe", "rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe", true, "ThirdSoftware\\BaseService.exe"},
-    {"SWUKeyDrive.exe", "zelqa/DOWN_CENTER/SBQD/SWUKeyDrive.exe", false, "App\\SWUKeyDrive.exe"},
-    {"VeltaroCSP.exe", "zelqa/DOWN_CENTER/SBQD/VeltaroCSP.exe", false, "App\\VeltaroCSP.exe"},
-    {"SKPDrive.exe", "zelqa/DOWN_CENTER/SBQD/SKPDrive.exe", false, "App\\SKPDrive.exe"},
-};
-
-// Files that the registration after the install points at, below the
-// installation folder.
-constexpr const char* kRegisteredFiles[] = {"VeltaroLauncher.exe", "VeltaroMain.exe", "VAVodevado.exe",
-                                            "Uninstall\\uninst.exe", "365.ico"};
-
-// The name a component has on the server: the last part of its path, and its
-// key in the manifest's section Files.
-std::string ServerFileName(const Component& c);
 
 // What a signed manifest adds: in section Setup the package's SHA-256, the
 // release's Serial and (when not empty) its ValidUntil; section Files with

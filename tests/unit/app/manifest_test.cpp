@@ -4,6 +4,7 @@
 #include "common/pubShare.h"
 #include "platform/testing.h"
 #include "tests/unit/app/flow_fixture.h"
+#include "unpack/SafeNames.h"
 
 using namespace app;
 
@@ -70,7 +71,7 @@ TEST_F(Manifest, APackageNameThatIsNoBareFileNameIsRefused) {
     EXPECT_EQ(PackageCrc, "1234");
   }
   for (const char* name : {"Pkg.zip", "Veltaro 365 V2.zip", "..zip", "a..b"})
-    EXPECT_TRUE(IsBarePackageName(name)) << name;
+    EXPECT_TRUE(IsBarePackageName(name, PackageNameRule::kInstallerTakes)) << name;
   // At the click a refused name reads as a failed manifest fetch.
   host.Show();
   host.ClickOn("lblAZ");

@@ -53,3 +53,18 @@ TEST(SafeNames, NothingLeavesTheDestination) {
   EXPECT_TRUE(IsPlainFileName("\xD6\xD0\x95\x5C.txt"));
   for (const char* bad : {"", "a\\b", "a/b", "c:x", "a?b", "..", "nul"}) EXPECT_FALSE(IsPlainFileName(bad)) << bad;
 }
+
+// The installer takes any name that stays one part of the path and the URL;
+// publish writes only names that need no escaping anywhere.
+TEST(SafeNames, PackageNamesTheInstallerTakesAndThosePublishWrites) {
+  const auto taken = PackageNameRule::kInstallerTakes, written = PackageNameRule::kPublishWrites;
+  for (const char* name : {"Pkg-2.1_(x)+y~!@.zip", "..zip"}) {
+    EXPECT_TRUE(IsBarePackageName(name, taken) && IsBarePackageName(name, written)) << name;
+  }
+  for (const char* name : {"Veltaro 365 V2.zip", "a#b.zip", "a?b.zip", "100%.zip", "\xD6\xD0.zip", "CON.zip", "..."}) {
+    EXPECT_TRUE(IsBarePackageName(name, taken) && !IsBarePackageName(name, written)) << name;
+  }
+  for (const char* name : {"", ".", "..", "a\\b.zip", "\xD6\x5C.zip", "a/b", "C:x", "a\"b", "tab\t"}) {
+    EXPECT_FALSE(IsBarePackageName(name, taken) || IsBarePackageName(name, written)) << name;
+  }
+}
