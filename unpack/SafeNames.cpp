@@ -65,12 +65,11 @@ bool IsPlainFileName(const std::string& name) {
 
 bool IsBarePackageName(const std::string& name, PackageNameRule rule) {
   if (name.empty() || name == "." || name == "..") return false;
-  const bool strict = rule == PackageNameRule::kPublishWrites;
   for (char ch : name) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == 0x7F || c == '\\' || c == '/' || c == ':' || c == '"') return false;
     const bool plain = std::isdigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || std::strchr("._-+~()!@", c);
-    if (strict && !plain) return false;
+    if (rule == PackageNameRule::kPublishWrites && !plain) return false;
   }
-  return !strict || IsPlainFileName(name);
+  return rule == PackageNameRule::kInstallerTakes || IsPlainFileName(name);
 }

@@ -81,8 +81,8 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int Fail(const std::string& what, bool writing = false) {
-  std::fprintf(stderr, "veltaro-kit publish: %s\n", what.c_str());
+int Fail(const std::vector<std::string>& why, bool writing = false) {
+  for (const std::string& w : why) std::fprintf(stderr, "veltaro-kit publish: %s\n", w.c_str());
   std::fprintf(stderr, "veltaro-kit publish: %s\n", writing ? "the manifest was not written" : "nothing written");
   return 1;
 }
@@ -256,49 +256,56 @@ bool SignManifest(const std::string& pem, const std::string& manifest, std::stri
   }
   return true;
 }
-}  // namespace
+// What a publish writes, every check passed.
+struct PublishPlan {
+  std::string package, out, name, version, crcText, packagePath, packageTarget, sigTarget, manifestTarget;
+  std::string manifest, signature;
+  std::vector<GivenComponent> components;
+  release::ManifestHashes hashes;
+  bool signing, packageKept;  // packageKept: the same bytes are published under its name already
+  uint64_t size;
+};
 
-int CmdPublish(int argc, char** argv) {
-  PublishArgs a;
+// Every check, and reads only: the plan, or false with the refusals, the last
+// one the publish's end.
+bool PlanPublish(const PublishArgs& a, PublishPlan* p, std::vector<std::string>* refusals) {
   std::string error;
-  if (!ParseArgs(argc, argv, &a, &error)) return UsageError("publish", error);
+  auto refuse = [refusals](const std::string& why) { return refusals->push_back(why), false; };
   const std::string package = KitPath(a.package.c_str());
   const std::string name = BaseName(a.package);
   if (!IsBarePackageName(name, PackageNameRule::kPublishWrites)) {
-    return Fail("the package name '" + name +
-                "' is not a bare file name the installer can ask for: use letters, digits and . _ - + ~ ( ) ! @");
+    return refuse("the package name '" + name +
+                  "' is not a bare file name the installer can ask for: use letters, digits and . _ - + ~ ( ) ! @");
   }
   std::string version;
   if (!platform::WideToGbk(ArgumentText(a.version.c_str()), &version)) {
-    return Fail("the version text has characters that GBK, the target systems' code page, cannot hold");
+    return refuse("the version text has characters that GBK, the target systems' code page, cannot hold");
   }
 
   WarnVersionWidth(version);
   PackageReport report = CheckPackage(package);
   for (const std::string& w : report.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!report.errors.empty()) {
-    for (size_t i = 0; i + 1 < report.errors.size(); ++i) {
-      std::fprintf(stderr, "veltaro-kit publish: %s: %s\n", a.package.c_str(), report.errors[i].c_str());
-    }
-    return Fail(a.package + ": " + report.errors.back());
+    for (const std::string& e : report.errors) refusals->push_back(a.package + ": " + e);
+    return false;
   }
   const bool signing = !a.sign.empty();
   long validDays = 0;
   if (!a.validDays.empty() && !ParseDays(a.validDays, &validDays)) {
-    return Fail("--valid-days takes a whole number of days from 1 to " + std::to_string(kMaxValidDays));
+    return refuse("--valid-days takes a whole number of days from 1 to " + std::to_string(kMaxValidDays));
   }
   // A signature vouches for every component named in the manifest: only files
   // the maker handed over, never whatever lies in the server tree.
   if (signing && a.components.empty()) {
-    return Fail("--sign needs --components DIR: a signed release names only component files you give");
+    return refuse("--sign needs --components DIR: a signed release names only component files you give");
   }
   std::string keyPem, keyPub;
-  if (signing && !LoadSigningKey(a.sign, &keyPem, &keyPub, &error)) return Fail(error);
+  if (signing && !LoadSigningKey(a.sign, &keyPem, &keyPub, &error)) return refuse(error);
 
   // One read gives the checksum and the hash.
   const FileDigestResult digest = FileCrcAndSha256(package);
-  if (digest.ioResult != 0) return Fail("cannot read " + a.package + ": " + platform::ErrorText(digest.ioResult));
-  if (signing && !digest.hashOk) return Fail("the system cannot compute SHA-256");
+  if (digest.ioResult != 0) return refuse("cannot read " + a.package + ": " + platform::ErrorText(digest.ioResult));
+  if (signing && !digest.hashOk) return refuse("the system cannot compute SHA-256");
   const std::string crcText = CrcText(digest.crc);
 
   // Every source is checked before anything is written.
@@ -307,7 +314,7 @@ int CmdPublish(int argc, char** argv) {
   std::string componentDir;
   if (!a.components.empty()) {
     componentDir = StripTrailingBackslash(KitPath(a.components.c_str())) + "\\";
-    if (!DirExists(componentDir)) return Fail("the components folder " + a.components + " does not exist");
+    if (!DirExists(componentDir)) return refuse("the components folder " + a.components + " does not exist");
     for (const release::Component& c : release::kComponents) {
       if (platform::FileExists(componentDir + c.file)) components.push_back({&c, componentDir + c.file});
     }
@@ -319,24 +326,24 @@ int CmdPublish(int argc, char** argv) {
   for (const std::string& t : targets) {
     const std::string link = LinkOnTheWay(out, release::LocalPath(t));
     if (!link.empty()) {
-      return Fail(UserPath(link) + " is a symbolic link; publish writes nothing through a link: remove it");
+      return refuse(UserPath(link) + " is a symbolic link; publish writes nothing through a link: remove it");
     }
   }
   const std::string sigTarget = out + release::LocalPath(release::kSignaturePath);
   const std::string manifestTarget = out + release::LocalPath(release::kManifestPath);
   if (!signing && !a.unsignedOk && platform::FileExists(sigTarget)) {
-    return Fail(UserPath(out) + " holds a signed release: an unsigned manifest there is refused by every keyed "
-                "installer; publish with --sign KEY, or give --unsigned to drop the signature");
+    return refuse(UserPath(out) + " holds a signed release: an unsigned manifest there is refused by every keyed "
+                  "installer; publish with --sign KEY, or give --unsigned to drop the signature");
   }
   if (!CheckComponentsServed(out, report, components, signing)) {
     const std::string where = componentDir.empty() ? "give --components DIR with BaseService.exe"
                                                    : "put BaseService.exe into " + UserPath(componentDir);
-    return Fail(std::string("the base service is neither given by --components nor ") +
-                (signing ? "in the package (a signed release names only the files you give)"
-                         : "in the server tree nor in the package") +
-                ": " + where + " (and SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe, those you have); without "
-                "the base service the installer stops on its installing page for good, at " +
-                InstallerText("\"正在安装基础服务... 0%\""));
+    return refuse(std::string("the base service is neither given by --components nor ") +
+                  (signing ? "in the package (a signed release names only the files you give)"
+                           : "in the server tree nor in the package") +
+                  ": " + where + " (and SWUKeyDrive.exe, VeltaroCSP.exe and SKPDrive.exe, those you have); without "
+                  "the base service the installer stops on its installing page for good, at " +
+                  InstallerText("\"正在安装基础服务... 0%\""));
   }
   WarnComponentsChanged(out, components);
   release::ManifestHashes hashes;
@@ -344,8 +351,8 @@ int CmdPublish(int argc, char** argv) {
     std::vector<std::string> links;
     const std::string copy = TreeHolds(StripTrailingBackslash(out), keyPem, &links);
     if (!copy.empty()) {
-      return Fail("the signing key " + a.sign + " lies in the server tree as " + UserPath(copy) +
-                  ", where anyone could fetch it: keep it outside");
+      return refuse("the signing key " + a.sign + " lies in the server tree as " + UserPath(copy) +
+                    ", where anyone could fetch it: keep it outside");
     }
     for (const std::string& l : links) {
       std::fprintf(stderr, "warning: %s is a symbolic link; the search for the signing key did not follow it\n",
@@ -356,71 +363,88 @@ int CmdPublish(int argc, char** argv) {
       std::string published, oldSignature;
       if (ReadWholeFile(manifestTarget, kManifestLimit, &published) != 0 ||
           ReadWholeFile(sigTarget, kKeyLimit, &oldSignature) != 0) {
-        return Fail("cannot read the published manifest and its signature in " + UserPath(out));
+        return refuse("cannot read the published manifest and its signature in " + UserPath(out));
       }
       if (!platform::VerifyRsaSha256(platform::PublicKeyPemToDer(keyPub), published.data(), published.size(),
                                      oldSignature)) {
-        return Fail("the release in " + UserPath(out) + " was signed with another key than " + a.sign +
-                    ": the keyed installers in the field would refuse this release and every later one; give "
-                    "--new-key only when the installers you ship carry this key's public half");
+        return refuse("the release in " + UserPath(out) + " was signed with another key than " + a.sign +
+                      ": the keyed installers in the field would refuse this release and every later one; give "
+                      "--new-key only when the installers you ship carry this key's public half");
       }
     }
-    if (!NextSerial(manifestTarget, &hashes.serial, &error)) return Fail(error);
+    if (!NextSerial(manifestTarget, &hashes.serial, &error)) return refuse(error);
     if (validDays > 0) hashes.validUntil = UtcText(platform::UnixTimeNow() + validDays * int64_t{86400});
     hashes.packageSha256 = platform::HexText(digest.sha256);
     for (const GivenComponent& c : components) {
       const std::string sha = FileSha256Text(c.source);
-      if (sha.empty()) return Fail("cannot read " + UserPath(c.source));
+      if (sha.empty()) return refuse("cannot read " + UserPath(c.source));
       hashes.files.emplace_back(release::ServerFileName(*c.c), sha);
     }
   }
   const std::string manifest = release::ManifestText(version, name, crcText, signing ? &hashes : nullptr);
   std::string problem = RoundTripProblem(manifest, version, name, crcText);
-  if (!problem.empty()) return Fail("the version text cannot stand in the manifest as it is: " + problem);
+  if (!problem.empty()) return refuse("the version text cannot stand in the manifest as it is: " + problem);
   std::string signature;
-  if (signing && !SignManifest(keyPem, manifest, &signature, &error)) return Fail(error);
+  if (signing && !SignManifest(keyPem, manifest, &signature, &error)) return refuse(error);
   const std::string packageTarget = out + release::LocalPath(packagePath);
   // A published package is never changed in place: a client in the middle of
   // its download would end up with parts of two files.
   bool packageKept = false;
   if (platform::FileExists(packageTarget)) {
     if (!SameFile(package, packageTarget)) {
-      return Fail(UserPath(packageTarget) +
-                  " is already published with other content; clients may be downloading it: give the new package "
-                  "a name of its own");
+      return refuse(UserPath(packageTarget) +
+                    " is already published with other content; clients may be downloading it: give the new package "
+                    "a name of its own");
     }
     packageKept = true;
   }
+  *p = {package, out, name, version, crcText, packagePath, packageTarget, sigTarget, manifestTarget, manifest,
+        signature, components, hashes, signing, packageKept, report.size};
+  return true;
+}
 
-  if (!packageKept && !PlaceFile(package, packageTarget, false, &error)) return Fail(error, true);
-  for (const GivenComponent& c : components) {
-    if (!PlaceFile(c.source, out + release::LocalPath(c.c->serverPath), true, &error)) return Fail(error, true);
+// Carries the plan out. False with what failed.
+bool WritePublish(const PublishPlan& p, std::string* error) {
+  if (!p.packageKept && !PlaceFile(p.package, p.packageTarget, false, error)) return false;
+  for (const GivenComponent& c : p.components) {
+    if (!PlaceFile(c.source, p.out + release::LocalPath(c.c->serverPath), true, error)) return false;
   }
   // The signature first, so that no client sees the new manifest without it. An
   // unsigned publish drops an older signature, which could never match.
-  if (signing && !PlaceBytes(signature, sigTarget, &error)) return Fail(error, true);
-  if (!signing && platform::FileExists(sigTarget) && !platform::RemoveFile(sigTarget)) {
-    return Fail("cannot remove the older signature " + UserPath(sigTarget) + ": " +
-                    platform::ErrorText(platform::LastError()),
-                true);
+  if (p.signing && !PlaceBytes(p.signature, p.sigTarget, error)) return false;
+  if (!p.signing && platform::FileExists(p.sigTarget) && !platform::RemoveFile(p.sigTarget)) {
+    *error = "cannot remove the older signature " + UserPath(p.sigTarget) + ": " +
+             platform::ErrorText(platform::LastError());
+    return false;
   }
   // Last, and in one step: the manifest names a package that is already in place.
-  if (!PlaceBytes(manifest, manifestTarget, &error)) return Fail(error, true);
+  return PlaceBytes(p.manifest, p.manifestTarget, error);
+}
+}  // namespace
 
-  std::printf("published into %s\n", UserPath(out).c_str());
+int CmdPublish(int argc, char** argv) {
+  PublishArgs a;
+  std::string error;
+  if (!ParseArgs(argc, argv, &a, &error)) return UsageError("publish", error);
+  PublishPlan p;
+  std::vector<std::string> refusals;
+  if (!PlanPublish(a, &p, &refusals)) return Fail(refusals);
+  if (!WritePublish(p, &error)) return Fail({error}, true);
+  std::printf("published into %s\n", UserPath(p.out).c_str());
   // One column for the descriptions, however long the package's name.
-  const int w = static_cast<int>(std::max(packagePath.size(), std::strlen(release::kSignaturePath)));
+  const int w = static_cast<int>(std::max(p.packagePath.size(), std::strlen(release::kSignaturePath)));
   std::printf("  %-*s  manifest\n", w, release::kManifestPath);
-  std::printf("  %-*s  package, %s%s\n", w, packagePath.c_str(), SizeText(report.size).c_str(),
-              packageKept ? ", already there" : "");
-  for (const GivenComponent& c : components) std::printf("  %-*s  %s\n", w, c.c->serverPath, c.c->file);
-  if (signing) std::printf("  %-*s  signature\n", w, release::kSignaturePath);
-  std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(version).c_str(), name.c_str(), crcText.c_str());
-  if (signing) {
-    std::printf("signed: sha256=%s Serial=%s", hashes.packageSha256.c_str(), hashes.serial.c_str());
-    if (!hashes.validUntil.empty()) std::printf(" ValidUntil=%s (UTC)", hashes.validUntil.c_str());
+  std::printf("  %-*s  package, %s%s\n", w, p.packagePath.c_str(), SizeText(p.size).c_str(),
+              p.packageKept ? ", already there" : "");
+  for (const GivenComponent& c : p.components) std::printf("  %-*s  %s\n", w, c.c->serverPath, c.c->file);
+  if (p.signing) std::printf("  %-*s  signature\n", w, release::kSignaturePath);
+  std::printf("manifest: LargeVer=%s url=%s crc=%s\n", TerminalText(p.version).c_str(), p.name.c_str(),
+              p.crcText.c_str());
+  if (p.signing) {
+    std::printf("signed: sha256=%s Serial=%s", p.hashes.packageSha256.c_str(), p.hashes.serial.c_str());
+    if (!p.hashes.validUntil.empty()) std::printf(" ValidUntil=%s (UTC)", p.hashes.validUntil.c_str());
     std::printf("\n");
-    for (const auto& f : hashes.files) std::printf("  %s=%s\n", f.first.c_str(), f.second.c_str());
+    for (const auto& f : p.hashes.files) std::printf("  %s=%s\n", f.first.c_str(), f.second.c_str());
   }
   return 0;
 }
