@@ -126,14 +126,11 @@ void TInstallFlow::BaseServiceFetched(const std::string& fetched) {
   PlaceComponent(target, release::ServerFileName(kBaseService), fetched.empty() ? ComponentFetchName(target) : fetched);
 }
 
-void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(*this, release::kComponents[1]); }
-void TInstallFlow::DownloadKDPDrive() { FetchDriver(*this, release::kComponents[2]); }
-void TInstallFlow::DownloadSKPDrive() { FetchDriver(*this, release::kComponents[3]); }
-
 void TInstallFlow::BaseServiceDownloaded() {
-  DownloadSWUkeyDrive();
-  DownloadKDPDrive();
-  DownloadSKPDrive();
+  // The drivers, each once, in the table's order: the USB key, the tax disk, the SKP.
+  for (const release::Component& driver : release::kComponents) {
+    if (&driver != &kBaseService) FetchDriver(*this, driver);
+  }
   if (Closing) return;
   form_.nbMain->SetPageIndex(3);
   form_.Changed();

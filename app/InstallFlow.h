@@ -52,9 +52,6 @@ class TInstallFlow : public ui::FlowHandlers {
 
   // Components.
   void DownloadAttachedFiles();
-  void DownloadSWUkeyDrive();
-  void DownloadKDPDrive();
-  void DownloadSKPDrive();
   // A base service just fetched to `fetched` (empty: its fetch name): checked,
   // then put in place.
   void BaseServiceFetched(const std::string& fetched);

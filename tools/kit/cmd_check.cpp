@@ -159,17 +159,20 @@ struct Manifest {
   std::map<std::string, std::string> files;
 };
 
+// The manifest or its signature fetched to `file`; a failure is a finding.
+bool FetchSmall(const char* what, const std::string& url, const std::string& file, Findings& f) {
+  const std::string why = FetchBody(url, file, kMaxManifestBytes);
+  g_stalls.Note(url, why);
+  if (!why.empty()) f.Fail(what + (" " + url) + ": " + why);
+  return why.empty();
+}
+
 // The manifest's signature, checked as a keyed installer checks it.
 bool CheckSignature(const std::string& base, const std::string& work, const std::string& keyDer,
                     const std::string& local, Findings& f) {
   const std::string url = base + release::kSignaturePath;
   const std::string sigFile = work + "VELTARO.XML.sig";
-  const std::string why = FetchBody(url, sigFile, kMaxManifestBytes);
-  g_stalls.Note(url, why);
-  if (!why.empty()) {
-    f.Fail("signature " + url + ": " + why);
-    return false;
-  }
+  if (!FetchSmall("signature", url, sigFile, f)) return false;
   std::string manifest, signature;
   if (ReadWholeFile(local, 1 << 20, &manifest) != 0 || ReadWholeFile(sigFile, 64 * 1024, &signature) != 0 ||
       !platform::VerifyRsaSha256(keyDer, manifest.data(), manifest.size(), signature)) {
@@ -204,12 +207,7 @@ bool CheckManifest(const std::string& base, const std::string& work, const std::
                    Manifest* m) {
   const std::string url = base + release::kManifestPath;
   const std::string local = work + "VELTARO.XML";
-  const std::string why = FetchBody(url, local, kMaxManifestBytes);
-  g_stalls.Note(url, why);
-  if (!why.empty()) {
-    f.Fail("manifest " + url + ": " + why);
-    return false;
-  }
+  if (!FetchSmall("manifest", url, local, f)) return false;
   // A keyed installer reads no value of a manifest whose signature fails.
   if (!keyDer.empty()) {
     if (!CheckSignature(base, work, keyDer, local, f)) return false;
