@@ -294,7 +294,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnAnimationTick();
       } else if (wp >= 1 && wp <= form_.timers().size()) {
         Timer* t = form_.timers()[wp - 1];
-        if (t->enabled) form_.FireTimer(*t);
+        if (t->enabled) t->Fire();
       }
       return 0;
     case WM_CTLCOLOREDIT:
