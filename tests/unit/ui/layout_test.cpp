@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/FSpeedInstall.h"
-#include "ui/HeadlessHost.h"
 #include "ui/MouseRouter.h"
 #include "ui/UnitFormImage5.h"
 

@@ -7,7 +7,7 @@
 #include "download/Notify.h"
 #include "platform/system.h"
 #include "platform/thread.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 #ifndef _WIN32
 #include <stdexcept>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 
 #include <algorithm>
 #include <deque>
@@ -8,8 +8,8 @@
 #include "platform/codepage.h"
 #include "platform/system.h"
 #include "platform/thread.h"
+#include "tests/support/ImageTable.h"
 #include "ui/HandlerGuard.h"
-#include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
 
 namespace ui {
