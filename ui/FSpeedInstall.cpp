@@ -106,19 +106,14 @@ void TfrmSpeedInstall::HttpWork(int32_t workCount) {
 
 void TfrmSpeedInstall::HttpWorkEnd() { HttpWorkMax = 0; }
 
-void TfrmSpeedInstall::ShowWorkingState() {
-  lblDownLoadState->visible = true;
-  lblErrorHint->visible = false;
-  lblXZ->visible = false;
-  imgbtn_XZ->visible = false;
-  Changed();
-}
+void TfrmSpeedInstall::ShowWorkingState() { ShowStripState(false); }
+void TfrmSpeedInstall::ShowInterruptedState() { ShowStripState(true); }
 
-void TfrmSpeedInstall::ShowInterruptedState() {
-  lblDownLoadState->visible = false;
-  lblErrorHint->visible = true;
-  lblXZ->visible = true;
-  imgbtn_XZ->visible = true;
+void TfrmSpeedInstall::ShowStripState(bool interrupted) {
+  lblDownLoadState->visible = !interrupted;
+  lblErrorHint->visible = interrupted;
+  lblXZ->visible = interrupted;
+  imgbtn_XZ->visible = interrupted;
   Changed();
 }
 

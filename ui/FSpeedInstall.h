@@ -109,6 +109,7 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   // presses and releases).
   void WireFace(Label* label, const char* enter, const char* down);
   void WireDrag(Control* control);
+  void ShowStripState(bool interrupted);
   void tmrPicTimer();
   void FitLabelsToText();
 

@@ -102,6 +102,13 @@ LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
+namespace {
+// The button of a message that is `left`'s, `right`'s or the middle button's.
+MouseButton ButtonOf(UINT msg, UINT left, UINT right) {
+  return msg == left ? MouseButton::Left : msg == right ? MouseButton::Right : MouseButton::Middle;
+}
+}  // namespace
+
 void MainWindow::OnMouse(UINT msg, LPARAM lp) {
   const int x = GET_X_LPARAM(lp) - kInset, y = GET_Y_LPARAM(lp) - kInset;
   switch (msg) {
@@ -116,23 +123,17 @@ void MainWindow::OnMouse(UINT msg, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       ::SetCapture(hwnd_);
-      router_.Down(x, y, msg == WM_LBUTTONDOWN ? MouseButton::Left
-                         : msg == WM_RBUTTONDOWN ? MouseButton::Right
-                                                 : MouseButton::Middle);
+      router_.Down(x, y, ButtonOf(msg, WM_LBUTTONDOWN, WM_RBUTTONDOWN));
       break;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
       ::SetCapture(hwnd_);
-      router_.DoubleDown(x, y, msg == WM_LBUTTONDBLCLK ? MouseButton::Left
-                               : msg == WM_RBUTTONDBLCLK ? MouseButton::Right
-                                                         : MouseButton::Middle);
+      router_.DoubleDown(x, y, ButtonOf(msg, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK));
       break;
     default:
       if (::GetCapture() == hwnd_) ::ReleaseCapture();
-      router_.Up(x, y, msg == WM_LBUTTONUP ? MouseButton::Left
-                       : msg == WM_RBUTTONUP ? MouseButton::Right
-                                             : MouseButton::Middle);
+      router_.Up(x, y, ButtonOf(msg, WM_LBUTTONUP, WM_RBUTTONUP));
       break;
   }
 }
