@@ -1,7 +1,7 @@
 // The install flow: what the window's handlers do, from the first showing to
-// registration. One object per window, created where the window is created and
-// attached to it (TfrmSpeedInstall::AttachFlow). Everything runs on the UI
-// thread. The methods are grouped by file:
+// registration. One object per window, created where the window is created;
+// it binds its handlers to the window's controls while it lives. Everything
+// runs on the UI thread. The methods are grouped by file:
 //   InstallSequence.cpp  start-up steps, pages 0 and 1, the package download,
 //                        the polling timers, the engine's failure notice
 //   Manifest.cpp         GetNewVer
@@ -15,32 +15,31 @@
 #include "download/DownloadJob.h"
 #include "platform/fs.h"
 #include "ui/FSpeedInstall.h"
-#include "ui/FlowHandlers.h"
 
 namespace app {
 
-class TInstallFlow : public ui::FlowHandlers {
+class TInstallFlow {
  public:
   explicit TInstallFlow(ui::TfrmSpeedInstall& form);
-  ~TInstallFlow() override;
+  ~TInstallFlow();
   TInstallFlow(const TInstallFlow&) = delete;
   TInstallFlow& operator=(const TInstallFlow&) = delete;
 
   ui::TfrmSpeedInstall& form() { return form_; }
 
-  // The window's handlers (ui::FlowHandlers).
-  void ShowStarting() override;
-  void lblAZClick() override;
-  void lblFHClick() override;
-  void lblLLClick() override;
-  void lblLJAZClick() override;
-  void lblXZClick() override;
-  void lblCloseClick() override;  // Registration.cpp
-  void lblWCClick() override;     // Registration.cpp
-  void tmr1Timer() override;
-  void tmr2Timer() override;
-  void tmr3Timer() override;
-  void HandleDownloadFailed(uint32_t jobId) override;
+  // The window's handlers (bound in the constructor).
+  void ShowStarting();
+  void lblAZClick();
+  void lblFHClick();
+  void lblLLClick();
+  void lblLJAZClick();
+  void lblXZClick();
+  void lblCloseClick();  // Registration.cpp
+  void lblWCClick();     // Registration.cpp
+  void tmr1Timer();
+  void tmr2Timer();
+  void tmr3Timer();
+  void HandleDownloadFailed(uint32_t jobId);
 
   // Install sequence.
   void StartupSteps();
@@ -71,6 +70,8 @@ class TInstallFlow : public ui::FlowHandlers {
   std::atomic<bool> Closing{false};
 
  private:
+  // Binds the handlers above to the window, or (false) leaves it none of them.
+  void Bind(bool bound);
   // Shared body of tmr1Timer and tmr3Timer: shows the job's percentage; true
   // when the job is finished and `timer` has been disabled.
   bool PollCurrentJob(ui::Timer& timer);

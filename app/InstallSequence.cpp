@@ -37,10 +37,27 @@ bool EndsInSeparator(const std::string& s) {
 }
 }  // namespace
 
-TInstallFlow::TInstallFlow(ui::TfrmSpeedInstall& form) : form_(form) {}
+TInstallFlow::TInstallFlow(ui::TfrmSpeedInstall& form) : form_(form) { Bind(true); }
 
-TInstallFlow::~TInstallFlow() {
-  if (form_.flow() == this) form_.AttachFlow(nullptr);
+TInstallFlow::~TInstallFlow() { Bind(false); }
+
+void TInstallFlow::Bind(bool bound) {
+  auto to = [this, bound](void (TInstallFlow::*handler)()) {
+    return bound ? std::function<void()>([this, handler] { (this->*handler)(); }) : nullptr;
+  };
+  form_.onShow = to(&TInstallFlow::ShowStarting);
+  form_.lblAZ->onClick = to(&TInstallFlow::lblAZClick);
+  form_.lblFH->onClick = to(&TInstallFlow::lblFHClick);
+  form_.lblLL->onClick = to(&TInstallFlow::lblLLClick);
+  form_.lblLJAZ->onClick = to(&TInstallFlow::lblLJAZClick);
+  form_.lblXZ->onClick = to(&TInstallFlow::lblXZClick);
+  form_.lblWC->onClick = to(&TInstallFlow::lblWCClick);
+  for (ui::Label* close : form_.closeButtons()) close->onClick = to(&TInstallFlow::lblCloseClick);
+  form_.tmr1.onTimer = to(&TInstallFlow::tmr1Timer);
+  form_.tmr2.onTimer = to(&TInstallFlow::tmr2Timer);
+  form_.tmr3.onTimer = to(&TInstallFlow::tmr3Timer);
+  form_.onDownloadFailed = nullptr;
+  if (bound) form_.onDownloadFailed = [this](uint32_t jobId) { HandleDownloadFailed(jobId); };
 }
 
 void TInstallFlow::ProcessMessages() {

@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
   if (proxy.Any()) SetHttpProxyFinder(&proxy);
   return StartInstaller(argc > 1, [] {
     ui::win32::RunApplication(
-        [](ui::TfrmSpeedInstall& form) { return std::make_unique<app::TInstallFlow>(form); });
+        [](ui::TfrmSpeedInstall& form) { return std::make_shared<app::TInstallFlow>(form); });
   });
 }

@@ -4,6 +4,7 @@
 // page; the edit box holds a path, in the ANSI code page as every path.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,9 +15,6 @@ using Color = uint32_t;  // 0xRRGGBB
 
 enum class Kind { Panel, PageStack, Label, Picture, Edit };
 enum class MouseButton { Left, Right, Middle };
-// The events a control can route to a handler of its window.
-enum class Event { Click, Enter, Leave, Down, Up };
-constexpr int kEventCount = 5;
 
 struct Font {
   std::string name;  // UTF-8
@@ -48,11 +46,10 @@ class Control {
   int x = 0, y = 0, width = 0, height = 0;
   bool visible = true;
   bool handCursor = false;
-  // Handler name per event ("" for none), indexed by Event.
-  std::string handlers[kEventCount];
-
-  const std::string& HandlerFor(Event e) const { return handlers[static_cast<int>(e)]; }
-  void SetHandler(Event e, std::string handler) { handlers[static_cast<int>(e)] = std::move(handler); }
+  // What the pointer's events run (empty: nothing); the window sets them, the
+  // install flow its clicks.
+  std::function<void()> onClick, onEnter, onLeave, onUp;
+  std::function<void(MouseButton)> onDown;
 
   // Position of the top-left corner in window coordinates.
   int WindowX() const;
@@ -73,7 +70,6 @@ class Panel : public Control {
   Panel(std::string name, Control* parent, int x, int y, int w, int h, Color color)
       : Control(Kind::Panel, std::move(name), parent, x, y, w, h), color(color) {}
   Color color;
-  bool doubleBuffered = false;
 };
 
 // Exactly one child page is shown: the current one.
@@ -83,12 +79,9 @@ class PageStack : public Control {
       : Control(Kind::PageStack, std::move(name), parent, x, y, w, h) {}
   int pageIndex() const { return pageIndex_; }
   void SetPageIndex(int index);  // ignored outside the pages
-  const std::string& PageName(int index) const { return pageNames_.at(index); }
-  void AddPageName(std::string n) { pageNames_.push_back(std::move(n)); }
 
  private:
   int pageIndex_ = 0;
-  std::vector<std::string> pageNames_;
 };
 
 class Label : public Control {
@@ -124,10 +117,12 @@ class Edit : public Control {
 };
 
 struct Timer {
-  std::string name;
   unsigned interval = 0;  // ms
   bool enabled = false;
-  std::string handler;
+  std::function<void()> onTimer;
+  void Fire() const {
+    if (onTimer) onTimer();
+  }
 };
 
 }  // namespace ui

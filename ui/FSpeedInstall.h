@@ -1,15 +1,14 @@
 // The installer's one window, TfrmSpeedInstall: a borderless 640 x 480 window
 // whose content is four pages (welcome, install location, installing,
-// completed). The tree is built here; a Host shows it.
+// completed). The tree is built in FSpeedInstallLayout.cpp; a Host shows it.
 #pragma once
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/HttpProgress.h"
 #include "ui/Control.h"
-#include "ui/FlowHandlers.h"
 #include "ui/Host.h"
 
 namespace ui {
@@ -26,9 +25,12 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   // The host that shows the window; set before FormShow.
   void AttachHost(Host* host) { host_ = host; }
   Host* host() const { return host_; }
-  // The install flow the handlers run; set before FormShow, may stay null.
-  void AttachFlow(FlowHandlers* flow) { flow_ = flow; }
-  FlowHandlers* flow() const { return flow_; }
+
+  // The install flow's part, bound by the flow (app/) to these and to its
+  // controls' clicks and timers. Without a flow the window only turns its own
+  // pages and closes.
+  std::function<void()> onShow;  // FormShow, before the version labels
+  std::function<void(uint32_t)> onDownloadFailed;
 
   std::string caption;  // UTF-8, as every text the window draws
   Font font;            // the window's default font
@@ -38,13 +40,13 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   Control* root() const { return root_; }
   Control* Find(const std::string& name) const;  // exact name, or null
   std::vector<Timer*> timers() { return {&tmr1, &tmrPic, &tmr2, &tmr3}; }
+  std::vector<Label*> closeButtons() { return {lblClose, lblClose2, lblClose31, lblClose32, lblClose33, lblClose4}; }
 
-  // Runs the handler that `control` routes `event` to, if any.
-  void Dispatch(Control& control, Event event, MouseButton button = MouseButton::Left);
-  void FireTimer(Timer& timer);
   // The download engine's notice that the download of job `jobId` stopped
   // (WM_DOWNLOAD_FAILED).
-  void HandleDownloadFailed(uint32_t jobId);
+  void HandleDownloadFailed(uint32_t jobId) {
+    if (onDownloadFailed) onDownloadFailed(jobId);
+  }
 
   // Runs once, before the window first becomes visible.
   void FormShow();
@@ -68,28 +70,6 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   // first take the size of their text, so their hit areas follow it.
   void Changed();
 
-  // Handlers (wired by name in the control tables).
-  void imgtopMouseDown(Control& sender, MouseButton button);
-  void lblFHMouseEnter(Control& sender);
-  void lblFHMouseLeave(Control& sender);
-  void lblAZMouseEnter(Control& sender);
-  void lblAZMouseLeave(Control& sender);
-  void lblAZMouseDown(Control& sender);
-  void lblAZMouseUp(Control& sender);
-  void lblCloseMouseEnter(Control& sender);
-  void lblCloseMouseLeave(Control& sender);
-  void lblAZClick(Control& sender);
-  void lblFHClick(Control& sender);
-  void lblLLClick(Control& sender);
-  void lblLJAZClick(Control& sender);
-  void lblXZClick(Control& sender);
-  void lblCloseClick(Control& sender);
-  void lblWCClick(Control& sender);
-  void tmrPicTimer();
-  void tmr1Timer();
-  void tmr2Timer();
-  void tmr3Timer();
-
   // Pages and controls.
   Control* root_ = nullptr;
   PageStack* nbMain = nullptr;
@@ -111,10 +91,10 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   Picture *imgBg4 = nullptr, *imgbtn_WC = nullptr, *imgWCIcon = nullptr, *imgClose4 = nullptr;
   Label *lblWC = nullptr, *lbl3 = nullptr, *lblClose4 = nullptr;
 
-  Timer tmr1{"tmr1", 100, false, "tmr1Timer"};
-  Timer tmrPic{"tmrPic", 4000, true, "tmrPicTimer"};
-  Timer tmr2{"tmr2", 1000, false, "tmr2Timer"};
-  Timer tmr3{"tmr3", 100, false, "tmr3Timer"};
+  Timer tmr1{100, false, {}};
+  Timer tmrPic{4000, true, {}};  // the slideshow of page 2
+  Timer tmr2{1000, false, {}};
+  Timer tmr3{100, false, {}};
 
   int PicIndex = 0;
 
@@ -125,10 +105,15 @@ class TfrmSpeedInstall : public HttpProgressHandlers {
   void BuildPage1();
   void BuildPage2();
   void BuildPage3();
+  // The label's face picture as the pointer comes and goes (and, with `down`,
+  // presses and releases).
+  void WireFace(Label* label, const char* enter, const char* down);
+  void WireDrag(Control* control);
+  void ShowStripState(bool interrupted);
+  void tmrPicTimer();
   void FitLabelsToText();
 
   Host* host_ = nullptr;
-  FlowHandlers* flow_ = nullptr;
   std::vector<std::unique_ptr<Control>> components_;
 };
 

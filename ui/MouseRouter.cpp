@@ -21,6 +21,10 @@ Control* HitIn(Control& c, int x, int y) {
   return &c;
 }
 
+void Run(const std::function<void()>& handler) {
+  if (handler) handler();
+}
+
 }  // namespace
 
 Control* HitTest(Control& root, int x, int y) { return HitIn(root, x, y); }
@@ -30,15 +34,15 @@ void MouseRouter::Move(int x, int y) {
   if (now == hovered_) return;
   Control* was = hovered_;
   hovered_ = now;
-  if (was) form_.Dispatch(*was, Event::Leave);
-  if (now) form_.Dispatch(*now, Event::Enter);
+  if (was) Run(was->onLeave);
+  if (now) Run(now->onEnter);
 }
 
 void MouseRouter::Down(int x, int y, MouseButton button) {
   Move(x, y);
   pressed_ = hovered_;
   clickless_ = false;
-  if (pressed_) form_.Dispatch(*pressed_, Event::Down, button);
+  if (pressed_ && pressed_->onDown) pressed_->onDown(button);
 }
 
 void MouseRouter::DoubleDown(int x, int y, MouseButton button) {
@@ -55,17 +59,17 @@ void MouseRouter::Up(int x, int y, MouseButton button) {
     Move(x, y);
     return;
   }
-  form_.Dispatch(*target, Event::Up, button);
+  Run(target->onUp);
   // A click is a left release over the pressed control, still shown.
   if (button == MouseButton::Left && !clickless && target->Showing() && HitTest(*form_.root(), x, y) == target)
-    form_.Dispatch(*target, Event::Click, button);
+    Run(target->onClick);
   Move(x, y);
 }
 
 void MouseRouter::LeaveWindow() {
   Control* was = hovered_;
   hovered_ = nullptr;
-  if (was) form_.Dispatch(*was, Event::Leave);
+  if (was) Run(was->onLeave);
 }
 
 }  // namespace ui

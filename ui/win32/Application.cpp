@@ -12,8 +12,7 @@ void RunApplication(const FlowFactory& makeFlow) {
   platform::ComApartment com;  // the new-style folder picker needs an STA
   GdiplusSession gdiplus;
   TfrmSpeedInstall form;
-  std::unique_ptr<FlowHandlers> flow = makeFlow ? makeFlow(form) : nullptr;
-  form.AttachFlow(flow.get());
+  std::shared_ptr<void> flow = makeFlow ? makeFlow(form) : nullptr;
   MainWindow window(form);
   if (!window.Create(::GetModuleHandleA(nullptr))) return;
   MSG msg;

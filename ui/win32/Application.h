@@ -7,8 +7,9 @@
 
 namespace ui::win32 {
 
-// `makeFlow` builds the install flow for the window; it lives as long as the window.
-using FlowFactory = std::function<std::unique_ptr<FlowHandlers>(TfrmSpeedInstall&)>;
+// `makeFlow` builds the install flow, which binds its handlers to the window;
+// it lives as long as the window.
+using FlowFactory = std::function<std::shared_ptr<void>(TfrmSpeedInstall&)>;
 
 void RunApplication(const FlowFactory& makeFlow);
 

@@ -1,134 +1,21 @@
 #include "ui/win32/MainWindow.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
 #include <windowsx.h>
 
 #include <string>
 
-#include "platform/codepage.h"
 #include "platform/pump.h"
 #include "ui/HandlerGuard.h"
 #include "ui/UnitFormImage5.h"
 #include "ui/win32/GdiImage.h"
+#include "ui/win32/Painter.h"
 
 namespace ui::win32 {
 namespace {
 
-constexpr int kInset = 1;  // the silver frame around the content
-constexpr int kOuterWidth = kClientWidth + 2 * kInset;
-constexpr int kOuterHeight = kClientHeight + 2 * kInset;
 constexpr UINT_PTR kAnimationTimer = 100;
 constexpr wchar_t kWindowClass[] = L"TfrmSpeedInstall";
 constexpr wchar_t kAppClass[] = L"TApplication";
-
-COLORREF Rgb(Color c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
-
-// The window's texts are UTF-8: drawn from their UTF-16 form, they read the
-// same whatever the system's ANSI code page.
-std::wstring Wide(const std::string& utf8) {
-  std::u16string w = platform::Utf8ToWide(utf8);
-  return std::wstring(w.begin(), w.end());
-}
-
-struct GdiObject {
-  HGDIOBJ h;
-  ~GdiObject() {
-    if (h) ::DeleteObject(h);
-  }
-};
-
-// An off-screen bitmap selected into a memory DC, as large as the window.
-struct BackBuffer {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-  BackBuffer(HDC target, int w, int h) {
-    dc = ::CreateCompatibleDC(target);
-    bitmap = ::CreateCompatibleBitmap(target, w, h);
-    if (dc && bitmap) old = ::SelectObject(dc, bitmap);
-  }
-  ~BackBuffer() {
-    if (dc && old) ::SelectObject(dc, old);
-    if (bitmap) ::DeleteObject(bitmap);
-    if (dc) ::DeleteDC(dc);
-  }
-  bool ok() const { return dc && bitmap; }
-};
-
-HFONT MakeFont(const Font& f) {
-  return ::CreateFontW(-f.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(f.name).c_str());
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-  RECT r;
-  if (!::IntersectRect(&r, &a, &b)) ::SetRectEmpty(&r);
-  return r;
-}
-
-void Fill(HDC dc, const RECT& r, Color c) {
-  GdiObject brush{::CreateSolidBrush(Rgb(c))};
-  ::FillRect(dc, &r, static_cast<HBRUSH>(brush.h));
-}
-
-void PaintLabel(HDC dc, const Label& l, const RECT& rect, const RECT& parentClip) {
-  RECT clip = l.fixedSize ? Intersect(rect, parentClip) : parentClip;
-  if (l.opaque) Fill(dc, Intersect(rect, parentClip), l.fillColor);
-  if (l.text.empty() || ::IsRectEmpty(&clip)) return;
-  int saved = ::SaveDC(dc);
-  ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-  GdiObject font{MakeFont(l.font)};
-  ::SelectObject(dc, font.h);
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, Rgb(l.font.color));
-  UINT flags = DT_SINGLELINE | DT_NOPREFIX;
-  if (l.centre) flags |= DT_CENTER;
-  if (l.middle) flags |= DT_VCENTER;
-  RECT box = rect;
-  if (!l.fixedSize) {
-    flags |= DT_NOCLIP;
-    if (!l.centre) box.right = parentClip.right;  // an auto-sized label grows to the right
-  }
-  std::wstring text = Wide(l.text);
-  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
-  ::RestoreDC(dc, saved);
-}
-
-void PaintControl(HDC dc, const Control& c, int ox, int oy, const RECT& parentClip) {
-  if (!c.visible) return;
-  RECT rect = {ox + c.x, oy + c.y, ox + c.x + c.width, oy + c.y + c.height};
-  RECT clip = Intersect(rect, parentClip);
-  switch (c.kind()) {
-    case Kind::Panel:
-      if (::IsRectEmpty(&clip)) return;
-      Fill(dc, clip, static_cast<const Panel&>(c).color);
-      break;
-    case Kind::PageStack: {
-      const auto& pages = c.children();
-      int i = static_cast<const PageStack&>(c).pageIndex();
-      if (i >= 0 && i < static_cast<int>(pages.size())) PaintControl(dc, *pages[i], rect.left, rect.top, clip);
-      return;
-    }
-    case Kind::Picture: {
-      auto* p = static_cast<const Picture&>(c).image.get();
-      if (!p || ::IsRectEmpty(&clip)) return;
-      Gdiplus::Graphics g(dc);
-      g.SetClip(Gdiplus::Rect(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top));
-      g.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
-      g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-      static_cast<GdiImage*>(p)->Draw(g, rect.left, rect.top);
-      return;
-    }
-    case Kind::Label:
-      PaintLabel(dc, static_cast<const Label&>(c), rect, parentClip);
-      return;
-    case Kind::Edit:
-      Fill(dc, clip, static_cast<const Edit&>(c).background);  // the edit window paints the rest
-      return;
-  }
-  for (const Control* child : c.children()) PaintControl(dc, *child, rect.left, rect.top, clip);
-}
 
 class WindowNotify : public NotifyTarget {
  public:
@@ -215,6 +102,13 @@ LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
+namespace {
+// The button of a message that is `left`'s, `right`'s or the middle button's.
+MouseButton ButtonOf(UINT msg, UINT left, UINT right) {
+  return msg == left ? MouseButton::Left : msg == right ? MouseButton::Right : MouseButton::Middle;
+}
+}  // namespace
+
 void MainWindow::OnMouse(UINT msg, LPARAM lp) {
   const int x = GET_X_LPARAM(lp) - kInset, y = GET_Y_LPARAM(lp) - kInset;
   switch (msg) {
@@ -229,23 +123,17 @@ void MainWindow::OnMouse(UINT msg, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       ::SetCapture(hwnd_);
-      router_.Down(x, y, msg == WM_LBUTTONDOWN ? MouseButton::Left
-                         : msg == WM_RBUTTONDOWN ? MouseButton::Right
-                                                 : MouseButton::Middle);
+      router_.Down(x, y, ButtonOf(msg, WM_LBUTTONDOWN, WM_RBUTTONDOWN));
       break;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
       ::SetCapture(hwnd_);
-      router_.DoubleDown(x, y, msg == WM_LBUTTONDBLCLK ? MouseButton::Left
-                               : msg == WM_RBUTTONDBLCLK ? MouseButton::Right
-                                                         : MouseButton::Middle);
+      router_.DoubleDown(x, y, ButtonOf(msg, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK));
       break;
     default:
       if (::GetCapture() == hwnd_) ::ReleaseCapture();
-      router_.Up(x, y, msg == WM_LBUTTONUP ? MouseButton::Left
-                       : msg == WM_RBUTTONUP ? MouseButton::Right
-                                             : MouseButton::Middle);
+      router_.Up(x, y, ButtonOf(msg, WM_LBUTTONUP, WM_RBUTTONUP));
       break;
   }
 }
@@ -257,7 +145,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc, ps.rcPaint);
+      PaintWindow(dc, ps.rcPaint, *form_.root());
       ::EndPaint(hwnd_, &ps);
       return 0;
     }
@@ -294,7 +182,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         OnAnimationTick();
       } else if (wp >= 1 && wp <= form_.timers().size()) {
         Timer* t = form_.timers()[wp - 1];
-        if (t->enabled) form_.FireTimer(*t);
+        if (t->enabled) t->Fire();
       }
       return 0;
     case WM_CTLCOLOREDIT:
@@ -325,24 +213,6 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
   }
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-// Composes the dirty part off-screen, then copies it in one go.
-void MainWindow::Paint(HDC target, const RECT& dirty) {
-  BackBuffer buf(target, kOuterWidth, kOuterHeight);
-  if (!buf.ok()) return;
-  RECT all = {0, 0, kOuterWidth, kOuterHeight};
-  Fill(buf.dc, Intersect(all, dirty), kFrameColor);
-  RECT content = {kInset, kInset, kInset + kClientWidth, kInset + kClientHeight};
-  content = Intersect(content, dirty);
-  if (!::IsRectEmpty(&content)) {
-    int saved = ::SaveDC(buf.dc);
-    ::IntersectClipRect(buf.dc, content.left, content.top, content.right, content.bottom);
-    for (const Control* c : form_.root()->children()) PaintControl(buf.dc, *c, kInset, kInset, content);
-    ::RestoreDC(buf.dc, saved);
-  }
-  ::BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, buf.dc, dirty.left,
-           dirty.top, SRCCOPY);
 }
 
 void MainWindow::SyncEdit() {

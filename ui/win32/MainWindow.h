@@ -1,5 +1,5 @@
-// The real window of TfrmSpeedInstall: a borderless popup that paints the
-// control tree double-buffered and feeds it mouse, timer and edit events.
+// The real window of TfrmSpeedInstall: a borderless popup that shows the
+// control tree (Painter.h) and feeds it mouse, timer and edit events.
 #pragma once
 #include <windows.h>
 
@@ -36,7 +36,6 @@ class MainWindow : public Host {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-  void Paint(HDC target, const RECT& dirty);
   void SyncEdit();
   void OnMouse(UINT msg, LPARAM lp);
   void StartAnimation();

@@ -312,7 +312,7 @@ TEST_F(Failures, UnpackFailureTextDependsOnHowThePackageCame) {
 TEST_F(Failures, PollingTimersWithoutAJobStopThemselves) {
   host.Show();
   for (ui::Timer* t : {&form.tmr1, &form.tmr3}) {
-    SCOPED_TRACE(t->name);
+    SCOPED_TRACE(t == &form.tmr1 ? "tmr1" : "tmr3");
     form.SetTimerEnabled(*t, true);
     host.Advance(100);
     EXPECT_FALSE(t->enabled);

@@ -44,7 +44,6 @@ FlowTest::FlowTest() {
   WipeDrive('D');
   WipeDrive('E');
   app::ResetFlowValues();
-  form.AttachFlow(&flow);
   EXPECT_TRUE(server.Start());
   WriteRegString(app::kInstallerKey, "DownloadBaseUrl", server.Url("/"));
   // The service host is this same server under another name: the two base

@@ -14,8 +14,8 @@
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
 #include "platform/system.h"
+#include "tests/support/HeadlessHost.h"
 #include "tests/support/HttpServer.h"
-#include "ui/HeadlessHost.h"
 
 class FlowTest : public ::testing::Test {
  protected:

@@ -307,7 +307,7 @@ TEST_F(RegistrationTest, NothingStartsOnceTheCloseBegan) {
   job->Finished = true;
   const size_t requestsBefore = server.Requests().size();
   for (ui::Timer* t : {&form.tmr1, &form.tmr2, &form.tmr3}) {
-    SCOPED_TRACE(t->name);
+    SCOPED_TRACE(t == &form.tmr1 ? "tmr1" : t == &form.tmr2 ? "tmr2" : "tmr3");
     flow.Closing = false;
     host.closed = false;
     flow.CurrentJob = job;

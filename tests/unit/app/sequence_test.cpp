@@ -286,3 +286,23 @@ TEST_F(Sequence, AnUnpackThatCouldNotWriteAFileFailsAndKeepsThePackage) {
   EXPECT_EQ(PackageGets(true), before);
   EXPECT_TRUE(Installed());
 }
+
+// The flow's clicks, timers, show step and notice reach it while it lives; a
+// window that outlives it keeps none of them (they would call a freed flow).
+TEST(FlowBinding, TheFlowBindsItsHandlersWhileItLives) {
+  ui::TfrmSpeedInstall form;
+  auto bound = [&form] {
+    std::string names;
+    for (const auto& c : form.components())
+      if (c->onClick) names += c->name() + " ";
+    for (ui::Timer* t : {&form.tmr1, &form.tmr2, &form.tmr3}) names += t->onTimer ? "t" : "-";
+    return names + (form.onShow ? " show" : "") + (form.onDownloadFailed ? " notice" : "");
+  };
+  {
+    TInstallFlow flow(form);
+    EXPECT_EQ(bound(), "lblAZ lblClose lblLJAZ lblFH lblLL lblClose2 lblClose31 lblClose32 lblClose33 lblXZ lblWC "
+                       "lblClose4 ttt show notice");
+  }
+  EXPECT_EQ(bound(), "---");
+  EXPECT_TRUE(form.tmrPic.onTimer);  // the window's own
+}

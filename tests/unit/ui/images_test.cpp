@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 #include "ui/UnitFormImage5.h"
 
 using namespace ui;

@@ -10,7 +10,7 @@
 #include "platform/dialog.h"
 #include "platform/instance.h"
 #include "platform/testing.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 
 namespace {
 

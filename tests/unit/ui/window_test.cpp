@@ -7,7 +7,7 @@
 #include "download/Notify.h"
 #include "platform/system.h"
 #include "platform/thread.h"
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 #ifndef _WIN32
 #include <stdexcept>
 #include <utility>
@@ -43,8 +43,6 @@ TEST_F(Window, ShowOpensOnPageZeroWithAnEmptyFill) {
   EXPECT_EQ(form.lblJDT->width, 0);
   EXPECT_EQ(form.PicIndex, 0);
   EXPECT_EQ(form.lblVersion2->text, "");  // no manifest: no version text
-  EXPECT_TRUE(form.pnlAZ->doubleBuffered);
-  EXPECT_TRUE(form.pnlInstalling->doubleBuffered);
   EXPECT_EQ(GetHttpProgressHandlers(), &form);
 }
 
@@ -178,7 +176,7 @@ TEST_F(Window, BackLinkColoursAndPages) {
 TEST_F(Window, ADoubleClickClicksOnce) {
   // "立即安装" lies where "极速安装" was: the second press of a double-click
   // must not click it. A stray click would show page 0 again.
-  form.lblLJAZ->SetHandler(Event::Click, "lblFHClick");
+  form.lblLJAZ->onClick = form.lblFH->onClick;
   host.DoubleClickOn("lblAZ");
   EXPECT_EQ(form.nbMain->pageIndex(), 1);
   host.ClickOn("lblLJAZ");  // the next plain click counts again
@@ -300,7 +298,7 @@ TEST(HandlerGuard, AnErrorInTheShowHandlerIsShownAndTheRestSkipped) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, text);
     EXPECT_EQ(boxes[0].owner, host.Handle());
-    EXPECT_FALSE(form.pnlAZ->doubleBuffered);  // a later step of the handler
+    EXPECT_EQ(form.lblJDT->width, 4);  // a later step of the handler empties the fill
     // The window goes on: its clicks still work.
     host.ClickOn("lblAZ");
     EXPECT_EQ(form.nbMain->pageIndex(), 1);

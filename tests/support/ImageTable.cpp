@@ -1,4 +1,4 @@
-#include "ui/ImageTable.h"
+#include "tests/support/ImageTable.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "ui/HeadlessHost.h"
+#include "tests/support/HeadlessHost.h"
 
 #include <algorithm>
 #include <deque>
@@ -8,8 +8,8 @@
 #include "platform/codepage.h"
 #include "platform/system.h"
 #include "platform/thread.h"
+#include "tests/support/ImageTable.h"
 #include "ui/HandlerGuard.h"
-#include "ui/ImageTable.h"
 #include "ui/UnitFormImage5.h"
 
 namespace ui {
@@ -153,7 +153,7 @@ void HeadlessHost::Advance(uint32_t ms) {
     // A handler that pumped may have moved the clock past this tick already.
     if (when > now_) now_ = when;
     Rearm(*next);
-    RunHandler([this, next] { form_.FireTimer(*next); });
+    RunHandler([next] { next->Fire(); });
   }
   if (end > now_) now_ = end;
 }
@@ -168,7 +168,7 @@ void HeadlessHost::FireDueTimers() {
     // An earlier handler may have stopped or re-armed this one.
     if (!all[i]->enabled || due_[i] > now_) continue;
     Rearm(*all[i]);
-    RunHandler([this, t = all[i]] { form_.FireTimer(*t); });
+    RunHandler([t = all[i]] { t->Fire(); });
   }
 }
 

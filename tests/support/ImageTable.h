@@ -1,4 +1,5 @@
-// The pictures the program carries as named raw-data resources.
+// The pictures the program carries as named raw-data resources
+// (resources/resources.rc), as the headless host knows them.
 #pragma once
 #include <string>
 #include <vector>
