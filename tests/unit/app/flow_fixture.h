@@ -14,7 +14,7 @@
 #include "app/InstallFlow.h"
 #include "app/ServerConfig.h"
 #include "platform/system.h"
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 #include "ui/HeadlessHost.h"
 
 class FlowTest : public ::testing::Test {
@@ -57,7 +57,7 @@ class FlowTest : public ::testing::Test {
   ui::TfrmSpeedInstall form;
   app::TInstallFlow flow{form};
   ui::HeadlessHost host{form};
-  testsupport::HttpServer server;
+  kit::HttpServer server;
   std::vector<std::shared_ptr<TDownloadJob>> jobs;
 
  private:
