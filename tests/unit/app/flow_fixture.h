@@ -64,6 +64,9 @@ class FlowTest : public ::testing::Test {
   void Step();
 };
 
+// The flow's values (app/FlowValues.h) back to those at start: tests run many flows in one process.
+void ResetFlowValues();
+
 // A ZIP archive of stored members, for packages made in the tests.
 using Members = std::vector<std::pair<std::string, std::string>>;
 std::string MakeZip(const Members& members);
