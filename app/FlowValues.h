@@ -32,7 +32,4 @@ extern std::string ReleaseKeyDer;
 extern std::string PackageSha256;                     // [Setup] sha256 of a verified manifest
 extern std::map<std::string, std::string> FileHashes;  // [Files], by server file name
 
-// Back to the values at start (tests run many flows in one process).
-void ResetFlowValues();
-
 }  // namespace app

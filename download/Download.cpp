@@ -51,24 +51,23 @@ void TDownload::Run() {
       client = client_.get();
     }
     // A stop asked before the client existed had nothing to cancel.
-    if (Manager->Stop[Index]) client->Cancel();
+    if (Manager->Segments[Index].Stop) client->Cancel();
     Transfer(*client);
   } catch (const std::exception& e) {
-    failed = !Manager->Stop[Index];  // a read the manager cancelled is no failure
+    failed = !Manager->Segments[Index].Stop;  // a read the manager cancelled is no failure
     if (failed) LogSegmentFailed(*Manager->Job, Index, e.what());
   }
   // A segment that ended without a failure has no notice to wait for: its end
   // line goes before the manager's last one.
   if (!failed) LogSegmentEnd(*Manager->Job, Index, false);
-  Manager->SegmentQuiet[Index] = true;
+  Manager->Segments[Index].Quiet = true;
   Manager->WakePoll();
   if (failed) LogSegmentEnd(*Manager->Job, Index, true);
   {
     platform::LockGuard lock(clientMutex_);
     client_.reset();
   }
-  Manager->Stop[Index] = false;
-  Manager->SegmentEnded[Index] = true;
+  Manager->Segments[Index].Stop = false;
   Manager->WakePoll();
 }
 
@@ -83,7 +82,7 @@ void TDownload::Transfer(HttpClient& client) {
   client.Request.rangeEnd = seg.End;
   Remaining = seg.End - Position;
   try {
-    client.Get(Url);
+    client.BeginGet(Url);
   } catch (const HttpError& e) {
     if (e.status() == 416) Manager->MarkStale();  // the saved ranges lie past the resource's end
     throw;
@@ -109,7 +108,7 @@ void TDownload::Transfer(HttpClient& client) {
   }
 
   platform::File& data = Manager->DataFile();
-  while (!Manager->Stop[Index] && Remaining > 0) {
+  while (!Manager->Segments[Index].Stop && Remaining > 0) {
     int32_t n = Remaining > kSegmentChunk ? kSegmentChunk : Remaining;
     client.ReadExact(Buffer, static_cast<size_t>(n));
     if (EngineFaultDue(EngineFault::kWrite) || data.WriteAt(Position, Buffer, static_cast<uint32_t>(n)) != 0) {

@@ -3,9 +3,8 @@
 // offsets, through the manager's handle. It publishes progress in its
 // segment's Received, obeys its Stop flag between chunks (a Cancel also ends
 // the chunk being read), marks the manager's state stale when the server's
-// resource is no longer the size the state describes, sets SegmentQuiet
-// once it writes no more and SegmentEnded as its last act. The manager owns
-// the object and joins its thread.
+// resource is no longer the size the state describes, and sets its Quiet
+// once it writes no more. The manager owns the object and joins its thread.
 #pragma once
 #include <cstdint>
 #include <memory>

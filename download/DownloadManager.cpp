@@ -79,11 +79,6 @@ TDownloadManager::TDownloadManager(const std::shared_ptr<TDownloadJob>& job, con
       Job(job),
       resume_(resume) {
   if (!Dir.empty() && !DirExists(Dir)) ForceDirs(Dir);
-  for (int i = 0; i <= kMaxSegments; ++i) {
-    Stop[i] = false;
-    SegmentEnded[i] = true;
-    SegmentQuiet[i] = true;
-  }
   Job->Running = 1;
 }
 
@@ -279,15 +274,13 @@ void TDownloadManager::DownloadPhase(const std::string& dataFile, const std::str
   bool allStarted = true;
   for (int i = 1; i <= ThreadCount; ++i) {
     if (Segments[i].Start + Segments[i].Received < Segments[i].End) {
-      SegmentEnded[i] = false;
-      SegmentQuiet[i] = false;
+      Segments[i].Quiet = false;
       try {
         threads_.push_back(std::make_unique<TDownload>(this, i, Url));
       } catch (const std::exception&) {
         // No thread to be had: the segment fails as a transfer would, and the
         // owner hears of it; the other segments go on.
-        SegmentQuiet[i] = true;
-        SegmentEnded[i] = true;
+        Segments[i].Quiet = true;
         allStarted = false;
         LogSegmentEnd(*Job, i, true);
       }
@@ -384,20 +377,20 @@ bool TDownloadManager::Complete(const std::string& dataFile, const std::string& 
 }
 
 void TDownloadManager::QuietSegments() {
-  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (int i = 1; i <= kMaxSegments; ++i) Segments[i].Stop = true;
   // A read under way ends now, not after its chunk or its time-out.
   for (auto& t : threads_) t->Cancel();
   for (int i = 1; i <= kMaxSegments; ++i) {
-    while (!SegmentQuiet[i]) WaitPoll(kPollMs);
+    while (!Segments[i].Quiet) WaitPoll(kPollMs);
   }
 }
 
 void TDownloadManager::StopSegments() {
-  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = true;
+  for (int i = 1; i <= kMaxSegments; ++i) Segments[i].Stop = true;
   for (auto& t : threads_) t->Cancel();
   for (auto& t : threads_) t->Join();
   threads_.clear();
-  for (int i = 1; i <= kMaxSegments; ++i) Stop[i] = false;
+  for (int i = 1; i <= kMaxSegments; ++i) Segments[i].Stop = false;
 }
 
 ResumeState TDownloadManager::CurrentState(const ResumeState& header) const {

@@ -31,19 +31,18 @@ class TDownloadManager {
   // The size request: Content-Length of a HEAD answer, -1 when it has none, 0 on error.
   static int32_t GetResourceSize(const std::string& url);
 
-  // Segment table and flags, indexed 1..kMaxSegments ([0] unused). Start and End
-  // are fixed before a segment's thread starts; the rest is shared with it.
+  // One record per segment, indexed 1..kMaxSegments ([0] unused). Start and End
+  // are fixed before the segment's thread starts; the rest is shared with it.
   struct Segment {
     int32_t Start = 0;
     int32_t End = 0;
     std::atomic<int32_t> Received{0};
+    std::atomic<bool> Stop{false};
+    // Cleared when the thread starts, set once it writes no more and its
+    // Received is final (before its log lines and notice).
+    std::atomic<bool> Quiet{true};
   };
   Segment Segments[kMaxSegments + 1];
-  std::atomic<bool> Stop[kMaxSegments + 1];
-  std::atomic<bool> SegmentEnded[kMaxSegments + 1];
-  // Cleared when segment i's thread starts, set once it writes no more and its
-  // Received is final (before its log lines and notice).
-  std::atomic<bool> SegmentQuiet[kMaxSegments + 1];
 
   // The data file, open while the manager runs; segments write with WriteAt.
   platform::File& DataFile() { return dataFile_; }

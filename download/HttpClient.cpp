@@ -47,7 +47,7 @@ int64_t HttpClient::ContentLength() const {
 
 void HttpClient::Head(const std::string& url) { Exchange("HEAD", url); }
 
-void HttpClient::Get(const std::string& url) { Exchange("GET", url); }
+void HttpClient::BeginGet(const std::string& url) { Exchange("GET", url); }
 
 void HttpClient::Get(const std::string& url, const std::function<void(const char*, size_t)>& sink) {
   Exchange("GET", url);

@@ -67,8 +67,8 @@ class HttpClient {
   void Get(const std::string& url, std::string* body);
   // The whole body, piece by piece, into `sink` (which may raise to stop it).
   void Get(const std::string& url, const std::function<void(const char*, size_t)>& sink);
-  // Returns after the response head; the body waits for ReadExact.
-  void Get(const std::string& url);
+  // Sends the GET and returns after the response head; the body waits for ReadExact.
+  void BeginGet(const std::string& url);
   // Exactly n body bytes; an error when the body or the connection ends first.
   void ReadExact(void* buf, size_t n);
   // From another thread: the call under way fails at once ("cancelled"), its

@@ -1,6 +1,7 @@
-// Controls of the native (posix) platform for tests: where Windows paths live on
-// the host, the drive table, the version record, the in-memory registry, and
-// records of what the program asked the shell and the process to do.
+// Controls of the native platform for tests: where Windows paths live on the
+// host, and the stand-ins of platform/standin/ (the drive table, the version
+// record, the in-memory registry, records of what the program asked the shell
+// and the process to do).
 // Not available in the Windows build.
 #pragma once
 #ifdef _WIN32

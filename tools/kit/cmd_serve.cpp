@@ -6,7 +6,7 @@
 
 #include "platform/console.h"
 #include "platform/system.h"
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 #include "tools/kit/arguments.h"
 #include "tools/kit/commands.h"
 
@@ -25,7 +25,7 @@ bool ParseBytes(const std::string& s, int64_t* out) {
 }  // namespace
 
 int CmdServe(int argc, char** argv) {
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   struct Number {
     const char* name;
     int64_t* value;
@@ -60,7 +60,7 @@ int CmdServe(int argc, char** argv) {
   f.status = static_cast<int>(status);
   f.faultCount = static_cast<int>(faultCount);
   f.dripMs = static_cast<int>(drip);
-  testsupport::HttpServer server(KitPath(positional[0].c_str()));
+  kit::HttpServer server(KitPath(positional[0].c_str()));
   server.SetFaults(f);
   if (!server.Start(static_cast<uint16_t>(port))) {
     std::fprintf(stderr, "veltaro-kit serve: cannot listen on port %lld\n", static_cast<long long>(port));

@@ -98,7 +98,7 @@ ProbeResult ProbeRange(const std::string& url, int64_t from, int64_t to, int64_t
     Setup(c);
     c.Request.rangeStart = static_cast<int32_t>(from);
     c.Request.rangeEnd = static_cast<int32_t>(to);
-    c.Get(url);
+    c.BeginGet(url);
     int status = c.ResponseCode();
     if (status == 200) {
       r.problem = "the server ignores Range: " + asked + " was answered 200 with the whole file";

@@ -228,7 +228,7 @@ TEST_F(ComponentsTest, BaseServiceFailuresMoveToTheServiceHostThenStop) {
 // must not count as the new job's failure.
 TEST_F(ComponentsTest, TheFirstJobsSecondNoticeLeavesTheServiceHostJobAlone) {
   PublishAll();
-  testsupport::ServerFaults drop;
+  kit::ServerFaults drop;
   drop.dropAfter = 0;
   drop.faultCount = 2;  // the first job's two segments
   server.SetFaults(drop);
@@ -251,7 +251,7 @@ TEST_F(ComponentsTest, RetryOnTheServiceHostStartsAfresh) {
   for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 + i / 251);
   server.AddFile(kBasePath, body);
   PublishAll(false);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.dropAfter = 30000;
   f.faultCount = 1;
   server.SetFaults(f);

@@ -33,7 +33,7 @@ class Failures : public FlowTest {
   }
   // Both segments drop their connection after 30000 bytes, once each.
   void BreakBothSegments() {
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.dropAfter = 30000;
     f.faultCount = 2;
     server.SetFaults(f);
@@ -262,7 +262,7 @@ TEST_F(Failures, ADownloadedPackageIsCheckedAfterTheJobAndAfterTheFallback) {
     EXPECT_FALSE(Exists(kPackageFile));  // deleted, not unpacked
     EXPECT_FALSE(Exists(kMainExe));
     if (c.fallbackSound) server.AddFile(std::string(kPackagePath) + "Pkg.zip", pkg);
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.status = c.fallbackStatus;
     server.SetFaults(f);
     host.Advance(1000);
@@ -271,7 +271,7 @@ TEST_F(Failures, ADownloadedPackageIsCheckedAfterTheJobAndAfterTheFallback) {
     EXPECT_EQ(Exists(kMainExe), c.fallbackSound);
     EXPECT_EQ(ReadAll(kPackageFile), c.fallbackSound ? pkg : "");
     EXPECT_EQ(OnPage(3), c.fallbackSound);
-    server.SetFaults(testsupport::ServerFaults());
+    server.SetFaults(kit::ServerFaults());
     NoteJob();
     flow.CurrentJob.reset();
     flow.SyncFallback = false;
@@ -302,7 +302,7 @@ TEST_F(Failures, UnpackFailureTextDependsOnHowThePackageCame) {
     EXPECT_TRUE(Exists(kPackageFile));  // the package file stays
     EXPECT_FALSE(Exists(kMainExe));
     EXPECT_TRUE(OnPage(2));
-    server.SetFaults(testsupport::ServerFaults());
+    server.SetFaults(kit::ServerFaults());
     NoteJob();
     flow.CurrentJob.reset();
     flow.SyncFallback = false;

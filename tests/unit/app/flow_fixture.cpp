@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "common/InstallLog.h"
 #include "common/pubShare.h"
 #include "download/CRC_32.h"
+#include "download/Notify.h"
 #include "download/PubCrc.h"
 #include "platform/codepage.h"
 #include "platform/fs.h"
@@ -12,6 +14,27 @@
 #include "tests/support/TempDir.h"
 
 namespace pt = platform::testing;
+
+void ResetFlowValues() {
+  using namespace app;
+  AppDir.clear();
+  DriveRoot.clear();
+  WorkDir.clear();
+  WorkDirOwn = false;
+  InstallDir.clear();
+  ProductVersion.clear();
+  PackageName.clear();
+  PackageUrl.clear();
+  PackageCrc.clear();
+  BaseServiceAltHost = false;
+  SignedReleases = false;
+  ReleaseKeyDer.clear();
+  PackageSha256.clear();
+  FileHashes.clear();
+  HttpWorkMax = 0;
+  SetNotifyWindow(nullptr);
+  installlog::Close();
+}
 
 const char FlowTest::kPackagePath[] = "/zelqa/DOWN_CENTER/VELTARO/VELTARO/";
 
@@ -43,7 +66,7 @@ FlowTest::FlowTest() {
   pt::SetDrive('D', big);
   WipeDrive('D');
   WipeDrive('E');
-  app::ResetFlowValues();
+  ResetFlowValues();
   EXPECT_TRUE(server.Start());
   WriteRegString(app::kInstallerKey, "DownloadBaseUrl", server.Url("/"));
   // The service host is this same server under another name: the two base

@@ -15,7 +15,7 @@
 #include "app/ServerConfig.h"
 #include "platform/system.h"
 #include "tests/support/HeadlessHost.h"
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 
 class FlowTest : public ::testing::Test {
  protected:
@@ -57,12 +57,15 @@ class FlowTest : public ::testing::Test {
   ui::TfrmSpeedInstall form;
   app::TInstallFlow flow{form};
   ui::HeadlessHost host{form};
-  testsupport::HttpServer server;
+  kit::HttpServer server;
   std::vector<std::shared_ptr<TDownloadJob>> jobs;
 
  private:
   void Step();
 };
+
+// The flow's values (app/FlowValues.h) back to those at start: tests run many flows in one process.
+void ResetFlowValues();
 
 // A ZIP archive of stored members, for packages made in the tests.
 using Members = std::vector<std::pair<std::string, std::string>>;

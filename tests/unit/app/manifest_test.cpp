@@ -44,14 +44,14 @@ TEST_F(Manifest, ValuesAsTheProfileReaderGivesThem) {
 TEST_F(Manifest, AFailedFetchKeepsTheValuesAndLosesTheCopy) {
   PublishManifest("V1", "One.zip", "AB");
   ASSERT_TRUE(flow.GetNewVer());
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.status = 404;
   server.SetFaults(f);
   EXPECT_FALSE(flow.GetNewVer());
   EXPECT_FALSE(Exists(kCopy));
   EXPECT_EQ(ProductVersion + PackageName + PackageCrc, "V1One.zipAB");
   // A second successful fetch replaces all four.
-  server.SetFaults(testsupport::ServerFaults());
+  server.SetFaults(kit::ServerFaults());
   PublishManifest("V2", "Two.zip", "CD");
   ASSERT_TRUE(flow.GetNewVer());
   EXPECT_EQ(ProductVersion + PackageName + PackageCrc, "V2Two.zipCD");

@@ -202,7 +202,7 @@ TEST_F(RegistrationTest, CloseOnPage2EndsAtOnceWithoutAJobOrInSynchronousMode) {
 
 TEST_F(RegistrationTest, CloseMidDownloadCancelsAndKeepsTheResumeState) {
   PublishManifest("V1", "Pkg.zip", PublishPackage("Pkg.zip", std::string(4 << 20, 'p')));
-  testsupport::ServerFaults slow;
+  kit::ServerFaults slow;
   slow.rate = 256 * 1024;
   server.SetFaults(slow);
   ShowAndOpenPage1();
@@ -254,7 +254,7 @@ TEST_F(RegistrationTest, CloseWaitsOutAManagerThatNeverStops) {
 // server still holds both connections open.
 TEST_F(RegistrationTest, CloseWhileTheBaseServiceDownloadHangs) {
   server.AddFile("/rjxz/KESMO365/YCSFW/DiruvOzoBaseService.exe", std::string(64 << 10, 's'));
-  testsupport::ServerFaults stall;
+  kit::ServerFaults stall;
   stall.stallAfter = 1000;
   server.SetFaults(stall);
   host.Show();

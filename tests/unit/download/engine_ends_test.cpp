@@ -72,7 +72,7 @@ TEST_F(EngineTest, DataFileThatCannotBeCreatedEndsTheRunWithAWord) {
 TEST_F(EngineTest, SecondJobOnARunningTargetWaitsForTheFirst) {
   const int size = 300000;
   std::string src = Publish(size);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.rate = 400000;
   server_.SetFaults(f);
   const std::string file = dir_ / "pkg.zip";
@@ -96,7 +96,7 @@ TEST_F(EngineTest, SecondJobOnARunningTargetWaitsForTheFirst) {
 TEST_F(EngineTest, NewJobWaitsForTheEarlierOneAndResumesFromIt) {
   const int size = 200000;
   std::string src = Publish(size);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.dropAfter = 30000;
   f.faultCount = 1;
   server_.SetFaults(f);
@@ -134,7 +134,7 @@ TEST_F(EngineTest, NewJobWaitsForTheEarlierOneAndResumesFromIt) {
 TEST_F(EngineTest, StateIsSavedWhileSegmentsRun) {
   const int size = 400000;
   std::string src = Publish(size);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.rate = 80000;
   server_.SetFaults(f);
   const std::string file = dir_ / "pkg.zip";
@@ -156,7 +156,7 @@ TEST_F(EngineTest, SegmentAnswerThatClosesIsReadToItsEnd) {
   const std::string file = dir_ / "pkg.zip";
   ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(30000, '\0')));
   ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", EncodeResumeState(TwoSegments(30000, 0, 0))));
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.noContentLength = true;
   server_.SetFaults(f);
   auto job = Start(file);
@@ -264,7 +264,7 @@ TEST_F(EngineTest, DiskFaultsNeverLeaveAStateAheadOfTheData) {
     ASSERT_TRUE(StateMatchesData(file, src, &st));
     EXPECT_EQ(st.Segments[0].Received, 0);
   }
-  testsupport::ServerFaults slow;
+  kit::ServerFaults slow;
   slow.rate = 100000;
   server_.SetFaults(slow);
   for (bool stateFolder : {false, true}) {

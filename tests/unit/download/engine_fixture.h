@@ -9,11 +9,11 @@
 
 #include "download/DownloadJob.h"
 #include "download/ResumeState.h"
-#include "download/EngineFaults.h"
+#include "tests/support/EngineFaultArm.h"
 #include "download/Notify.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 #include "tests/support/TempDir.h"
 
 class CountingTarget : public NotifyTarget {
@@ -130,6 +130,6 @@ class EngineTest : public ::testing::Test {
   }
 
   std::shared_ptr<CountingTarget> notices_;
-  testsupport::HttpServer server_;
+  kit::HttpServer server_;
   testsupport::TempDir dir_;
 };

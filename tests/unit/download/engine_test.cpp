@@ -125,7 +125,7 @@ TEST_F(EngineTest, UnknownOrZeroSizeFailsEarlyWithoutFiles) {
       {"/nolength.bin", true, "取得资源原始大小：-1 字节。"},
   };
   for (const auto& c : cases) {
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.noContentLength = c.noLength;
     server_.SetFaults(f);
     int before = notices_->count;
@@ -148,7 +148,7 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
   const int size = 200000;
   std::string src = Publish(size);
   // Segment 2 stalls after 30000 bytes; segment 1 completes.
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.stallAfter = 30000;
   f.faultFrom = size / 2;
   server_.SetFaults(f);
@@ -174,7 +174,7 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
   EXPECT_LE(seg2, 30000);
   EXPECT_TRUE(DataHolds(file, src, size / 2 + seg2));
 
-  server_.SetFaults(testsupport::ServerFaults());
+  server_.SetFaults(kit::ServerFaults());
   size_t before = server_.Requests().size();
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
@@ -194,7 +194,7 @@ TEST_F(EngineTest, CancelThenResumeIsByteIdenticalAndSkipsCompleteSegments) {
 TEST_F(EngineTest, DroppedConnectionsNoticeOncePerSegmentThenResume) {
   const int size = 200000;
   std::string src = Publish(size);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.dropAfter = 30000;
   server_.SetFaults(f);
   std::string file = dir_ / "pkg.zip";
@@ -222,7 +222,7 @@ TEST_F(EngineTest, DroppedConnectionsNoticeOncePerSegmentThenResume) {
   job->Cancel();
   ASSERT_TRUE(Ended(job));
 
-  server_.SetFaults(testsupport::ServerFaults());
+  server_.SetFaults(kit::ServerFaults());
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
   ASSERT_TRUE(again->Finished);
@@ -235,10 +235,10 @@ TEST_F(EngineTest, AnswerForTheWrongRangeIsASegmentErrorAndWritesNothing) {
   std::string src = Publish(size);
   std::string file = dir_ / "pkg.zip";
   // Segment 2's answer: the whole resource (200), or a 206 that starts 7 bytes late.
-  testsupport::ServerFaults ignore, shift;
+  kit::ServerFaults ignore, shift;
   ignore.ignoreRange = true;
   shift.shiftRange = 7;
-  for (testsupport::ServerFaults f : {ignore, shift}) {
+  for (kit::ServerFaults f : {ignore, shift}) {
     f.faultFrom = size / 2;
     server_.SetFaults(f);
     int before = notices_->count;
@@ -255,7 +255,7 @@ TEST_F(EngineTest, AnswerForTheWrongRangeIsASegmentErrorAndWritesNothing) {
     platform::RemoveFile(file + ".rpc");
     platform::RemoveFile(file + ".rpc.cfg");
   }
-  server_.SetFaults(testsupport::ServerFaults());
+  server_.SetFaults(kit::ServerFaults());
   auto again = Start(file);
   ASSERT_TRUE(Ended(again));
   EXPECT_TRUE(FileHolds(file, src));
@@ -271,7 +271,7 @@ TEST_F(EngineTest, SegmentCountsWholeChunksOnly) {
     int32_t received;
   } cases[] = {{10239, 0}, {10240, 10240}, {24999, 20480}, {-1, 25000}};
   for (const auto& c : cases) {
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.dropAfter = c.dropAfter;
     server_.SetFaults(f);
     std::string file = dir_ / ("c" + std::to_string(c.dropAfter) + ".bin");
@@ -296,7 +296,7 @@ TEST_F(EngineTest, SegmentCountsWholeChunksOnly) {
 
 TEST_F(EngineTest, StopDuringAReadEndsThatRead) {
   std::string src = Publish(50000);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.stallAfter = 15000;  // halfway through the second chunk
   f.stallMs = 1500;
   server_.SetFaults(f);
@@ -323,7 +323,7 @@ TEST_F(EngineTest, OwnerFinishingEarlyLeavesAStateThatMatchesTheData) {
       ASSERT_TRUE(WriteFileBytes(file + ".rpc", std::string(200000, '\0')));
       ASSERT_TRUE(WriteFileBytes(file + ".rpc.cfg", EncodeResumeState(TwoSegments(200000, 0, 0))));
     }
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.rate = 100000;
     server_.SetFaults(f);
     auto job = Start(file);
@@ -366,7 +366,7 @@ TEST_F(EngineTest, SegmentThatCannotStartFailsAloneAndTheRunGoesOn) {
 
 TEST_F(EngineTest, ErrorInsideThePollSavesTheStateAndEndsTheRun) {
   Publish(200000);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.rate = 100000;
   server_.SetFaults(f);
   ArmEngineFault(EngineFault::kPoll, 1);
@@ -384,7 +384,7 @@ TEST_F(EngineTest, ErrorInsideThePollSavesTheStateAndEndsTheRun) {
 
 TEST_F(EngineTest, OwnerMayDropTheJobWhileItRuns) {
   Publish(200000);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.rate = 200000;
   server_.SetFaults(f);
   std::weak_ptr<TDownloadJob> weak;
@@ -452,7 +452,7 @@ class UiThreadTarget : public NotifyTarget {
 
 TEST_F(EngineTest, SegmentWaitsUntilTheWindowHandledItsNotice) {
   Publish(100000);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.dropAfter = 15000;
   server_.SetFaults(f);
   platform::Event created;

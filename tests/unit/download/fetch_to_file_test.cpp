@@ -10,7 +10,7 @@
 
 #include "platform/testing.h"
 #endif
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 #include "tests/support/FileAssert.h"
 #include "tests/support/TempDir.h"
 
@@ -39,7 +39,7 @@ class FetchToFileTest : public ::testing::Test {
     ASSERT_TRUE(server_.Start());
   }
   void TearDown() override { SetHttpProgressHandlers(nullptr); }
-  testsupport::HttpServer server_;
+  kit::HttpServer server_;
   testsupport::TempDir dir_;
   std::string big_;
 };
@@ -72,14 +72,14 @@ TEST_F(FetchToFileTest, FailuresLeaveNoFileExceptForAnEmptyUrl) {
   EXPECT_FALSE(platform::FileExists(file));
 
   // A server that goes quiet is given up on after the read time-out.
-  testsupport::ServerFaults quiet;
+  kit::ServerFaults quiet;
   quiet.stallAfter = 1000;
   server_.SetFaults(quiet);
   EXPECT_FALSE(FetchToFile(server_.Url("/big.bin"), file, false));
   EXPECT_FALSE(platform::FileExists(file));
 
   // A body cut off before its Content-Length is never written.
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.dropAfter = 100000;
   server_.SetFaults(f);
   EXPECT_FALSE(FetchToFile(server_.Url("/big.bin"), file, false));
@@ -101,7 +101,7 @@ TEST_F(FetchToFileTest, ProgressGoesToTheRegisteredHandlers) {
   EXPECT_GE(h.works, 1);
 
   // Without a length the transfer starts at 0 and still ends once.
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.chunked = true;
   server_.SetFaults(f);
   h.events.clear();

@@ -9,7 +9,7 @@
 #include "platform/socket.h"
 #include "platform/system.h"
 #include "platform/thread.h"
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 
 namespace {
 
@@ -232,7 +232,7 @@ class HttpClientTest : public ::testing::Test {
     ASSERT_TRUE(server_.Start());
   }
   std::string body_;
-  testsupport::HttpServer server_;
+  kit::HttpServer server_;
 };
 
 TEST_F(HttpClientTest, SizeRequestSendsExactHeadBytes) {
@@ -245,7 +245,7 @@ TEST_F(HttpClientTest, SizeRequestSendsExactHeadBytes) {
                     "Accept: text/html, */*\r\n"
                     "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Maxthon)\r\n\r\n");
   // No Content-Length: undetermined; a missing resource: an error.
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.noContentLength = true;
   server_.SetFaults(f);
   EXPECT_EQ(TDownloadManager::GetResourceSize(server_.Url("/f.bin")), -1);
@@ -255,7 +255,7 @@ TEST_F(HttpClientTest, SizeRequestSendsExactHeadBytes) {
 
 TEST_F(HttpClientTest, BodiesByLengthByChunksAndToClose) {
   for (int mode = 0; mode < 3; ++mode) {
-    testsupport::ServerFaults f;
+    kit::ServerFaults f;
     f.chunked = mode == 1;
     f.noContentLength = mode == 2;
     server_.SetFaults(f);
@@ -266,11 +266,11 @@ TEST_F(HttpClientTest, BodiesByLengthByChunksAndToClose) {
     EXPECT_TRUE(got == body_) << "mode " << mode;
   }
   // Exact-length reads across chunk boundaries.
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.chunked = true;
   server_.SetFaults(f);
   HttpClient c;
-  c.Get(server_.Url("/f.bin"));
+  c.BeginGet(server_.Url("/f.bin"));
   std::string got(body_.size(), '\0');
   c.ReadExact(&got[0], 10240);
   c.ReadExact(&got[10240], got.size() - 10240);
@@ -281,10 +281,10 @@ TEST_F(HttpClientTest, BodiesByLengthByChunksAndToClose) {
 
 TEST_F(HttpClientTest, ErrorStatusesCarryTheirCode) {
   EXPECT_EQ(ErrorOf([&] { HttpClient c; std::string b; c.Get(server_.Url("/missing"), &b); }), 404);
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.status = 500;
   server_.SetFaults(f);
-  EXPECT_EQ(ErrorOf([&] { HttpClient c; c.Get(server_.Url("/f.bin")); }), 500);
+  EXPECT_EQ(ErrorOf([&] { HttpClient c; c.BeginGet(server_.Url("/f.bin")); }), 500);
   f.status = 401;
   server_.SetFaults(f);
   EXPECT_EQ(ErrorOf([&] { HttpClient c; c.Head(server_.Url("/f.bin")); }), 401);
@@ -344,7 +344,7 @@ TEST(HttpClientRedirectTest, RedirectBodyIsReadBeforeTheNextRequest) {
 }
 
 TEST_F(HttpClientTest, CookiesOfARedirectGoToItsTarget) {
-  testsupport::ServerFaults f;
+  kit::ServerFaults f;
   f.cookieOnRedirect = true;
   server_.SetFaults(f);
   HttpClient c;
@@ -503,7 +503,7 @@ TEST(HttpClientHostileTest, InterimAnswersSkippedAndSilenceTimesOut) {
     ScriptedServer s("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nab", true);
     HttpClient c;
     c.ReadTimeoutMs = 300;
-    c.Get(s.Url());
+    c.BeginGet(s.Url());
     char buf[10];
     EXPECT_THROW(c.ReadExact(buf, 10), HttpError);
   }

@@ -14,7 +14,7 @@
 #ifndef _WIN32
 #include "platform/testing.h"
 #endif
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 #include "tests/support/TempDir.h"
 #include "engine_fixture.h"
 #include "tests/support/FileAssert.h"
@@ -120,10 +120,10 @@ struct FinderScope {
 };
 
 TEST(HttpProxyClientTest, RequestsGoToTheProxyWithTheAbsoluteUrl) {
-  testsupport::HttpServer proxy;
+  kit::HttpServer proxy;
   proxy.AddFile("/f.bin", std::string(5000, 'v'));
   ASSERT_TRUE(proxy.Start());
-  testsupport::HttpServer origin;
+  kit::HttpServer origin;
   origin.AddFile("/f.bin", std::string(7, 'o'));
   ASSERT_TRUE(origin.Start());
   ManualProxyFinder finder({"127.0.0.1", proxy.Port()}, "127.0.0.1");
@@ -133,7 +133,7 @@ TEST(HttpProxyClientTest, RequestsGoToTheProxyWithTheAbsoluteUrl) {
   HttpClient c;
   c.Request.rangeStart = 10;
   c.Request.rangeEnd = 19;
-  c.Get("http://origin.invalid/f.bin");
+  c.BeginGet("http://origin.invalid/f.bin");
   EXPECT_EQ(c.ResponseCode(), 206);
   std::vector<std::string> req = proxy.Requests();
   ASSERT_EQ(req.size(), 2u);
@@ -153,8 +153,8 @@ TEST(HttpProxyClientTest, RequestsGoToTheProxyWithTheAbsoluteUrl) {
 }
 
 TEST(HttpProxyClientTest, RefusingOrUnreachableProxyIsAnErrorNamingIt) {
-  testsupport::HttpServer proxy;
-  testsupport::ServerFaults f;
+  kit::HttpServer proxy;
+  kit::ServerFaults f;
   f.status = 407;
   proxy.SetFaults(f);
   ASSERT_TRUE(proxy.Start());

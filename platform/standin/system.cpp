@@ -1,14 +1,10 @@
 #include "platform/system.h"
 
 #include <sys/statvfs.h>
-#include <time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 #include "platform/posix/path_map.h"
 #include "platform/testing.h"
@@ -145,23 +141,5 @@ bool DiskFreeSpace(const std::string& root, DiskFree* out) {
   out->totalClusters = static_cast<uint32_t>(std::min<uint64_t>(totalBytes / 4096, 0xFFFFFFFFu));
   return true;
 }
-
-namespace {
-std::atomic<uint32_t> g_tickOffset{0};
-}
-
-namespace testing {
-void AdvanceTickCount(uint32_t ms) { g_tickOffset += ms; }
-}  // namespace testing
-
-uint32_t TransferTickCount() {
-  struct timespec ts;
-  ::clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000);
-}
-
-uint32_t TickCount() { return TransferTickCount() + g_tickOffset; }
-
-void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "tests/support/HttpServer.h"
+#include "tools/kit/http_server.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,7 +9,7 @@
 #include "platform/system.h"
 #include "platform/thread.h"
 
-namespace testsupport {
+namespace kit {
 namespace {
 constexpr size_t kMaxRequestHead = 64 * 1024;
 constexpr size_t kPiece = 256 * 1024;
@@ -358,4 +358,4 @@ bool HttpServer::Send(platform::Socket& sock, const char* p, size_t n, int dripM
   return true;
 }
 
-}  // namespace testsupport
+}  // namespace kit

@@ -13,7 +13,7 @@
 #include "platform/socket.h"
 #include "platform/thread.h"
 
-namespace testsupport {
+namespace kit {
 
 struct ServerFaults {
   int64_t dropAfter = -1;    // close the connection after this many body bytes
@@ -87,4 +87,4 @@ class HttpServer {
   std::vector<std::unique_ptr<Conn>> conns_;
 };
 
-}  // namespace testsupport
+}  // namespace kit
