@@ -41,7 +41,7 @@ const HttpProxyFinder* CurrentHttpProxyFinder() { return g_finder; }
 
 bool ParseProxyAddress(const std::string& text, uint16_t defaultPort, HttpProxy* out) {
   std::string s = Trim(text);
-  if (AsciiLower(s.substr(0, 7)) == "http://") s.erase(0, 7);
+  if (StartsWithText(s, "http://")) s.erase(0, 7);
   s = s.substr(0, s.find('/'));
   HttpProxy p;
   p.port = defaultPort;
