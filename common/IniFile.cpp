@@ -2,20 +2,15 @@
 
 #include <cstring>
 
-#include "common/pubShare.h"
+#include "common/TextHelpers.h"
 #include "platform/codepage.h"
 
 namespace {
 constexpr size_t kMaxValue = 2047;  // the caller's buffer holds 2048 with the terminator
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
 
-std::string Trim(const char* b, const char* e) {
-  while (b < e && IsBlank(*b)) ++b;
-  while (e > b && IsBlank(e[-1])) --e;
-  return std::string(b, e);
-}
-
+bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 }  // namespace
 
 std::string IniLookup(const std::string& text, const std::string& section, const std::string& key) {
@@ -24,7 +19,7 @@ std::string IniLookup(const std::string& text, const std::string& section, const
   // A file saved as UTF-8 with a byte-order mark is read as UTF-8, as the system does.
   bool utf8 = text.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0;
   if (utf8) p += 3;
-  const std::string wantKey = Trim(key.data(), key.data() + key.size());
+  const std::string wantKey = Trim(key, kBlanks);
   bool inSection = false, seenSection = false;
   while (p < end) {
     const char* eol = static_cast<const char*>(std::memchr(p, '\n', end - p));
@@ -37,7 +32,7 @@ std::string IniLookup(const std::string& text, const std::string& section, const
       const char* close = static_cast<const char*>(std::memchr(b, ']', eol - b));
       if (close) {
         if (inSection) return std::string();  // only the first section of that name is read
-        inSection = !seenSection && SameText(std::string(b + 1, close), section);
+        inSection = !seenSection && SameText({b + 1, size_t(close - b - 1)}, section);
         seenSection = seenSection || inSection;
         continue;
       }
@@ -45,8 +40,8 @@ std::string IniLookup(const std::string& text, const std::string& section, const
     if (!inSection) continue;
     const char* eq = static_cast<const char*>(std::memchr(b, '=', eol - b));
     const char* keyEnd = eq ? eq : eol;
-    if (!SameText(Trim(b, keyEnd), wantKey)) continue;
-    std::string v = eq ? Trim(eq + 1, eol) : std::string();
+    if (!SameText(Trim({b, size_t(keyEnd - b)}, kBlanks), wantKey)) continue;
+    std::string v = eq ? Trim({eq + 1, size_t(eol - eq - 1)}, kBlanks) : std::string();
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
     if (utf8) v = platform::WideToAnsi(platform::Utf8ToWide(v));
     if (v.size() > kMaxValue) v.resize(kMaxValue);

@@ -1,7 +1,7 @@
 #include "common/KpLib.h"
 
 #include "common/OwnFolders.h"
-#include "platform/codepage.h"
+#include "common/TextHelpers.h"
 #include "platform/fs.h"
 #include "platform/pump.h"
 
@@ -14,12 +14,8 @@ bool DirExists(const std::string& path) {
 
 size_t LastBackslash(const std::string& s) {
   size_t last = std::string::npos;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (platform::IsAnsiLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
-      ++i;  // a GBK trail byte may be 0x5C
-    } else if (s[i] == '\\') {
-      last = i;
-    }
+  for (size_t i = 0; i < s.size(); i += AnsiCharSize(s, i)) {
+    if (s[i] == '\\') last = i;  // never a GBK trail byte, which may be 0x5C
   }
   return last;
 }

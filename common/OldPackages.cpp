@@ -3,16 +3,12 @@
 #include <vector>
 
 #include "common/KpLib.h"
+#include "common/TextHelpers.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"
 
 namespace {
-bool EndsInZip(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return tail == ".zip";
-}
+bool EndsInZip(const std::string& name) { return name.size() >= 4 && SameText(name.substr(name.size() - 4), ".zip"); }
 }  // namespace
 
 void DeleteOldPackages(const std::string& downloads) {

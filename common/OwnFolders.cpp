@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/KpLib.h"
+#include "common/TextHelpers.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"
 #include "platform/security.h"
@@ -30,7 +31,7 @@ std::string Comparable(const std::string& path) {
   std::string out;
   for (char c : path) {
     if (c == '\\' && !out.empty() && out.back() == '\\') continue;
-    out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    out += AsciiLower(c);
   }
   if (out.empty() || out.back() != '\\') out += '\\';
   return out;

@@ -4,6 +4,7 @@
 
 #include "common/IniFile.h"
 #include "common/LogEvents.h"
+#include "common/TextHelpers.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -18,24 +19,6 @@ platform::RegRoot RootOf(int root) {
   }
 }
 }  // namespace
-
-bool SameText(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string TrimText(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 std::string NormalizeDir(const std::string& s) {
   std::string t = TrimText(s);

@@ -27,12 +27,6 @@ std::string ReadRegString(const std::string& keyPath, const std::string& valueNa
 void WriteRegString(const std::string& keyPath, const std::string& valueName, const std::string& data,
                     int root = kRootLocalMachine);
 
-// Drops characters at or below the blank from both ends.
-std::string TrimText(const std::string& s);
-
-// Equal without regard to the case of ASCII letters (double-byte text compares exactly).
-bool SameText(const std::string& a, const std::string& b);
-
 // Starts `file` with `params` through the shell's "runas" verb (the elevation
 // prompt); the outcome is not reported.
 void RunElevated(void* owner, const std::string& file, const std::string& params);

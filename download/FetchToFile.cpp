@@ -3,7 +3,7 @@
 #include "common/HttpProgress.h"
 #include "common/KpLib.h"
 #include "common/LogEvents.h"
-#include "common/pubShare.h"
+#include "common/TextHelpers.h"
 #include "download/HttpClient.h"
 #include "platform/fs.h"
 #include "platform/safe_fs.h"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/LogEvents.h"
+#include "common/TextHelpers.h"
 #include "download/HttpProxy.h"
 #include "platform/system.h"
 
@@ -139,7 +140,7 @@ void HttpClient::ReadHead(const char* method) {
   left_ = 0;
   chunkEnded_ = false;
   if (std::strcmp(method, "HEAD") == 0 || head_.status == 204 || head_.status == 304) return;
-  if (EqualsNoCase(head_.Get("Transfer-Encoding"), "chunked")) {
+  if (SameText(head_.Get("Transfer-Encoding"), "chunked")) {
     mode_ = BodyMode::kChunked;
   } else if (head_.Has("Content-Length")) {
     std::vector<std::string> all = head_.GetAll("Content-Length");

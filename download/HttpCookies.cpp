@@ -1,22 +1,11 @@
 #include "download/HttpCookies.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "common/TextHelpers.h"
 #include "download/HttpResponse.h"
 
 namespace {
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return std::string();
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
 bool IsIpAddress(const std::string& host) { return host.find_first_not_of("0123456789.") == std::string::npos; }
 
 // The host is the domain, or a name below it ("a.example.com" below
@@ -51,7 +40,7 @@ void HttpCookieJar::Store(const HttpUrl& from, const std::vector<std::string>& s
 
 void HttpCookieJar::StoreOne(const HttpUrl& from, const std::string& line) {
   Cookie c;
-  const std::string host = Lower(from.host);
+  const std::string host = AsciiLower(from.host);
   c.domain = host;
   c.path = DefaultPath(from);
   size_t start = 0;
@@ -65,10 +54,10 @@ void HttpCookieJar::StoreOne(const HttpUrl& from, const std::string& line) {
     if (first) {
       c.name = name;
       c.value = value;
-    } else if (EqualsNoCase(name, "path") && !value.empty() && value[0] == '/') {
+    } else if (SameText(name, "path") && !value.empty() && value[0] == '/') {
       c.path = value;
-    } else if (EqualsNoCase(name, "domain") && !value.empty()) {
-      c.domain = Lower(value[0] == '.' ? value.substr(1) : value);
+    } else if (SameText(name, "domain") && !value.empty()) {
+      c.domain = AsciiLower(value[0] == '.' ? value.substr(1) : value);
       c.hostOnly = false;
     }
   }
@@ -83,7 +72,7 @@ void HttpCookieJar::StoreOne(const HttpUrl& from, const std::string& line) {
 }
 
 std::string HttpCookieJar::For(const HttpUrl& to) const {
-  const std::string host = Lower(to.host), path = PathOf(to);
+  const std::string host = AsciiLower(to.host), path = PathOf(to);
   std::string out;
   for (const Cookie& c : cookies_) {
     if (!(c.hostOnly ? host == c.domain : DomainMatches(host, c.domain)) || !PathMatches(path, c.path)) continue;

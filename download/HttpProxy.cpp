@@ -1,22 +1,12 @@
 #include "download/HttpProxy.h"
 
 #include <atomic>
-#include <cctype>
 #include <vector>
+
+#include "common/TextHelpers.h"
 
 namespace {
 std::atomic<const HttpProxyFinder*> g_finder{nullptr};
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return std::string();
-  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
 
 std::vector<std::string> Split(const std::string& s, char sep) {
   std::vector<std::string> parts;
@@ -51,7 +41,7 @@ const HttpProxyFinder* CurrentHttpProxyFinder() { return g_finder; }
 
 bool ParseProxyAddress(const std::string& text, uint16_t defaultPort, HttpProxy* out) {
   std::string s = Trim(text);
-  if (Lower(s.substr(0, 7)) == "http://") s.erase(0, 7);
+  if (StartsWithText(s, "http://")) s.erase(0, 7);
   s = s.substr(0, s.find('/'));
   HttpProxy p;
   p.port = defaultPort;
@@ -90,7 +80,7 @@ HttpProxy ProxyServerForHttp(const std::string& proxyServer) {
   }
   for (const std::string& entry : Split(proxyServer, ';')) {
     const size_t eq = entry.find('=');
-    if (eq == std::string::npos || Lower(Trim(entry.substr(0, eq))) != "http") continue;
+    if (eq == std::string::npos || AsciiLower(Trim(entry.substr(0, eq))) != "http") continue;
     if (!ParseProxyAddress(entry.substr(eq + 1), 80, &p)) p = HttpProxy();
     return p;
   }
@@ -98,10 +88,10 @@ HttpProxy ProxyServerForHttp(const std::string& proxyServer) {
 }
 
 bool ProxyOverrideCovers(const std::string& overrideList, const HttpUrl& url) {
-  const std::string host = Lower(url.host);
+  const std::string host = AsciiLower(url.host);
   const std::string hostPort = host + ":" + std::to_string(url.port);
   for (std::string entry : Split(overrideList, ';')) {
-    entry = Lower(entry);
+    entry = AsciiLower(entry);
     if (entry == "<local>") {
       if (host.find('.') == std::string::npos && host.find(':') == std::string::npos) return true;
       continue;
@@ -113,9 +103,9 @@ bool ProxyOverrideCovers(const std::string& overrideList, const HttpUrl& url) {
 }
 
 bool NoProxyCovers(const std::string& noProxy, const std::string& hostText) {
-  const std::string host = Lower(hostText);
+  const std::string host = AsciiLower(hostText);
   for (std::string name : Split(noProxy, ',')) {
-    name = Lower(name);
+    name = AsciiLower(name);
     if (name == "*") return true;
     while (!name.empty() && name[0] == '.') name.erase(0, 1);
     if (name.empty()) continue;

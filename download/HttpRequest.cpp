@@ -2,17 +2,11 @@
 
 #include <cctype>
 
+#include "common/TextHelpers.h"
+
 const char kEngineUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Maxthon)";
 
 namespace {
-bool StartsWithNoCase(const std::string& s, const char* prefix) {
-  size_t i = 0;
-  for (; prefix[i]; ++i) {
-    if (i >= s.size() || std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  }
-  return true;
-}
-
 // "scheme:" at the start: letters first, then letters, digits, '+', '-' or '.'.
 bool HasScheme(const std::string& s) {
   if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) return false;
@@ -33,11 +27,11 @@ bool ParseHttpUrl(const std::string& fullUrl, HttpUrl* out) {
   const std::string url = fullUrl.substr(0, fullUrl.find('#'));
   HttpUrl u;
   size_t pos;
-  if (StartsWithNoCase(url, "http://")) {
+  if (StartsWithText(url, "http://")) {
     u.scheme = "http";
     u.port = 80;
     pos = 7;
-  } else if (StartsWithNoCase(url, "https://")) {
+  } else if (StartsWithText(url, "https://")) {
     u.scheme = "https";
     u.port = 443;
     pos = 8;

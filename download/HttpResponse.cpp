@@ -2,36 +2,19 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
-bool EqualsNoCase(const std::string& a, const char* b) {
-  size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
-namespace {
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return std::string();
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-}  // namespace
+#include "common/TextHelpers.h"
 
 std::string HttpResponseHead::Get(const char* name) const {
   for (const auto& h : headers) {
-    if (EqualsNoCase(h.first, name)) return h.second;
+    if (SameText(h.first, name)) return h.second;
   }
   return std::string();
 }
 
 bool HttpResponseHead::Has(const char* name) const {
   for (const auto& h : headers) {
-    if (EqualsNoCase(h.first, name)) return true;
+    if (SameText(h.first, name)) return true;
   }
   return false;
 }
@@ -39,7 +22,7 @@ bool HttpResponseHead::Has(const char* name) const {
 std::vector<std::string> HttpResponseHead::GetAll(const char* name) const {
   std::vector<std::string> out;
   for (const auto& h : headers) {
-    if (EqualsNoCase(h.first, name)) out.push_back(h.second);
+    if (SameText(h.first, name)) out.push_back(h.second);
   }
   return out;
 }
@@ -102,7 +85,7 @@ bool ParseChunkSize(const std::string& line, int64_t* size) {
   int64_t n = 0;
   for (char c : v) {
     if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    n = n * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10);
+    n = n * 16 + (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : AsciiLower(c) - 'a' + 10);
   }
   if (n > kMaxBodyLength) return false;
   *size = n;
@@ -111,7 +94,7 @@ bool ParseChunkSize(const std::string& line, int64_t* size) {
 
 bool ParseContentRangeStart(const std::string& value, int64_t* start) {
   std::string v = Trim(value);
-  if (v.size() < 7 || !EqualsNoCase(v.substr(0, 6), "bytes ")) return false;
+  if (v.size() < 7 || !StartsWithText(v, "bytes ")) return false;
   size_t dash = v.find('-', 6);
   if (dash == std::string::npos) return false;
   int64_t n = ParseLength(v.substr(6, dash - 6));

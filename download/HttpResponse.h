@@ -38,5 +38,3 @@ bool ParseContentRangeStart(const std::string& value, int64_t* start);
 // The complete length after the slash of "bytes a-b/total"; false when it is
 // missing or "*".
 bool ParseContentRangeTotal(const std::string& value, int64_t* total);
-
-bool EqualsNoCase(const std::string& a, const char* b);

@@ -1,7 +1,6 @@
 #include "ui/UnitFormImage5.h"
 
-#include <cctype>
-
+#include "common/TextHelpers.h"
 #include "ui/FSpeedInstall.h"
 #include "ui/Host.h"
 
@@ -9,11 +8,6 @@ namespace ui {
 namespace {
 
 Host* g_source = nullptr;
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 void LoadResource(const std::string& resourceName, Picture* picture, ImageFormat format) {
   if (!picture) return;
@@ -31,13 +25,13 @@ std::string ResourceNameFromPath(const std::string& path) {
   std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
   size_t dot = file.rfind('.');
   if (dot != std::string::npos) file.erase(dot);
-  return UpperAscii(file);
+  return AsciiUpper(file);
 }
 
 Picture* FindImage(const TfrmSpeedInstall& form, const std::string& name) {
-  std::string wanted = UpperAscii(name);
+  std::string wanted = AsciiUpper(name);
   for (const auto& c : form.components()) {
-    if (UpperAscii(c->name()) == wanted) {
+    if (AsciiUpper(c->name()) == wanted) {
       return c->kind() == Kind::Picture ? static_cast<Picture*>(c.get()) : nullptr;
     }
   }

@@ -1,9 +1,8 @@
 #include "unpack/SafeNames.h"
 
-#include <cctype>
 #include <cstring>
 
-#include "platform/codepage.h"
+#include "common/TextHelpers.h"
 
 namespace {
 // Only dots and blanks with at least two dots: "..", "...", ". ." all end up
@@ -25,7 +24,7 @@ bool IsDotsComponent(const std::string& c) {
 bool IsDeviceName(const std::string& c) {
   std::string base = c.substr(0, c.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& ch : base) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  base = AsciiUpper(base);
   if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
   return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
          base[3] >= '1' && base[3] <= '9';
@@ -52,13 +51,9 @@ bool IsSafePathPart(const std::string& part) {
 
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || !IsSafePathPart(name)) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (platform::IsAnsiLeadByte(c) && i + 1 < name.size()) {
-      ++i;  // a trail byte may be 0x5C and is part of the character
-    } else if (std::strchr("\\/:*?\"<>|", c)) {
-      return false;
-    }
+  // A trail byte may be 0x5C and is part of its character.
+  for (size_t i = 0; i < name.size(); i += AnsiCharSize(name, i)) {
+    if (std::strchr("\\/:*?\"<>|", name[i])) return false;
   }
   return true;
 }

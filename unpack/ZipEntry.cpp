@@ -1,5 +1,6 @@
 #include "unpack/ZipEntry.h"
 
+#include "common/TextHelpers.h"
 #include "platform/codepage.h"
 #include "unpack/Utf8Name.h"
 
@@ -18,13 +19,8 @@ size_t FolderEnd(const std::string& name) {
   std::u16string unused;
   const bool ansi = HasHighBytes(name) && !DecodeUtf8Name(name, &unused);
   size_t end = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (ansi && platform::IsAnsiLeadByte(c) && i + 1 < name.size()) {
-      ++i;
-    } else if (c == '\\' || c == ':') {
-      end = i + 1;
-    }
+  for (size_t i = 0; i < name.size(); i += ansi ? AnsiCharSize(name, i) : 1) {
+    if (name[i] == '\\' || name[i] == ':') end = i + 1;
   }
   return end;
 }

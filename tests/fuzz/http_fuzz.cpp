@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/TextHelpers.h"
 #include "download/HttpResponse.h"
 
 namespace {
@@ -89,7 +90,7 @@ void CheckRangeStart(const std::string& value) {
     return;
   }
   const std::string t = Trim(value);
-  Check(t.size() >= 7 && EqualsNoCase(t.substr(0, 6), "bytes "));
+  Check(t.size() >= 7 && SameText(t.substr(0, 6), "bytes "));
   const size_t dash = t.find('-', 6);
   Check(dash != std::string::npos);
   Check(got >= 0 && got <= kMaxBodyLength && got == Number(Trim(t.substr(6, dash - 6)), 10));
@@ -98,7 +99,7 @@ void CheckRangeStart(const std::string& value) {
 void CheckLookups(const HttpResponseHead& head, const std::string& name) {
   const std::vector<std::string> all = head.GetAll(name.c_str());
   size_t same = 0;
-  for (const auto& h : head.headers) same += EqualsNoCase(h.first, name.c_str()) ? 1 : 0;
+  for (const auto& h : head.headers) same += SameText(h.first, name) ? 1 : 0;
   Check(all.size() == same);
   Check(head.Has(name.c_str()) == !all.empty());
   Check(head.Get(name.c_str()) == (all.empty() ? std::string() : all[0]));

@@ -1,6 +1,6 @@
 #include "tests/support/ImageTable.h"
 
-#include <cctype>
+#include "common/TextHelpers.h"
 
 namespace ui {
 
@@ -29,13 +29,9 @@ const std::vector<ImageResource>& ImageResources() {
 }
 
 const ImageResource* FindImageResource(const std::string& name) {
+  const std::string wanted = AsciiUpper(name);
   for (const auto& r : ImageResources()) {
-    std::string n = r.name;
-    if (n.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < n.size() && same; ++i)
-      same = std::toupper(static_cast<unsigned char>(name[i])) == static_cast<unsigned char>(n[i]);
-    if (same) return &r;
+    if (wanted == r.name) return &r;
   }
   return nullptr;
 }

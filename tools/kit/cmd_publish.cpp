@@ -9,7 +9,7 @@
 #include "common/KpLib.h"
 #include "common/ReleaseStamp.h"
 #include "common/WholeFile.h"
-#include "common/pubShare.h"
+#include "common/TextHelpers.h"
 #include "download/CRC_32.h"
 #include "download/FileDigest.h"
 #include "download/PubCrc.h"

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "common/ReleaseLayout.h"
+#include "common/TextHelpers.h"
 #include "platform/codepage.h"
 #include "platform/errortext.h"
 #include "platform/fs.h"
@@ -165,10 +166,7 @@ std::string DataProblem(TZipReader& zip, const ZipEntry& e, TEntryDecoder& decod
 
 // The installed path in the form Holds compares: "\" between folders, upper case.
 std::string PathKey(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-    else if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : path) c = c == '/' ? '\\' : AsciiUpper(c);
   return path;
 }
 

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "common/KpLib.h"
+#include "common/TextHelpers.h"
 #include "download/HttpClient.h"
 #include "platform/console.h"
 #include "platform/errortext.h"
@@ -45,7 +46,7 @@ void Setup(HttpClient& c) {
 
 std::string Compressed(const HttpClient& c) {
   std::string enc = c.Response().Get("Content-Encoding");
-  if (enc.empty() || EqualsNoCase(enc, "identity")) return std::string();
+  if (enc.empty() || SameText(enc, "identity")) return std::string();
   return "the server compresses the body (Content-Encoding: " + TerminalText(enc) +
          "), so its bytes and ranges are not the file's";
 }

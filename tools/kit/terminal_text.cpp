@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/TextHelpers.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -20,7 +21,7 @@ std::string TerminalText(const std::string& gbk) {
     }
     // A pair stands as one character when the code page knows it; anything
     // else (a control byte, half a pair, a pair with no character) is escaped.
-    if (platform::IsAnsiLeadByte(b) && i + 1 < gbk.size()) {
+    if (AnsiCharSize(gbk, i) == 2) {
       const std::string pair = gbk.substr(i, 2);
       const std::u16string wide = platform::AnsiToWide(pair);
       if (wide.size() == 1 && wide[0] != u'?' && !ReordersText(wide[0])) {

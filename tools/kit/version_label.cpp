@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/codepage.h"
+#include "common/TextHelpers.h"
 
 namespace {
 constexpr int kFontPixels = 20;
@@ -22,14 +22,10 @@ struct Glyph {
 
 std::vector<Glyph> Glyphs(const std::string& s) {
   std::vector<Glyph> g;
-  for (size_t i = 0; i < s.size(); ++i) {
+  for (size_t i = 0; i < s.size(); i += g.back().length) {
     const unsigned char b = static_cast<unsigned char>(s[i]);
-    if (platform::IsAnsiLeadByte(b) && i + 1 < s.size()) {
-      g.push_back({i, 2, kFontPixels});
-      ++i;
-    } else {
-      g.push_back({i, 1, b >= 0x20 && b < 0x7F ? kAsciiAdvance[b - 0x20] : kFontPixels / 2});
-    }
+    if (AnsiCharSize(s, i) == 2) g.push_back({i, 2, kFontPixels});
+    else g.push_back({i, 1, b >= 0x20 && b < 0x7F ? kAsciiAdvance[b - 0x20] : kFontPixels / 2});
   }
   return g;
 }
