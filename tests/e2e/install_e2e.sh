@@ -6,29 +6,16 @@
 # copy of the project's prefix whose D: drive is a temporary folder; the run
 # must leave nothing in $HOME or under /. Screenshots stay in build/e2e/.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
-source "$ROOT/tests/e2e/log_lib.sh"
 work_folders install
-SERVE_PID=""
-APP_PID=""
-touch "$WORK/.start"
-sleep 1  # later writes get a newer time stamp than the mark
+home_mark
 
 cleanup() {
-  e2e_cleanup
   cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
-  rm -f "$OUT/probe.png"
-  stop_servers
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
+  e2e_finish
 }
 trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 # --- The release and its two servers ----------------------------------------
 
@@ -276,14 +263,8 @@ expect "close after the failure ends the installer" await_exit 30
 
 # --- Nothing outside the prefix and its D: folder -------------------------------
 
-wineserver -k >/dev/null 2>&1
-leaks="$(find "$HOME" -newer "$WORK/.start" -not -path "$HOME/.claude*" -not -path "$HOME/.cache/ccache*" -not -path "$HOME/.ccache*" 2>/dev/null | head -n 20)"
-for p in "/Program Files" "/Program Files (x86)" "/users" "$HOME/Desktop" "$HOME/Veltaro365.lnk" \
-  "$HOME/.local/share/applications/wine"; do
-  [ -e "$p" ] && leaks+=$'\n'"$p"
-done
-[ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
-check "nothing written in \$HOME or under /" "$([ -z "$leaks" ] && echo 0 || echo 1)"
+no_leaks "nothing written in \$HOME or under /" "/Program Files" "/Program Files (x86)" "/users" "$HOME/Desktop" \
+  "$HOME/Veltaro365.lnk" "$HOME/.local/share/applications/wine"
 
 echo "$FAILS failed checks in ${SECONDS} s; screenshots in $OUT"
 [ "$FAILS" -eq 0 ]

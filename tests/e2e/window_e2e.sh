@@ -17,8 +17,7 @@ APP_PID=""
 # The installer asks the download server for its manifest when it shows: here
 # it finds a closed loopback port, so that nothing leaves the machine.
 INSTVELTARO='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-wine reg add "$INSTVELTARO" /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:9/" /f /reg:32 >/dev/null 2>&1
-wine reg add "$INSTVELTARO" /v ServiceBaseUrl /t REG_SZ /d "http://127.0.0.1:9/" /f /reg:32 >/dev/null 2>&1
+point_installer "http://127.0.0.1:9/" "http://127.0.0.1:9/"
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
   e2e_cleanup

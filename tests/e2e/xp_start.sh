@@ -29,9 +29,7 @@ if [ ! -f "$WINEPREFIX/.veltaro-xp-ready" ]; then
   done
   # The manifest request of the show finds a closed loopback port: nothing
   # leaves the machine.
-  for v in DownloadBaseUrl ServiceBaseUrl; do
-    wine reg add 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v $v /t REG_SZ /d "http://127.0.0.1:9/" /f /reg:32 >/dev/null 2>&1
-  done
+  point_installer "http://127.0.0.1:9/" "http://127.0.0.1:9/"
   wineserver -w
   touch "$WINEPREFIX/.veltaro-xp-ready"
 fi
