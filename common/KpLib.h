@@ -1,4 +1,6 @@
-// Folder helpers used by the package unpack.
+// Windows path helpers in the ANSI code page (a backslash that is the second byte
+// of a GBK character is no separator), folder creation, and the UI thread's
+// message pump; used by the flow, the engine, the unpack and the kit.
 #pragma once
 #include <string>
 
