@@ -26,6 +26,24 @@ prefix_processes() {
 }
 # Installer processes of this prefix: ours, including the copies the shell started.
 our_copies() { prefix_processes 'VeltaroSetup\.exe'; }
+# await_exit TIMEOUT: the installer process ends; RC := its exit code.
+await_exit() {
+  local deadline=$((SECONDS + $1))
+  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill -0 "$APP_PID" 2>/dev/null && return 1
+  wait "$APP_PID" 2>/dev/null
+  RC=$?
+  APP_PID=""
+}
+# exits_with_zero TIMEOUT NAME: the check NAME that the installer process
+# (APP_PID) ends within TIMEOUT with exit code 0.
+exits_with_zero() {
+  if await_exit "$1"; then
+    check "$2 (got $RC)" "$([ "$RC" -eq 0 ] && echo 0 || echo 1)"
+  else
+    check "$2: it still runs" 1
+  fi
+}
 # copies_gone TIMEOUT: no installer of this prefix runs any more.
 copies_gone() {
   local deadline=$((SECONDS + $1))

@@ -14,7 +14,6 @@ python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"
 for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do head -c 3000 /dev/urandom >"$dir/comp/$c.exe"; done
 "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" >/dev/null ||
   { echo "FAIL publish"; exit 1; }
-m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 cp -r "$dir/site" "$dir/nodriver" && rm "$dir/nodriver/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe"
 cp -r "$dir/site" "$dir/badcrc" && sed -i 's/^crc=.*/crc=0ABC\r/' "$dir/badcrc/$m/VELTARO.XML"
 cp -r "$dir/site" "$dir/othercrc" && sed -i 's/^crc=.*/crc=ABCD\r/' "$dir/othercrc/$m/VELTARO.XML"

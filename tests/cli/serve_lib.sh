@@ -1,5 +1,6 @@
 # Sourced by the command-line tests: a scratch folder, `veltaro-kit serve`
-# instances that all stop when the test ends, and a closed port.
+# instances that all stop when the test ends, a closed port, and the ok and
+# FAIL lines (fails counts the latter).
 # Needs $kit set first.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/servers.sh"
 dir="$(mktemp -d)"
@@ -10,6 +11,10 @@ cleanup() {
 }
 trap cleanup EXIT
 fails=0
+ok() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+# The folder of the package and its manifest in a published release.
+m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 
 # serve VAR DIR [SWITCHES...]: starts a server in this shell (not in a
 # subshell, so that cleanup knows it) and puts its base URL into VAR.

@@ -34,12 +34,14 @@ work_folders() {
   trap e2e_finish EXIT
   trap 'exit 124' TERM INT
 }
-# e2e_finish: the script's windows, servers and Wine processes end; WORK goes
-# unless VELTARO_E2E_KEEP is set.
+# e2e_finish: the script's windows, servers and Wine processes (those of its
+# other prefixes WORK/prefix-* too) end; WORK goes unless VELTARO_E2E_KEEP is set.
 e2e_finish() {
+  local p
   e2e_cleanup
   rm -f "$OUT/probe.png"
   stop_servers
+  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
   [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
 }
 
@@ -180,15 +182,6 @@ await_page() {
 bar_percent() {
   /usr/bin/convert "$OUT/$1.png" -crop 580x1+$((WX + 1 + 30))+$((WY + 1 + 435)) +repage \
     -fill black -fuzz 6% -opaque '#5D9EF5' -fill white +opaque black -colorspace gray -format '%[fx:round(100*(1-mean))]' info:
-}
-# await_exit TIMEOUT: the installer process ends; RC := its exit code.
-await_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-  kill -0 "$APP_PID" 2>/dev/null && return 1
-  wait "$APP_PID" 2>/dev/null
-  RC=$?
-  APP_PID=""
 }
 # same_tree DIR EXPECTED: the same names and bytes, nothing more or less.
 same_tree() {

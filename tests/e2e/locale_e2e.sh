@@ -13,11 +13,6 @@ EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
 work_folders locale
 ZH_LOCALE="$LC_ALL"
 
-cleanup() {
-  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
-  e2e_finish
-}
-trap cleanup EXIT
 
 # The test release with a version text that is not ASCII, in GBK as
 # `veltaro-kit publish` writes it; the download server holds every file. Its

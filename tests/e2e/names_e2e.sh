@@ -14,11 +14,6 @@ EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
 work_folders names
 ZH_LOCALE="$LC_ALL"
 
-cleanup() {
-  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
-  e2e_finish
-}
-trap cleanup EXIT
 
 make_test_release "$WORK" "$REL" --all-names || exit 1
 start_servers || exit 1
