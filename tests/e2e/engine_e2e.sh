@@ -37,11 +37,7 @@ serve() {
 fetch() { timeout 120 wine "$KIT_EXE" fetch "$1" "$2" >/dev/null 2>"$3"; }
 # The engine's lines on stderr are in the ANSI code page (GBK).
 said() { iconv -f GBK -t UTF-8 "$1" 2>/dev/null | grep -qF "$2"; }
-wait_for_file() {  # wait_for_file PATH SECONDS
-  local deadline=$((SECONDS + $2))
-  while [ $SECONDS -lt $deadline ]; do [ -s "$1" ] && return 0; sleep 0.1; done
-  return 1
-}
+wait_for_file() { await $(($2 * 10)) test -s "$1"; }  # wait_for_file PATH SECONDS
 
 mkdir -p "$WORK/www" "$D"
 head -c "$SIZE" /dev/urandom >"$WORK/www/pkg.bin"
