@@ -1,6 +1,4 @@
-// Windows path helpers in the ANSI code page (a backslash that is the second byte
-// of a GBK character is no separator), folder creation, and the UI thread's
-// message pump; used by the flow, the engine, the unpack and the kit.
+// Path helpers in the ANSI code page (GBK-aware), folder creation, the UI thread's message pump.
 #pragma once
 #include <string>
 
