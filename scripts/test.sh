@@ -84,9 +84,9 @@ wine wineboot </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 for stage in "$ROOT"/scripts/test.d/*.sh; do
-  started=$SECONDS
+  stage_started=$SECONDS
   source "$stage"
-  echo "-- stage $(basename "$stage" .sh): $((SECONDS - started)) s"
+  echo "-- stage $(basename "$stage" .sh): $((SECONDS - stage_started)) s"
 done
 
 echo
