@@ -33,26 +33,15 @@ say() { printf '\n== %s\n' "$*"; }
 say "packages"
 bash scripts/bootstrap.sh || { echo "demo: bootstrap failed"; exit 1; }
 source tests/e2e/install_lib.sh
+# The trees as the test command builds them, their logs in build/demo/.
+source scripts/configure.sh
+LOGDIR="$DEMO"
+JOBS="${JOBS:-$(nproc)}"
 
-# build DIR TARGETS -- CMAKE ARGS: configures a tree below build/ once (as the
-# test command does) and builds the targets the demo needs.
-build() {
-  local dir="$1" targets=() log
-  shift
-  while [ "$1" != -- ]; do targets+=("$1"); shift; done
-  shift
-  log="${dir//\//-}.log"
-  if [ ! -f "build/$dir/build.ninja" ]; then
-    cmake -S . -B "build/$dir" -G Ninja "$@" >"$DEMO/configure-$log" 2>&1 ||
-      { tail -n 30 "$DEMO/configure-$log"; return 1; }
-  fi
-  cmake --build "build/$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}" >"$DEMO/build-$log" 2>&1 ||
-    { tail -n 40 "$DEMO/build-$log"; return 1; }
-}
 say "build"
 mkdir -p "$DEMO"
-build native veltaro-kit -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTARO_BENCH=ON || exit 1
-build win32 VeltaroSetup demo_programs -- -DCMAKE_BUILD_TYPE=Release \
+configure native veltaro-kit -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTARO_BENCH=ON || exit 1
+configure win32 VeltaroSetup demo_programs -- -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" || exit 1
 # The release key: made once and kept across runs, outside the served tree.
 KEY_DIR="$DEMO/keys"
@@ -60,7 +49,7 @@ if [ ! -f "$KEY_DIR/release.key" ] || [ ! -f "$KEY_DIR/release.pub" ]; then
   "$KIT" keygen "$KEY_DIR" || exit 1
 fi
 # build/win32 stays unkeyed; the demo's installer has a tree of its own.
-build demo/win32-keyed VeltaroSetup -- -DCMAKE_BUILD_TYPE=Release \
+configure demo/win32-keyed VeltaroSetup -- -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" -DVELTARO_TESTS=OFF \
   -DVELTARO_RELEASE_KEY="$KEY_DIR/release.pub" || exit 1
 EXE="$DEMO/win32-keyed/bin/VeltaroSetup.exe"
