@@ -1,4 +1,4 @@
-// Folder helpers used by the package unpack.
+// Path helpers in the ANSI code page (GBK-aware), folder creation, the UI thread's message pump.
 #pragma once
 #include <string>
 

@@ -32,37 +32,24 @@ say() { printf '\n== %s\n' "$*"; }
 
 say "packages"
 bash scripts/bootstrap.sh || { echo "demo: bootstrap failed"; exit 1; }
-source scripts/wine-env.sh
-source scripts/wine-ui.sh
+source tests/e2e/install_lib.sh
+# The trees as the test command builds them, their logs in build/demo/.
+source scripts/configure.sh
+LOGDIR="$DEMO"
+JOBS="${JOBS:-$(nproc)}"
 
-# build DIR TARGETS -- CMAKE ARGS: configures a tree below build/ once (as the
-# test command does) and builds the targets the demo needs.
-build() {
-  local dir="$1" targets=() log
-  shift
-  while [ "$1" != -- ]; do targets+=("$1"); shift; done
-  shift
-  log="${dir//\//-}.log"
-  if [ ! -f "build/$dir/build.ninja" ]; then
-    cmake -S . -B "build/$dir" -G Ninja "$@" >"$DEMO/configure-$log" 2>&1 ||
-      { tail -n 30 "$DEMO/configure-$log"; return 1; }
-  fi
-  cmake --build "build/$dir" -j "${JOBS:-$(nproc)}" --target "${targets[@]}" >"$DEMO/build-$log" 2>&1 ||
-    { tail -n 40 "$DEMO/build-$log"; return 1; }
-}
 say "build"
 mkdir -p "$DEMO"
-build native veltaro-kit -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTARO_BENCH=ON || exit 1
-build win32 VeltaroSetup demo_programs -- -DCMAKE_BUILD_TYPE=Release \
+configure native veltaro-kit -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTARO_BENCH=ON || exit 1
+configure win32 VeltaroSetup demo_programs -- -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" || exit 1
-KIT="$ROOT/build/native/bin/veltaro-kit"
 # The release key: made once and kept across runs, outside the served tree.
 KEY_DIR="$DEMO/keys"
 if [ ! -f "$KEY_DIR/release.key" ] || [ ! -f "$KEY_DIR/release.pub" ]; then
   "$KIT" keygen "$KEY_DIR" || exit 1
 fi
 # build/win32 stays unkeyed; the demo's installer has a tree of its own.
-build demo/win32-keyed VeltaroSetup -- -DCMAKE_BUILD_TYPE=Release \
+configure demo/win32-keyed VeltaroSetup -- -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" -DVELTARO_TESTS=OFF \
   -DVELTARO_RELEASE_KEY="$KEY_DIR/release.pub" || exit 1
 EXE="$DEMO/win32-keyed/bin/VeltaroSetup.exe"
@@ -91,13 +78,8 @@ trap 'exit 124' TERM INT
 
 # serve NAME TREE ARGS...: a veltaro-kit server on a free loopback port; URL := its base.
 serve() {
-  local name="$1" tree="$2"
-  shift 2
-  "$KIT" serve "$tree" --port 0 "$@" >"$DEMO/serve-$name.log" 2>&1 &
-  SERVERS+=($!)
-  for _ in $(seq 50); do grep -q listening "$DEMO/serve-$name.log" && break; sleep 0.1; done
-  URL="$(grep -o 'http://127.0.0.1:[0-9]*/' "$DEMO/serve-$name.log")"
-  [ -n "$URL" ] || { echo "demo: veltaro-kit serve did not start"; cat "$DEMO/serve-$name.log"; exit 1; }
+  kit_serve URL "$DEMO/serve-$1.log" "$KIT" "$2" --port 0 "${@:3}" || exit 1
+  SERVERS+=("$SERVED_PID")
 }
 say "servers"
 # A per-connection limit keeps the installing page up for a few seconds.
@@ -120,30 +102,17 @@ say "wine prefix"
 export WINEPREFIX="$DEMO/prefix"
 DRIVE_D="$DEMO/d"
 rm -rf "$DRIVE_D"
-bash scripts/wine-prefix-copy.sh "$WINEPREFIX" "$DRIVE_D" || { echo "demo: no wine prefix"; exit 1; }
-INSTVELTARO='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-wine reg add "$INSTVELTARO" /v DownloadBaseUrl /t REG_SZ /d "$DOWNLOAD_URL" /f /reg:32 >/dev/null 2>&1
-wine reg add "$INSTVELTARO" /v ServiceBaseUrl /t REG_SZ /d "$SERVICE_URL" /f /reg:32 >/dev/null 2>&1
-USER_DIR="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)"
+copy_prefix || { echo "demo: no wine prefix"; exit 1; }
+point_installer "$DOWNLOAD_URL" "$SERVICE_URL"
 echo "$WINEPREFIX, D: on $DRIVE_D"
-expect "the prefix's D: is the demo's folder" [ "$(readlink "$WINEPREFIX/dosdevices/d:")" = "$DRIVE_D" ]
-expect "no link of the prefix leads into \$HOME" [ -z "$(find "$WINEPREFIX/drive_c/users" -type l)" ]
 
 OUT="$DEMO"
+WORK="$DEMO"  # the window text reader, for a message box on the way
+test_programs "$DEMO" || exit 1
 if [ "$AUTO" -eq 1 ]; then start_xvfb || exit 1; fi
 
 # --- The install ----------------------------------------------------------------
 
-# await_page N TIMEOUT
-await_page() {
-  local deadline=$((SECONDS + $2))
-  while [ $SECONDS -lt $deadline ]; do
-    [ "$(page_now)" = "$1" ] && return 0
-    [ -n "$(our_copies)" ] || return 1
-    sleep 0.3
-  done
-  return 1
-}
 # picture NAME WINDOW [WxH]: the window alone (its content WxH when given, past
 # the frame line), from a screenshot of the screen.
 picture() {
@@ -154,13 +123,6 @@ picture() {
   /usr/bin/import -window root -crop "$crop" +repage "$DEMO/$1.png"
   echo "screenshot build/demo/$1.png"
 }
-# until_gone TIMEOUT: waits until no copy of the installer runs.
-until_gone() {
-  local deadline=$((SECONDS + $1))
-  while [ -n "$(our_copies)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.3; done
-  [ -z "$(our_copies)" ]
-}
-
 say "VeltaroSetup.exe, started without arguments"
 timeout 60 wine "$EXE" >"$DEMO/wine.log" 2>&1
 rc=$?
@@ -187,7 +149,7 @@ else
   echo "Click through the installer: 极速安装, 立即安装, then close it on the last page."
   echo "(Closing it there registers Veltaro365; 立即体验 registers it and starts it.)"
 fi
-until_gone $([ "$AUTO" -eq 1 ] && echo 60 || echo 3600)
+copies_gone $([ "$AUTO" -eq 1 ] && echo 60 || echo 3600)
 check "the installer has ended" $?
 
 # --- What was installed ----------------------------------------------------------

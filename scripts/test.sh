@@ -16,23 +16,7 @@ FAILED=0
 FAILED_NAMES=()
 LOGDIR="$ROOT/build/test-logs"
 mkdir -p "$LOGDIR"
-
-# configure DIR ARGS...: one build tree, configured once, built every run.
-configure() {
-  local dir="$1"; shift
-  if [ ! -f "$ROOT/build/$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$ROOT/build/$dir" -G Ninja "$@" >"$LOGDIR/configure-$dir.log" 2>&1 ||
-      { cat "$LOGDIR/configure-$dir.log"; return 1; }
-  fi
-  echo "== build $dir"
-  cmake --build "$ROOT/build/$dir" -j "$JOBS" >"$LOGDIR/build-$dir.log" 2>&1 ||
-    { tail -n 60 "$LOGDIR/build-$dir.log"; return 1; }
-  # Warnings are errors of the house even when the compiler lets them pass.
-  if grep -q 'warning:' "$LOGDIR/build-$dir.log"; then
-    grep -A3 'warning:' "$LOGDIR/build-$dir.log" | head -n 40
-    return 1
-  fi
-}
+source scripts/configure.sh
 
 # record NAME STATUS: one check's outcome.
 record() {
@@ -80,7 +64,9 @@ wine wineboot </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 for stage in "$ROOT"/scripts/test.d/*.sh; do
+  stage_started=$SECONDS
   source "$stage"
+  echo "-- stage $(basename "$stage" .sh): $((SECONDS - stage_started)) s"
 done
 
 echo

@@ -26,6 +26,30 @@ prefix_processes() {
 }
 # Installer processes of this prefix: ours, including the copies the shell started.
 our_copies() { prefix_processes 'VeltaroSetup\.exe'; }
+# await_exit TIMEOUT: the installer process ends; RC := its exit code.
+await_exit() {
+  local deadline=$((SECONDS + $1))
+  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  kill -0 "$APP_PID" 2>/dev/null && return 1
+  wait "$APP_PID" 2>/dev/null
+  RC=$?
+  APP_PID=""
+}
+# exits_with_zero TIMEOUT NAME: the check NAME that the installer process
+# (APP_PID) ends within TIMEOUT with exit code 0.
+exits_with_zero() {
+  if await_exit "$1"; then
+    check "$2 (got $RC)" "$([ "$RC" -eq 0 ] && echo 0 || echo 1)"
+  else
+    check "$2: it still runs" 1
+  fi
+}
+# copies_gone TIMEOUT: no installer of this prefix runs any more.
+copies_gone() {
+  local deadline=$((SECONDS + $1))
+  while [ -n "$(our_copies)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.3; done
+  [ -z "$(our_copies)" ]
+}
 
 # A free display, chosen by the server itself; sets DISPLAY. Wine's desktop may
 # already run with the default 1024 x 768: the screen has that size so that both agree.
@@ -125,13 +149,25 @@ reg_value() {
     awk '/ REG_SZ/ { sub(/^.* REG_SZ/, ""); sub(/^    /, ""); print; found = 1; exit } END { exit !found }'
 }
 
+# point_installer DOWNLOAD-URL SERVICE-URL: the servers the installer of this
+# prefix asks (HKLM, 32-bit view).
+point_installer() {
+  local key='HKLM\SOFTWARE\Veltaro\InstVeltaro'
+  wine reg add "$key" /v DownloadBaseUrl /t REG_SZ /d "$1" /f /reg:32 >/dev/null 2>&1
+  wine reg add "$key" /v ServiceBaseUrl /t REG_SZ /d "$2" /f /reg:32 >/dev/null 2>&1
+}
+
+# test_programs DIR: the stand-in program DIR/stand_in.exe and the window text
+# reader DIR/wintext.exe.
+test_programs() {
+  local cc="i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc"
+  $cc -o "$1/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" && $cc -o "$1/wintext.exe" "$ROOT/tests/e2e/wintext.c"
+}
 # make_test_release WORK REL [--ascii-names|--all-names]: the stand-in programs (WORK/stand_in.exe,
 # the window text reader WORK/wintext.exe) and the test release in REL, its file names
 # ASCII only with --ascii-names; its values (REL/release.env) become the caller's.
 make_test_release() {
-  local cc="i686-w64-mingw32-gcc -municode -O2 -s -Wall -Wextra -Werror -static-libgcc"
-  $cc -o "$1/stand_in.exe" "$ROOT/tests/e2e/stand_in.c" || return 1
-  $cc -o "$1/wintext.exe" "$ROOT/tests/e2e/wintext.c" || return 1
+  test_programs "$1" || return 1
   python3 "$ROOT/tests/e2e/make_release.py" "$2" "$1/stand_in.exe" ${3:+"$3"} || return 1
   source "$2/release.env"
 }

@@ -5,7 +5,7 @@
 if [ -d "$ROOT/build/win32" ] && ! grep -qs 'g++-win32"' "$ROOT"/build/win32/CMakeFiles/*/CMakeCXXCompiler.cmake; then
   rm -rf "$ROOT/build/win32"
 fi
-if configure win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake"; then
+if configure win32 -- -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake"; then
   run_ctest win32
   run_check "win32 programs import only system DLLs, the shipped ones only what Windows XP SP3 has" bash "$ROOT/scripts/check-imports.sh" "$ROOT/build/win32/bin" \
     VeltaroSetup.exe veltaro-kit.exe

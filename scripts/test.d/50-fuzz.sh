@@ -5,23 +5,6 @@
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
 FUZZ_SMALL_SECONDS="${FUZZ_SMALL_SECONDS:-20}"
 
-fuzz_build() {
-  local dir="$ROOT/build/fuzz"
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELTARO_FUZZ=ON \
-      -DVELTARO_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
-      >"$LOGDIR/configure-fuzz.log" 2>&1 || { cat "$LOGDIR/configure-fuzz.log"; return 1; }
-  fi
-  echo "== build fuzz"
-  cmake --build "$dir" -j "$JOBS" --target unpack_fuzz ini_fuzz http_fuzz resume_fuzz >"$LOGDIR/build-fuzz.log" 2>&1 ||
-    { tail -n 60 "$LOGDIR/build-fuzz.log"; return 1; }
-  if grep -q 'warning:' "$LOGDIR/build-fuzz.log"; then
-    grep -A3 'warning:' "$LOGDIR/build-fuzz.log" | head -n 40
-    return 1
-  fi
-}
-
 # fuzz_run NAME [SECONDS]: one target, FUZZ_SECONDS unless told; any crash,
 # leak, broken invariant or report fails it.
 fuzz_run() {
@@ -32,7 +15,9 @@ fuzz_run() {
     -rss_limit_mb=1024 -print_final_stats=1)
 }
 
-if fuzz_build; then
+if configure fuzz unpack_fuzz ini_fuzz http_fuzz resume_fuzz -- -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELTARO_FUZZ=ON \
+  -DVELTARO_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link; then
   run_check "fuzz unpack ${FUZZ_SECONDS}s" fuzz_run unpack
   for target in ini http resume; do
     run_check "fuzz $target ${FUZZ_SMALL_SECONDS}s" fuzz_run "$target" "$FUZZ_SMALL_SECONDS"

@@ -5,7 +5,7 @@ if [ ! -f "$KEYS/release.pub" ] && [ -x "$ROOT/build/native/bin/veltaro-kit" ]; 
   "$ROOT/build/native/bin/veltaro-kit" keygen "$KEYS" >/dev/null
 fi
 if [ -f "$KEYS/release.pub" ] &&
-  configure win32-keyed -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
+  configure win32-keyed -- -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" \
     -DVELTARO_TESTS=OFF -DVELTARO_RELEASE_KEY="$KEYS/release.pub"; then
   run_check "keyed installer imports only system DLLs and loads on Windows XP SP3" bash "$ROOT/scripts/check-imports.sh" \
     "$ROOT/build/win32-keyed/bin" VeltaroSetup.exe

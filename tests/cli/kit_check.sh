@@ -14,7 +14,6 @@ python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"
 for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do head -c 3000 /dev/urandom >"$dir/comp/$c.exe"; done
 "$kit" publish "$dir/pkg/Pkg-2.1.zip" --version V2.1 --out "$dir/site" --components "$dir/comp" >/dev/null ||
   { echo "FAIL publish"; exit 1; }
-m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 cp -r "$dir/site" "$dir/nodriver" && rm "$dir/nodriver/zelqa/DOWN_CENTER/SBQD/SKPDrive.exe"
 cp -r "$dir/site" "$dir/badcrc" && sed -i 's/^crc=.*/crc=0ABC\r/' "$dir/badcrc/$m/VELTARO.XML"
 cp -r "$dir/site" "$dir/othercrc" && sed -i 's/^crc=.*/crc=ABCD\r/' "$dir/othercrc/$m/VELTARO.XML"
@@ -55,12 +54,9 @@ out="$(timeout 60 "$kit" check "https://127.0.0.1/" 2>&1)"
 
 # Through a real proxy, named as curl takes it; the proxy's log shows what reached it.
 if command -v tinyproxy >/dev/null; then
-  pport="$(closed_url | grep -o '[0-9]*/$' | tr -d /)"
-  printf 'Port %s\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\nLogFile "%s"\nLogLevel Connect\n' \
-    "$pport" "$dir/proxy.log" >"$dir/tinyproxy.conf"
-  tinyproxy -d -c "$dir/tinyproxy.conf" >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do grep -qs "Accepting connections" "$dir/proxy.log" && break; sleep 0.1; done
+  pport=$(free_port)
+  start_tinyproxy "$dir" "$pport" Connect
+  pids+=("$TINYPROXY_PID")
   proxy="http://127.0.0.1:$pport" dead="$(closed_url)"
   serve base "$dir/site"
   serve asks "$dir/site" --status 407

@@ -8,9 +8,6 @@ set -uo pipefail
 kit="$1"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/serve_lib.sh"
-ok() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; fails=$((fails + 1)); }
-m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 export TMPDIR="$dir/tmp"
 mkdir -p "$TMPDIR" "$dir/pkg" "$dir/comp"
 

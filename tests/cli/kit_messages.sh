@@ -35,7 +35,7 @@ while time.time() < end:
     s.handle_request()
 ' >"$dir/tls.port" 2>/dev/null &
 pids+=($!)
-for _ in $(seq 50); do [ -s "$dir/tls.port" ] && break; sleep 0.1; done
+await 50 test -s "$dir/tls.port"
 to_https="http://127.0.0.1:$(cat "$dir/tls.port")/"
 
 # name | exit | stderr must hold | command...

@@ -26,15 +26,20 @@ for c in BaseService SWUKeyDrive VeltaroCSP SKPDrive; do echo "$c stand-in" >"$d
 mkdir -p "$dir/comp-base" "$dir/comp-drivers"
 cp "$dir/comp/BaseService.exe" "$dir/comp-base/" && cp "$dir/comp/S"*.exe "$dir/comp/VeltaroCSP.exe" "$dir/comp-drivers/"
 m=zelqa/DOWN_CENTER/VELTARO/VELTARO
+# publish_to OUT PACKAGE VERSION COMPONENTS: publish's stderr into err, its exit
+# status into rc; COMPONENTS is yes (all four), no (none) or the SUFFIX of comp-SUFFIX.
+publish_to() {
+  local comps=()
+  [ "$4" = yes ] && comps=(--components "$(arg "$dir/comp")")
+  [ "$4" = yes ] || [ "$4" = no ] || comps=(--components "$(arg "$dir/comp-$4")")
+  err="$(run publish "$(arg "$dir/pkg/$2")" --version "$3" --out "$(arg "$1")" "${comps[@]}" 2>&1 >/dev/null | text)"
+  rc=${PIPESTATUS[0]}
+}
 
 # Refusals: exit 1, the reason on stderr (names readable), no folder made.
 while IFS='|' read -r name pkg version comp want; do
   out="$dir/refused-${name// /_}"
-  comps=()
-  [ "$comp" = yes ] && comps=(--components "$(arg "$dir/comp")")
-  [ "$comp" = yes ] || [ "$comp" = no ] || comps=(--components "$(arg "$dir/comp-$comp")")
-  err="$(run publish "$(arg "$dir/pkg/$pkg")" --version "$version" --out "$(arg "$out")" "${comps[@]}" 2>&1 >/dev/null | text)"
-  rc=${PIPESTATUS[0]}
+  publish_to "$out" "$pkg" "$version" "$comp"
   if [ "$rc" != 1 ] || ! grep -q -- "$want" <<<"$err" || ! grep -q "nothing written" <<<"$err" || [ -e "$out" ]; then
     fail "$name: rc=$rc, stderr: $err"
   else
@@ -74,11 +79,7 @@ fi
 # Published with warnings: exit 0, the manifest written, each warning as often as asked.
 while IFS='|' read -r name pkg version comp count want; do
   out="$dir/warned-${name// /_}"
-  comps=()
-  [ "$comp" = yes ] && comps=(--components "$(arg "$dir/comp")")
-  [ "$comp" = yes ] || [ "$comp" = no ] || comps=(--components "$(arg "$dir/comp-$comp")")
-  err="$(run publish "$(arg "$dir/pkg/$pkg")" --version "$version" --out "$(arg "$out")" "${comps[@]}" 2>&1 >/dev/null | text)"
-  rc=${PIPESTATUS[0]}
+  publish_to "$out" "$pkg" "$version" "$comp"
   if [ "$rc" != 0 ] || [ "$(grep -c -- "^warning: $want" <<<"$err")" != "$count" ] || [ ! -f "$out/$m/VELTARO.XML" ]; then
     fail "$name: rc=$rc, stderr: $err"
   else

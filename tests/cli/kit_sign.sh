@@ -7,9 +7,6 @@ set -uo pipefail
 kit="$1"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/serve_lib.sh"
-ok() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; fails=$((fails + 1)); }
-m=zelqa/DOWN_CENTER/VELTARO/VELTARO
 
 mkdir -p "$dir/pkg" "$dir/comp"
 python3 "$here/make_packages.py" "$dir/pkg" >/dev/null || { echo "FAIL fixtures"; exit 1; }

@@ -9,15 +9,10 @@
 # keep their targets. Runs in a
 # throwaway copy of the project's prefix whose D: drive is a temporary folder.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"  # check, expect
-source "$ROOT/tests/interop/nginx_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 KIT_EXE="$ROOT/build/win32/bin/veltaro-kit.exe"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-WORK="$(mktemp -d /tmp/veltaro-engine-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-D="$WORK/d"
+work_folders engine
+D="$DRIVE_D"
 SIZE=$((4 << 20))
 SERVE_PIDS=()
 
@@ -27,38 +22,27 @@ cleanup() {
   local p
   for p in $(our_fetches); do kill -9 "$p" 2>/dev/null; done
   for p in "${SERVE_PIDS[@]}"; do kill -INT "$p" 2>/dev/null; done
-  stop_nginx
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
-  rm -rf "$WORK"
+  e2e_finish
 }
 trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 # serve VAR [SWITCHES...]: `veltaro-kit serve` over $WORK/www; its base URL into VAR.
 serve() {
-  local var="$1" log="$WORK/serve.${#SERVE_PIDS[@]}"
-  shift
-  "$KIT" serve "$WORK/www" --port 0 "$@" >"$log" 2>&1 &
-  SERVE_PIDS+=($!)
-  for _ in $(seq 50); do grep -q listening "$log" && break; sleep 0.1; done
-  printf -v "$var" '%s' "$(grep -o 'http://[0-9.:]*/' "$log")"
+  kit_serve "$1" "$WORK/serve.${#SERVE_PIDS[@]}" "$KIT" "$WORK/www" --port 0 "${@:2}"
+  local rc=$?
+  SERVE_PIDS+=("$SERVED_PID")
+  return $rc
 }
 # fetch URL WINDOWS-FILE ERRFILE: the engine under Wine, bounded in time.
 fetch() { timeout 120 wine "$KIT_EXE" fetch "$1" "$2" >/dev/null 2>"$3"; }
 # The engine's lines on stderr are in the ANSI code page (GBK).
 said() { iconv -f GBK -t UTF-8 "$1" 2>/dev/null | grep -qF "$2"; }
-wait_for_file() {  # wait_for_file PATH SECONDS
-  local deadline=$((SECONDS + $2))
-  while [ $SECONDS -lt $deadline ]; do [ -s "$1" ] && return 0; sleep 0.1; done
-  return 1
-}
+wait_for_file() { await $(($2 * 10)) test -s "$1"; }  # wait_for_file PATH SECONDS
 
 mkdir -p "$WORK/www" "$D"
 head -c "$SIZE" /dev/urandom >"$WORK/www/pkg.bin"
-bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$D" || exit 1
-serve SLOW --rate 256k
-[ -n "$SLOW" ] || { echo "veltaro-kit serve did not start"; exit 1; }
+copy_prefix || exit 1
+serve SLOW --rate 256k || exit 1
 FAILED_LINE="创建接收文件失败."
 
 # --- A second engine on a running download ------------------------------------
@@ -180,6 +164,8 @@ for case in sym hard cfg; do
   fetch "${SLOW}pkg.bin" "D:\\links\\$case\\pkg.bin" "$WORK/links.err"
   rc=$?
   check "link at $case: the fetch completes (exit $rc)" $([ "$rc" -eq 0 ] && echo 0 || echo 1)
+  # What the engine said, so that a log shows why.
+  [ "$rc" -eq 0 ] || iconv -f GBK -t UTF-8 "$WORK/links.err" 2>&1 | sed 's/^/   stderr: /'
   expect "link at $case: the file is the package" cmp -s "$D/links/$case/pkg.bin" "$WORK/www/pkg.bin"
 done
 check "no target written" $([ "$(cat "$WORK/precious")" = precious ] &&

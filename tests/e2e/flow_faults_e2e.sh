@@ -19,24 +19,9 @@
 # A throwaway copy of the project's prefix, D: on a temporary folder.
 # Usage: flow_faults_e2e.sh [EXE]   (default build/win32/bin/VeltaroSetup.exe)
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
 work_folders faults
-SERVE_PID=""
-APP_PID=""
-cleanup() {
-  e2e_cleanup
-  rm -f "$OUT/probe.png"
-  stop_servers
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 make_test_release "$WORK" "$REL" || exit 1
 PKG_URI="/zelqa/DOWN_CENTER/VELTARO/VELTARO/$PACKAGE"

@@ -6,29 +6,16 @@
 # copy of the project's prefix whose D: drive is a temporary folder; the run
 # must leave nothing in $HOME or under /. Screenshots stay in build/e2e/.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
-source "$ROOT/tests/e2e/log_lib.sh"
 work_folders install
-SERVE_PID=""
-APP_PID=""
-touch "$WORK/.start"
-sleep 1  # later writes get a newer time stamp than the mark
+home_mark
 
 cleanup() {
-  e2e_cleanup
   cp "$ACCESS" "$OUT/install-access.log" 2>/dev/null
-  rm -f "$OUT/probe.png"
-  stop_servers
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
+  e2e_finish
 }
 trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 # --- The release and its two servers ----------------------------------------
 
@@ -136,6 +123,24 @@ age=$(($(date +%s) - $(date -d "$LAUNCH_TIME" +%s 2>/dev/null || echo 0)))
 check "立即体验 registers as the close does: InstallTime '$LAUNCH_TIME' is its own" \
   "$([ "$LAUNCH_TIME" != "$INSTALL_TIME" ] && [ $age -ge 0 ] && [ $age -lt 120 ] && echo 0 || echo 1)"
 
+# resumed_run PAGE3 FETCHED TREE: a run over the state an earlier one left
+# (st_received bytes) ends on page 3, its job fetching only what the state
+# missed, and installs the whole tree; the checks are named as given.
+resumed_run() {
+  serve_downloads "" || exit 1
+  launch || exit 1
+  page1
+  install_click
+  expect "$1" await_page 3 60
+  expect "the resumed job brought the package, no fallback" no_fallback
+  local sent want=$((PACKAGE_SIZE - st_received))
+  sent=$(package_bytes)
+  check "$2: $sent bytes, $want missing" "$([ "$sent" -ge "$want" ] && [ "$sent" -le $((want + 64)) ] && echo 0 || echo 1)"
+  expect "$3" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
+  close_click
+  await_exit 30
+}
+
 # --- 3. Closed on page 2 mid-download, then resumed by a second run -----------
 
 echo "-- close mid-download, then resume"
@@ -159,19 +164,8 @@ check "resume state saved: $st_received of $st_size bytes" \
   "$([ "$st_size" = "$PACKAGE_SIZE" ] && [ "$st_received" -gt 0 ] && [ "$st_received" -lt "$PACKAGE_SIZE" ] && echo 0 || echo 1)"
 expect "the partial download stays, the package is not there yet" \
   bash -c "[ -f '$DOWNLOADS/$PACKAGE.rpc' ] && [ ! -e '$DOWNLOADS/$PACKAGE' ]"
-serve_downloads "" || exit 1
-launch || exit 1
-page1
-install_click
-expect "page 3 after the resumed download" await_page 3 60
-expect "the resumed job brought the package, no fallback" no_fallback
-sent=$(package_bytes)
-want=$((PACKAGE_SIZE - st_received))
-check "the second run fetches only the rest: $sent bytes, $want missing" \
-  "$([ "$sent" -ge "$want" ] && [ "$sent" -le $((want + 64)) ] && echo 0 || echo 1)"
-expect "resumed install: tree as the package plus components" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
-close_click
-await_exit 30
+resumed_run "page 3 after the resumed download" "the second run fetches only the rest" \
+  "resumed install: tree as the package plus components"
 
 # --- 4. Killed mid-download, then a second run resumes --------------------------
 
@@ -190,19 +184,8 @@ read -r st_size st_received < <(state_counts)
 check "after SIGKILL: the state saved while the download ran ($st_received of $st_size bytes)" \
   "$([ "$st_size" = "$PACKAGE_SIZE" ] && [ "$st_received" -gt 0 ] && [ -f "$DOWNLOADS/$PACKAGE.rpc" ] && echo 0 || echo 1)"
 window_gone 10
-serve_downloads "" || exit 1
-launch || exit 1
-page1
-install_click
-expect "page 3 after the run that follows the kill" await_page 3 60
-expect "the resumed job brought the package, no fallback" no_fallback
-sent=$(package_bytes)
-want=$((PACKAGE_SIZE - st_received))
-check "that run fetches only what the state misses: $sent bytes, $want missing" \
-  "$([ "$sent" -ge "$want" ] && [ "$sent" -le $((want + 64)) ] && echo 0 || echo 1)"
-expect "install after the kill: tree as the package plus components" same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
-close_click
-await_exit 30
+resumed_run "page 3 after the run that follows the kill" "that run fetches only what the state misses" \
+  "install after the kill: tree as the package plus components"
 
 # --- 5. A server that ignores ranges: the synchronous fallback installs ---------
 
@@ -276,14 +259,8 @@ expect "close after the failure ends the installer" await_exit 30
 
 # --- Nothing outside the prefix and its D: folder -------------------------------
 
-wineserver -k >/dev/null 2>&1
-leaks="$(find "$HOME" -newer "$WORK/.start" -not -path "$HOME/.claude*" -not -path "$HOME/.cache/ccache*" -not -path "$HOME/.ccache*" 2>/dev/null | head -n 20)"
-for p in "/Program Files" "/Program Files (x86)" "/users" "$HOME/Desktop" "$HOME/Veltaro365.lnk" \
-  "$HOME/.local/share/applications/wine"; do
-  [ -e "$p" ] && leaks+=$'\n'"$p"
-done
-[ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
-check "nothing written in \$HOME or under /" "$([ -z "$leaks" ] && echo 0 || echo 1)"
+no_leaks "nothing written in \$HOME or under /" "/Program Files" "/Program Files (x86)" "/users" "$HOME/Desktop" \
+  "$HOME/Veltaro365.lnk" "$HOME/.local/share/applications/wine"
 
 echo "$FAILS failed checks in ${SECONDS} s; screenshots in $OUT"
 [ "$FAILS" -eq 0 ]

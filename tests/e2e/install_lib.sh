@@ -1,13 +1,27 @@
-# Sourced by the Wine scripts that install through the real window: the two
-# servers of a test release, a sealed prefix pointed at them, one run of
-# VeltaroSetup.exe driven by clicks, and what the servers saw of it. The caller
-# sources scripts/wine-ui.sh and tests/interop/nginx_lib.sh, and sets EXE, KIT,
-# WORK, REL (make_test_release), WINEPREFIX, DRIVE_D, ACCESS (the download
-# server's log: method, path, status, bytes a line), STAND_LOG, PKG_URI and OUT.
+# Sourced by the Wine scripts and the demo: the steps they share. A work folder
+# with a throwaway copy of the project's prefix and its D: drive, the two
+# servers of a test release, one run of VeltaroSetup.exe driven by clicks, and
+# what the servers saw of it. Sourcing it brings wine-env.sh, wine-ui.sh,
+# nginx_lib.sh (with scripts/servers.sh) and log_lib.sh along. The caller sets
+# EXE; work_folders sets the rest (WORK, REL for make_test_release,
+# WINEPREFIX, DRIVE_D, ACCESS: the download server's log, a line "method path
+# status bytes" a request; STAND_LOG, OUT); the caller sets PKG_URI.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/wine-ui.sh"
+source "$ROOT/tests/interop/nginx_lib.sh"
+source "$ROOT/tests/e2e/log_lib.sh"
+KIT="$ROOT/build/native/bin/veltaro-kit"
+TAG=e2e
+SERVE_PID=""
+APP_PID=""
 
 # work_folders NAME: a new temporary WORK with the prefix, D:, the release, the
-# download server's log and the stand-in's log in it; OUT keeps screenshots.
+# download server's log and the stand-in's log in it; OUT keeps screenshots
+# (NAME-*.png). At the end or on a signal the script's windows, servers and Wine
+# stop and WORK goes (e2e_finish; a script with more to stop traps its own).
 work_folders() {
+  TAG="$1"
   OUT="$ROOT/build/e2e"
   mkdir -p "$OUT"
   rm -f "$OUT/$1"-*.png
@@ -17,6 +31,37 @@ work_folders() {
   REL="$WORK/release"
   ACCESS="$WORK/nginx/e2e-access.log"
   STAND_LOG="$WORK/started.txt"
+  trap e2e_finish EXIT
+  trap 'exit 124' TERM INT
+}
+# e2e_finish: the script's windows, servers and Wine processes (those of its
+# other prefixes WORK/prefix-* too) end; WORK goes unless VELTARO_E2E_KEEP is set.
+e2e_finish() {
+  local p
+  e2e_cleanup
+  rm -f "$OUT/probe.png"
+  stop_servers
+  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
+  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
+}
+
+# home_mark: what is written later is newer than WORK/.start (see no_leaks).
+home_mark() {
+  touch "$WORK/.start"
+  sleep 1
+}
+# no_leaks NAME [PATH...]: the check NAME that nothing in $HOME is newer than the
+# mark and that no PATH exists. Ends the prefix's Wine processes first.
+no_leaks() {
+  local name="$1" p leaks
+  shift
+  wineserver -k >/dev/null 2>&1
+  # The compiler cache is written by builds running beside the test, never by Wine.
+  leaks="$(find "$HOME" -newer "$WORK/.start" -not -path "$HOME/.claude*" -not -path "$HOME/.cache/ccache*" \
+    -not -path "$HOME/.ccache*" 2>/dev/null | head -n 20)"
+  for p in "$@"; do [ -e "$p" ] && leaks+=$'\n'"$p"; done
+  [ -z "$leaks" ] || echo "$leaks" | sed 's/^/   /'
+  check "$name" "$([ -z "$leaks" ] && echo 0 || echo 1)"
 }
 
 # serve_downloads [DIRECTIVES [HTTP-DIRECTIVES]]: (re)starts the download server
@@ -39,25 +84,27 @@ serve_downloads() {
 start_servers() {
   DL_PORT=$(free_port)
   serve_downloads "" || return 1
-  "$KIT" serve "$REL/svc" --port 0 >"$WORK/serve.out" 2>&1 &
-  SERVE_PID=$!
-  for _ in $(seq 50); do grep -q listening "$WORK/serve.out" && break; sleep 0.1; done
-  SVC_URL="$(grep -o 'http://127.0.0.1:[0-9]*/' "$WORK/serve.out")"
-  [ -n "$SVC_URL" ] || { echo "veltaro-kit serve did not start"; return 1; }
+  kit_serve SVC_URL "$WORK/serve.out" "$KIT" "$REL/svc" --port 0
+  local rc=$?
+  SERVE_PID=$SERVED_PID
+  return $rc
 }
 
-# seal_prefix: a copy of the project's prefix at WINEPREFIX, its D: on DRIVE_D,
-# pointed at the two servers; USER_DIR is its user's folder.
-seal_prefix() {
+# copy_prefix: a copy of the project's prefix at WINEPREFIX, its D: on DRIVE_D;
+# USER_DIR is its user's folder.
+copy_prefix() {
   bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$DRIVE_D" || return 1
   USER_DIR="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)"
   expect "prefix: D: is the temporary folder" [ "$(readlink "$WINEPREFIX/dosdevices/d:")" = "$DRIVE_D" ]
   expect "prefix: no link leaves the user folders" [ -z "$(find "$WINEPREFIX/drive_c/users" -type l)" ]
-  local key='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-  wine reg add "$key" /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:$DL_PORT/" /f /reg:32 >/dev/null 2>&1
-  wine reg add "$key" /v ServiceBaseUrl /t REG_SZ /d "$SVC_URL" /f /reg:32 >/dev/null 2>&1
+}
+
+# seal_prefix: copy_prefix, pointed at the two servers.
+seal_prefix() {
+  copy_prefix || return 1
+  point_installer "http://127.0.0.1:$DL_PORT/" "$SVC_URL"
   expect "prefix: download base set in the 32-bit view" \
-    bash -c "wine reg query '$key' /v DownloadBaseUrl /reg:32 2>/dev/null | grep -q '127.0.0.1:$DL_PORT/'"
+    bash -c "wine reg query 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v DownloadBaseUrl /reg:32 2>/dev/null | grep -q '127.0.0.1:$DL_PORT/'"
 }
 
 # wintext TITLE: the child windows of the window titled TITLE (class, tab, text).
@@ -65,7 +112,7 @@ wintext() { wine "$WORK/wintext.exe" "$1" 2>/dev/null | tr -d '\r'; }
 
 # launch: a new run of the installer (the elevated copy at once), its window found.
 launch() {
-  LOG_MARK=$(wc -l <"$ACCESS")
+  LOG_MARK=$(wc -l 2>/dev/null <"$ACCESS" || echo 0)
   VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" wine "$EXE" UAC >>"$WORK/wine.log" 2>&1 &
   APP_PID=$!
   W=$(find_window 60) || {
@@ -103,17 +150,19 @@ page1() {
 install_click() { click_at 250 400; }  # "立即安装"
 close_click() { click_at 621 19; }     # the close cross of every page
 
-# read_msgbox [TIMEOUT]: waits for a message box "提示"; MSG := its text; Enter dismisses it.
+# read_msgbox [TIMEOUT [SHOT]]: waits for a message box "提示"; MSG := its text,
+# the screen saved as SHOT (TAG-message); Enter dismisses it.
 read_msgbox() {
   local w
   MSG=""
   w=$(find_window "${1:-30}" 提示) || return 1
   MSG="$(wintext 提示 | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
-  shot install-message
+  shot "${2:-$TAG-message}"
   xdotool windowfocus --sync "$w" key Return
   window_gone 10 提示
 }
-# await_page N TIMEOUT: waits for page N; a message box on the way ends the wait (its text in MSG).
+# await_page N TIMEOUT: waits for page N; a message box on the way ends the wait
+# (its text in MSG), and so does the end of every copy of the installer.
 await_page() {
   local deadline=$((SECONDS + $2))
   MSG=""
@@ -124,7 +173,7 @@ await_page() {
       echo "   message box: $MSG"
       return 1
     fi
-    kill -0 "$APP_PID" 2>/dev/null || return 1
+    [ -n "$(our_copies)" ] || return 1
     sleep 0.5
   done
   return 1
@@ -133,15 +182,6 @@ await_page() {
 bar_percent() {
   /usr/bin/convert "$OUT/$1.png" -crop 580x1+$((WX + 1 + 30))+$((WY + 1 + 435)) +repage \
     -fill black -fuzz 6% -opaque '#5D9EF5' -fill white +opaque black -colorspace gray -format '%[fx:round(100*(1-mean))]' info:
-}
-# await_exit TIMEOUT: the installer process ends; RC := its exit code.
-await_exit() {
-  local deadline=$((SECONDS + $1))
-  while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-  kill -0 "$APP_PID" 2>/dev/null && return 1
-  wait "$APP_PID" 2>/dev/null
-  RC=$?
-  APP_PID=""
 }
 # same_tree DIR EXPECTED: the same names and bytes, nothing more or less.
 same_tree() {

@@ -7,24 +7,9 @@
 # no descriptor but maps it onto the unix mode, and a plain new folder is 755.
 # tests/e2e/links_e2e.sh [VeltaroSetup.exe]
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
 work_folders links
-SERVE_PID=""
-APP_PID=""
-
-cleanup() {
-  e2e_cleanup
-  stop_servers
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 make_test_release "$WORK" "$REL" || exit 1
 start_servers || exit 1

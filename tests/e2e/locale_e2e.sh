@@ -8,29 +8,11 @@
 # same message box texts and the folder picker's prompt. Screenshots stay in
 # build/e2e/locale-*.png.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
-source "$ROOT/tests/interop/nginx_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
-OUT="$ROOT/build/e2e"
-mkdir -p "$OUT"
-rm -f "$OUT"/locale-*.png
-WORK="$(mktemp -d /tmp/veltaro-locale-XXXXXX)"
-REL="$WORK/release"
-APP_PID=""
+work_folders locale
 ZH_LOCALE="$LC_ALL"
 
-cleanup() {
-  e2e_cleanup
-  rm -f "$OUT/probe.png"
-  stop_nginx
-  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
-  wait 2>/dev/null
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 # The test release with a version text that is not ASCII, in GBK as
 # `veltaro-kit publish` writes it; the download server holds every file. Its
@@ -46,11 +28,7 @@ PY
 cp -a "$REL/svc/." "$REL/www/"
 DL_PORT=$(free_port)
 # Slow enough that page 2 stays a few seconds.
-start_nginx "$WORK/nginx" "$DL_PORT" "  server {
-    listen 127.0.0.1:$DL_PORT;
-    root $REL/www;
-    location / { limit_rate 512k; }
-  }" || exit 1
+serve_downloads "limit_rate 512k;" || exit 1
 start_xvfb || exit 1
 
 # installer_window TIMEOUT: the visible 642 x 482 window, whatever its title.
@@ -99,14 +77,12 @@ run_once() {
   local tag="$1" loc="$2" title cap msg
   echo "-- $tag ($loc)"
   export WINEPREFIX="$WORK/prefix-$tag"
-  bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$WORK/d-$tag" || return 1
+  DRIVE_D="$WORK/d-$tag"
+  copy_prefix || return 1
   wineserver -k >/dev/null 2>&1
   # From here on every Wine process of this prefix, its server too, runs in LOCALE.
   export LC_ALL="$loc" LANG="$loc"
-  for v in DownloadBaseUrl ServiceBaseUrl; do
-    wine reg add 'HKLM\SOFTWARE\Veltaro\InstVeltaro' /v $v /t REG_SZ /d "http://127.0.0.1:$DL_PORT/" /f /reg:32 \
-      >/dev/null 2>&1
-  done
+  point_installer "http://127.0.0.1:$DL_PORT/" "http://127.0.0.1:$DL_PORT/"
   wine "$EXE" UAC >>"$WORK/wine-$tag.log" 2>&1 &
   APP_PID=$!
   W=$(installer_window 60) || { check "$tag: the installer window is shown" 1; return 1; }
@@ -128,7 +104,7 @@ run_once() {
   click_at 524 313
   local prompt=""
   if w=$(dialog_window 15); then
-    prompt="$(wine "$WORK/wintext.exe" "$(xdotool getwindowname "$w")" 2>/dev/null | tr -d '\r' |
+    prompt="$(wintext "$(xdotool getwindowname "$w")" |
       awk -F'\t' '$1 == "Static" && $2 == "请选择安装文件夹" {print $2; exit}')"
     shot "locale-$tag-screen-picker"
     xdotool windowfocus --sync "$w" key Escape
@@ -143,7 +119,7 @@ run_once() {
   cap="" msg=""
   if w=$(find_window 15 提示); then
     cap=提示
-    msg="$(wine "$WORK/wintext.exe" 提示 2>/dev/null | tr -d '\r' | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
+    msg="$(wintext 提示 | awk -F'\t' '$1 == "Static" && $2 != "" {print $2; exit}')"
     shot "locale-$tag-screen-message"
     # The box above its button, whose text ("确定", "OK") is the system's own.
     eval "$(xdotool getwindowgeometry --shell "$w")"

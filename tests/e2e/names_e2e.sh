@@ -9,27 +9,11 @@
 # aside, the new one is whole, the outside folder keeps its file). Throwaway prefix copies, D: on a temporary folder.
 # Usage: names_e2e.sh [EXE]   (default build/win32/bin/VeltaroSetup.exe)
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$(realpath "${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}")"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
 work_folders names
-SERVE_PID=""
-APP_PID=""
 ZH_LOCALE="$LC_ALL"
 
-cleanup() {
-  e2e_cleanup
-  stop_servers
-  for p in "$WORK"/prefix-*; do [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
-  wait 2>/dev/null
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 make_test_release "$WORK" "$REL" --all-names || exit 1
 start_servers || exit 1

@@ -8,20 +8,9 @@
 # for a DLL that is not a known one. The planted cmd.exe is the stand-in program,
 # which logs its start; the earlier .zip files must still be deleted. A throwaway copy of the project's prefix, D: on a temporary folder.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
-source "$ROOT/tests/interop/nginx_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="${1:-$ROOT/build/win32/bin/VeltaroSetup.exe}"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-OUT="$ROOT/build/e2e"
-WORK="$(mktemp -d /tmp/veltaro-planted-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-DRIVE_D="$WORK/d"
-REL="$WORK/release"
-STAND_LOG="$WORK/started.txt"
-SERVE_PID=""
-mkdir -p "$OUT"
+work_folders planted
 # Every DLL the installer or the system's DLLs load on its behalf that is not a
 # known DLL (version.dll is left out: Wine's own shell32 loads it from the
 # program's folder as it is loaded, before the program's first line).
@@ -29,28 +18,12 @@ PLANTED="crypt32 gdiplus ws2_32 uxtheme dwmapi winmm propsys userenv secur32 iph
   cryptsp comctl32 msimg32 shfolder wtsapi32 netapi32 sspicli apphelp cryptbase profapi linkinfo ntshrui
   cscapi srvcli ntmarta oleacc clbcatq setupapi"
 
-cleanup() {
-  e2e_cleanup
-  stop_servers
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
-
 make_test_release "$WORK" "$REL" || exit 1
-port=$(free_port)
-start_nginx "$WORK/nginx" "$port" "  server { listen 127.0.0.1:$port; root $REL/www; }" || exit 1
-"$KIT" serve "$REL/svc" --port 0 >"$WORK/serve.out" 2>&1 &
-SERVE_PID=$!
-for _ in $(seq 50); do grep -q listening "$WORK/serve.out" && break; sleep 0.1; done
-bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$DRIVE_D" || exit 1
-INSTVELTARO='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-wine reg add "$INSTVELTARO" /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:$port/" /f /reg:32 >/dev/null 2>&1
-wine reg add "$INSTVELTARO" /v ServiceBaseUrl /t REG_SZ /d "$(grep -o 'http://127.0.0.1:[0-9]*/' "$WORK/serve.out")" \
-  /f /reg:32 >/dev/null 2>&1
+start_servers || exit 1
+seal_prefix || exit 1
 
 # The user's download folder: the installer, the planted DLLs and cmd.exe.
-DL="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)/Downloads"
+DL="$USER_DIR/Downloads"
 mkdir -p "$DL"
 cp "$EXE" "$DL/VeltaroSetup.exe"
 i686-w64-mingw32-gcc -shared -municode -O2 -s -Wall -Wextra -Werror -static-libgcc \
@@ -75,17 +48,14 @@ if W=$(find_window 60); then
   xdotool mousemove 5 5
   click_at 250 400  # "极速安装"
   click_at 250 400  # "立即安装"
-  deadline=$((SECONDS + 90))
-  while [ "$(page_now)" != 3 ] && [ $SECONDS -lt $deadline ] && [ -n "$(our_copies)" ]; do sleep 0.5; done
-  check "page 3 after the install" "$([ "$(page_now)" = 3 ] && echo 0 || echo 1)"
-  diff -r "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree" >"$WORK/diff.out" 2>&1
-  check "installed tree is the package plus the four components" $?
-  click_at 621 19  # the close cross
+  expect "page 3 after the install" await_page 3 90
+  expect "installed tree is the package plus the four components" \
+    same_tree "$DRIVE_D/Program Files/Veltaro/VeltaroPlatform" "$REL/tree"
+  close_click
 else
   check "installer window shown" 1
 fi
-for _ in $(seq 100); do [ -z "$(our_copies)" ] && break; sleep 0.3; done
-check "both copies of the installer ended" "$([ -z "$(our_copies)" ] && echo 0 || echo 1)"
+expect "both copies of the installer ended" copies_gone 30
 
 ran="$(cd "$DL" && ls -- *.ran 2>/dev/null | sed 's/\.ran$//' | tr '\n' ' ')"
 check "no planted DLL ran (ran: ${ran:-none})" "$([ -z "$ran" ] && echo 0 || echo 1)"

@@ -8,27 +8,17 @@
 # installer fails as it fails without a network, and its log names the proxy.
 # A fourth leaves the choice to an automatic configuration script (WinHTTP).
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
 EXE="$ROOT/build/win32/bin/VeltaroSetup.exe"
-KIT="$ROOT/build/native/bin/veltaro-kit"
-source "$ROOT/tests/interop/nginx_lib.sh"
-source "$ROOT/tests/e2e/install_lib.sh"
 work_folders proxy
-SERVE_PID=""
-APP_PID=""
-PROXY_PID=""
+TINYPROXY_PID=""
 
 cleanup() {
-  e2e_cleanup
-  [ -n "$PROXY_PID" ] && kill "$PROXY_PID" 2>/dev/null
+  [ -n "$TINYPROXY_PID" ] && kill "$TINYPROXY_PID" 2>/dev/null
   cp "$WORK/proxy.log" "$OUT/proxy-tinyproxy.log" 2>/dev/null
-  stop_servers
-  [ -n "${VELTARO_E2E_KEEP:-}" ] && echo "kept $WORK" || rm -rf "$WORK"
+  e2e_finish
 }
 trap cleanup EXIT
-trap 'exit 124' TERM INT
 
 command -v tinyproxy >/dev/null || { echo "FAIL tinyproxy is not installed (scripts/bootstrap.sh)"; exit 1; }
 
@@ -45,21 +35,8 @@ SVC="${SVC_URL%/}"
 
 # tinyproxy in the foreground, with its own configuration and log in WORK.
 PROXY_PORT=$(free_port)
-cat >"$WORK/tinyproxy.conf" <<EOF
-Port $PROXY_PORT
-Listen 127.0.0.1
-Timeout 60
-MaxClients 20
-Allow 127.0.0.1
-LogFile "$WORK/proxy.log"
-LogLevel Info
-DisableViaHeader Yes
-AddHeader "X-Veltaro-Proxied" "yes"
-EOF
-tinyproxy -d -c "$WORK/tinyproxy.conf" >"$WORK/tinyproxy.out" 2>&1 &
-PROXY_PID=$!
-for _ in $(seq 50); do grep -q "Accepting connections" "$WORK/proxy.log" 2>/dev/null && break; sleep 0.1; done
-grep -q "Accepting connections" "$WORK/proxy.log" || { echo "FAIL tinyproxy did not start"; cat "$WORK/tinyproxy.out"; exit 1; }
+start_tinyproxy "$WORK" "$PROXY_PORT" Info "DisableViaHeader Yes" 'AddHeader "X-Veltaro-Proxied" "yes"' ||
+  { echo "FAIL tinyproxy did not start"; exit 1; }
 echo "download server $DL/, service host $SVC/, proxy 127.0.0.1:$PROXY_PORT"
 
 seal_prefix || exit 1

@@ -6,25 +6,11 @@
 # Uninstall folder, and the question answered "no". Each case unpacks the demo package into a folder
 # of its own on a throwaway prefix's D: drive and registers it.
 set -uo pipefail
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$ROOT/scripts/wine-env.sh"
-source "$ROOT/scripts/wine-ui.sh"
-WORK="$(mktemp -d /tmp/veltaro-uninst-XXXXXX)"
-export WINEPREFIX="$WORK/prefix"
-DRIVE_D="$WORK/d"
-OUT="$WORK"
-cleanup() {
-  e2e_cleanup
-  wineserver -k >/dev/null 2>&1
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 124' TERM INT
+source "$(dirname "${BASH_SOURCE[0]}")/install_lib.sh"
+work_folders uninst
 
 PACKAGE="$(python3 "$ROOT/demo/make_package.py" "$ROOT/build/win32/bin/demo" "$WORK/package")" || exit 1
-bash "$ROOT/scripts/wine-prefix-copy.sh" "$WINEPREFIX" "$DRIVE_D" || exit 1
-USER_DIR="$(ls -d "$WINEPREFIX"/drive_c/users/* | grep -v '/Public$' | head -n1)"
+copy_prefix || exit 1
 LNK="$USER_DIR/Desktop/Veltaro365.lnk"
 UNINSTALL='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VeltaroTesmar'
 
@@ -116,7 +102,6 @@ echo keep >"$DRIVE_D/outside/配置/settings.ini"
 rm -rf "$DRIVE_D/link/VeltaroPlatform/数据"
 ln -s "$DRIVE_D/outside" "$DRIVE_D/link/VeltaroPlatform/数据"  # Wine shows it as a reparse point
 i686-w64-mingw32-gcc -municode -O2 -s -static-libgcc -o "$DRIVE_D/planted-cmd.exe" "$ROOT/tests/e2e/stand_in.c" || exit 1
-STAND_LOG="$WORK/started.txt"
 user_env ComSpec 'D:\planted-cmd.exe'
 VELTARO_STAND_IN_LOG="$(winepath -w "$STAND_LOG" 2>/dev/null)" uninstall link /S
 user_env ComSpec ""

@@ -17,8 +17,7 @@ APP_PID=""
 # The installer asks the download server for its manifest when it shows: here
 # it finds a closed loopback port, so that nothing leaves the machine.
 INSTVELTARO='HKLM\SOFTWARE\Veltaro\InstVeltaro'
-wine reg add "$INSTVELTARO" /v DownloadBaseUrl /t REG_SZ /d "http://127.0.0.1:9/" /f /reg:32 >/dev/null 2>&1
-wine reg add "$INSTVELTARO" /v ServiceBaseUrl /t REG_SZ /d "http://127.0.0.1:9/" /f /reg:32 >/dev/null 2>&1
+point_installer "http://127.0.0.1:9/" "http://127.0.0.1:9/"
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
   e2e_cleanup
@@ -58,12 +57,7 @@ FRAME_X=300 FRAME_Y=295
 # 1. Without arguments: the program restarts itself with "UAC".
 wine "$EXE" >/dev/null 2>&1 &
 APP_PID=$!
-deadline=$((SECONDS + 30))
-while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.3; done
-wait "$APP_PID"
-rc=$?
-APP_PID=""
-check "first copy ends with exit code 0 (got $rc)" "$([ "$rc" -eq 0 ] && echo 0 || echo 1)"
+exits_with_zero 30 "first copy ends with exit code 0"
 W=$(find_window 30)
 check "the restarted copy shows the window" "$([ -n "$W" ] && echo 0 || echo 1)"
 uac=1
@@ -78,7 +72,7 @@ if [ -n "$W" ]; then
   window_gone 15
   check "close button closes the restarted copy" $?
 fi
-for _ in $(seq 50); do [ -z "$(our_copies)" ] && break; sleep 0.2; done
+copies_gone 10
 
 # 2. With any argument, not only "UAC": page 0 at once, no restart, centred on the screen.
 wine "$EXE" x >/dev/null 2>&1 &
@@ -189,16 +183,7 @@ shot 07-moved
 
 # 5. The close button ends the process with exit code 0.
 click_at $CLOSE_X $CLOSE_Y
-deadline=$((SECONDS + 20))
-while kill -0 "$APP_PID" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-if kill -0 "$APP_PID" 2>/dev/null; then
-  check "close button ends the process" 1
-else
-  wait "$APP_PID"
-  rc=$?
-  check "close button ends the process with exit code 0 (got $rc)" "$([ "$rc" -eq 0 ] && echo 0 || echo 1)"
-fi
-APP_PID=""
+exits_with_zero 20 "close button ends the process with exit code 0"
 
 echo "$FAILS failed checks; screenshots in $OUT"
 [ "$FAILS" -eq 0 ]

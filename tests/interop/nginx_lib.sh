@@ -1,9 +1,8 @@
 # Sourced by the interop scripts: a private nginx on 127.0.0.1, in the
 # foreground of the calling script, which stops it with stop_nginx.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/servers.sh"
 NGINX="$(command -v nginx || echo /usr/sbin/nginx)"
 NGINX_PID=""
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # start_nginx WORK PORT HTTP-BLOCK: nginx with its files in WORK and HTTP-BLOCK
 # inside its http section; succeeds once PORT answers, fails after 5 s.
@@ -30,7 +29,7 @@ CONF
   [ "$(id -u)" -eq 0 ] || sed -i '/^user root;/d' "$1/nginx.conf"
   "$NGINX" -p "$1" -c "$1/nginx.conf" &
   NGINX_PID=$!
-  for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$2/" && return 0; sleep 0.1; done
+  await 50 curl -s -o /dev/null "http://127.0.0.1:$2/" && return 0
   echo "nginx did not start"
   return 1
 }

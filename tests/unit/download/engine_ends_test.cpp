@@ -139,7 +139,12 @@ TEST_F(EngineTest, StateIsSavedWhileSegmentsRun) {
   server_.SetFaults(f);
   const std::string file = dir_ / "pkg.zip";
   auto job = Start(file);
-  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(file + ".rpc.cfg"); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return job->Downloaded > 0; }));
+  // Saved about once a second of ticks; they pass at ten times their pace.
+  ASSERT_TRUE(WaitFor([&] {
+    TicksPass(100);
+    return platform::FileExists(file + ".rpc.cfg");
+  }, 5000));
   EXPECT_EQ(job->Running, 1);
   ResumeState st;
   EXPECT_TRUE(StateMatchesData(file, src, &st));

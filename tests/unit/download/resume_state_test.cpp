@@ -104,6 +104,11 @@ TEST_F(EngineTest, RenameThatKeepsFailingEndsWithANoticeAndAResumableState) {
   // cannot succeed.
   ASSERT_TRUE(platform::CreateDir(file));
   auto job = Start(file);
+  // The rename is retried for 5 s of ticks: they pass at ten times their pace.
+  ASSERT_TRUE(WaitFor([&] {
+    TicksPass(100);
+    return job->Running == 0;
+  }));
   ASSERT_TRUE(Ended(job));
   EXPECT_FALSE(job->Finished);
   EXPECT_EQ(job->Running, 0);
