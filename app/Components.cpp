@@ -126,11 +126,15 @@ void TInstallFlow::BaseServiceFetched(const std::string& fetched) {
   PlaceComponent(target, release::ServerFileName(kBaseService), fetched.empty() ? ComponentFetchName(target) : fetched);
 }
 
+// The drivers' rows of the release table, after the base service's.
+void TInstallFlow::DownloadSWUkeyDrive() { FetchDriver(*this, release::kComponents[1]); }
+void TInstallFlow::DownloadKDPDrive() { FetchDriver(*this, release::kComponents[2]); }
+void TInstallFlow::DownloadSKPDrive() { FetchDriver(*this, release::kComponents[3]); }
+
 void TInstallFlow::BaseServiceDownloaded() {
-  // The drivers, each once, in the table's order: the USB key, the tax disk, the SKP.
-  for (const release::Component& driver : release::kComponents) {
-    if (&driver != &kBaseService) FetchDriver(*this, driver);
-  }
+  DownloadSWUkeyDrive();
+  DownloadKDPDrive();
+  DownloadSKPDrive();
   if (Closing) return;
   form_.nbMain->SetPageIndex(3);
   form_.Changed();

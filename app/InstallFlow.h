@@ -54,6 +54,9 @@ class TInstallFlow {
   // A base service just fetched to `fetched` (empty: its fetch name): checked,
   // then put in place.
   void BaseServiceFetched(const std::string& fetched);
+  void DownloadSWUkeyDrive();
+  void DownloadKDPDrive();
+  void DownloadSKPDrive();
   // tmr3's completion step: tmr3 is already disabled.
   void BaseServiceDownloaded();
   // HandleDownloadFailed while tmr3 polls the base-service job (tmr1 is off).
