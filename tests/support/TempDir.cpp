@@ -42,9 +42,12 @@ TempDir::TempDir() {
 #ifndef _WIN32
   EnsureHostRoot();
 #endif
+  // A fresh folder each time: under Wine a process id comes again in a later
+  // run, and a folder a crashed run left must not be taken for an empty one.
   char name[64];
-  std::snprintf(name, sizeof name, "C:\\vt%d_%d", static_cast<int>(getpid()), g_counter++);
-  platform::CreateDir(name);
+  do {
+    std::snprintf(name, sizeof name, "C:\\vt%d_%d", static_cast<int>(getpid()), g_counter++);
+  } while (!platform::CreateDir(name) && platform::GetAttributes(name) != platform::kInvalidAttributes);
   path_ = std::string(name) + "\\";
 }
 
