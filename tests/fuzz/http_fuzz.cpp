@@ -99,7 +99,7 @@ void CheckRangeStart(const std::string& value) {
 void CheckLookups(const HttpResponseHead& head, const std::string& name) {
   const std::vector<std::string> all = head.GetAll(name.c_str());
   size_t same = 0;
-  for (const auto& h : head.headers) same += SameText(h.first, name) ? 1 : 0;
+  for (const auto& h : head.headers) same += SameText(h.first, name.c_str()) ? 1 : 0;
   Check(all.size() == same);
   Check(head.Has(name.c_str()) == !all.empty());
   Check(head.Get(name.c_str()) == (all.empty() ? std::string() : all[0]));
