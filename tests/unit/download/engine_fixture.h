@@ -34,9 +34,14 @@ inline std::vector<std::string> LogText(const std::shared_ptr<TDownloadJob>& job
 }
 
 // The resume state a run left beside `file`.
+// A state the engine replaces while the test looks may be missing for a moment
+// (Wine's rename over a name is not one step): the read is tried again briefly.
 inline bool SavedState(const std::string& file, ResumeState* st) {
   std::string cfg;
-  return testsupport::ReadFileBytes(file + ".rpc.cfg", &cfg) && DecodeResumeState(cfg, st);
+  for (int tries = 0; tries < 20 && !testsupport::ReadFileBytes(file + ".rpc.cfg", &cfg); ++tries) {
+    platform::SleepMs(5);
+  }
+  return DecodeResumeState(cfg, st);
 }
 
 inline ResumeState TwoSegments(int32_t size, int32_t r1, int32_t r2) {
