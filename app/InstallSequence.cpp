@@ -10,6 +10,7 @@
 #include "common/LogEvents.h"
 #include "common/OldPackages.h"
 #include "common/OwnFolders.h"
+#include "common/ReleaseLayout.h"
 #include "common/pubShare.h"
 #include "download/FetchToFile.h"
 #include "download/JobLog.h"
@@ -92,7 +93,7 @@ void TInstallFlow::lblFHClick() {
 
 void TInstallFlow::GetDefaultInstallPath() {
   std::string p = ReadRegString(kAppPathsKey, "Path");
-  if (p.empty() || !platform::FileExists(p + "VeltaroMain.exe")) p.clear();
+  if (p.empty() || !platform::FileExists(p + release::kMainProgram)) p.clear();
   if (!p.empty()) {
     form_.edtAZLJ->text = p.substr(0, p.size() - 1);
   } else if (!DriveRoot.empty()) {
@@ -116,7 +117,7 @@ void TInstallFlow::lblLJAZClick() {
   InstallDir = form_.edtAZLJ->text;
   if (InstallDir.find(kProductFolder) == std::string::npos) InstallDir += std::string("\\") + kProductFolder;
   // An earlier install's folder (it holds the main program) is protected like a new one.
-  if (!PrepareOwnFolder(InstallDir, platform::FileExists(InstallDir + "\\VeltaroMain.exe")))
+  if (!PrepareOwnFolder(InstallDir, platform::FileExists(InstallDir + "\\" + release::kMainProgram)))
     return form_.ShowInfo("此目录不可使用，请您重新选择安装位置");
   // A manifest whose name was refused counts as no manifest.
   if (PackageName.empty() && (!GetNewVer() || PackageName.empty())) return form_.ShowInfo("下载版本文件失败");

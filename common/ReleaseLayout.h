@@ -29,7 +29,9 @@ constexpr Component kComponents[] = {
 // Files that the registration after the install points at.
 constexpr char kLauncher[] = "VeltaroLauncher.exe", kUninstaller[] = "Uninstall\\uninst.exe";
 constexpr char kUrlHandler[] = "VAVodevado.exe", kUrlIcon[] = "365.ico";  // the vlttesmar: URL protocol's
-constexpr const char* kRegisteredFiles[] = {kLauncher, "VeltaroMain.exe", kUrlHandler, kUninstaller, kUrlIcon};
+// The main program also marks a folder as an earlier install.
+constexpr char kMainProgram[] = "VeltaroMain.exe";
+constexpr const char* kRegisteredFiles[] = {kLauncher, kMainProgram, kUrlHandler, kUninstaller, kUrlIcon};
 
 // The name a component has on the server: the last part of its path, and its
 // key in the manifest's section Files.
